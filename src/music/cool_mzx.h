@@ -1,0 +1,53 @@
+// Music front end: chooses and starts the sound output, hands the module to
+// the player, runs the player's ticks from the audio callback in exact step
+// with the mixed samples, and reports the music position.
+//
+// It also holds the sync helpers: a per-sample trigger clock updated on every
+// tick, a condition test on the player's state and a callback registry.
+#pragma once
+
+#include <cstdint>
+
+extern int32_t laite;     // output: 0 silent (timer ticks), 1 SDL 22050 8-bit, 2 SDL 44100 16-bit
+extern int32_t screenHz;  // player ticks per second
+extern int32_t jacaja;    // 1000 / screenHz: timer interval and unit of mzx_time
+extern uint32_t tix;      // SDL ticks at mzx_start
+extern int32_t luku;      // samples of the last started tick still to mix
+extern int32_t off;       // write position within the running callback's buffer
+
+// Reads the output choice from standard input and installs and starts that
+// device: 1 when a device was installed and started, 0 otherwise.
+int32_t mzx_init();
+// Hands the module image (size valid bytes) to the player: 1 when accepted.
+int32_t mzx_get(uint8_t* module, int32_t size);
+// Starts the tick clock at screen_hz ticks per second.
+void mzx_start(int32_t screen_hz);
+// SDL audio callback: ticks the player and mixes len bytes into stream.
+void mix_newhand(void* userdata, uint8_t* stream, int len);
+// SDL timer callback for the silent device: one tick; returns interval.
+uint32_t timeri(uint32_t interval);
+// Stops the clock and the device.
+void mzx_close();
+// Whole jacaja-millisecond periods since mzx_start.
+uint32_t mzx_time();
+// Order index * 100 + row, as a consistent pair.
+int32_t mzx_position();
+// Main volume: 1.0 is the mixer's default level (63).
+void mzx_set_mastervolume(double volume);
+
+// ---- Sync ------------------------------------------------------------------
+
+extern int32_t aikaa_siita_kun_viimeksi_tavattu[32];  // ticks since each sample last started
+extern int32_t callbacks[1024];
+extern int32_t cbhandles[1024];
+extern int32_t callbackcount;
+extern int32_t curhandle;
+
+// 1 when high < 0 or low <= value <= high (signed), else 0.
+int32_t inrange(int32_t value, int32_t low, int32_t high);
+// Called once per player tick, right after pt_play.
+void update_sample_trig_times();
+// 1 when the 17-value condition record holds on at least one channel.
+int32_t ehto_toteutuu(const int32_t* record);
+// Registers value: its handle, or 0 when the registry is full.
+int32_t mzx_set_callback(int32_t value);

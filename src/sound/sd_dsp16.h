@@ -1,0 +1,16 @@
+// SDL audio device: opens SDL audio in mono (16-bit signed at 44100 Hz and
+// above, 8-bit unsigned below), installs its lifecycle operations and the
+// mixer's channel operations, and names mix_newhand as SDL's callback.
+#pragma once
+
+#include <cstdint>
+
+extern int32_t basefreq;  // 44100 at start, then the rate last passed to dsp16_initcard
+
+// Opens SDL audio (paused) and installs the device: 1 on success, 0 on failure
+// (sd_errorstr = "SDL audio error", the table untouched).
+int32_t sd_dsp16_init(int32_t rate);
+// Opens the SDL audio output only: 1 on success, 0 on failure.
+int32_t dsp16_initcard(int32_t rate);
+// The device reports itself present: always 1.
+int32_t sd_dsp16_detect();

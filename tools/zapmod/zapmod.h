@@ -1,0 +1,21 @@
+// zapmod: a command-line tool for people who make and debug modules, built on
+// the demo's own player and mixer. Each subcommand lives in its own file.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Each takes the arguments after the subcommand name (argv[0] is the first of
+// them) and returns the process exit status.
+int zapmod_info(int argc, char** argv);    // cmd_info.cpp
+int zapmod_trace(int argc, char** argv);   // cmd_trace.cpp
+int zapmod_play(int argc, char** argv);    // cmd_play.cpp
+int zapmod_render(int argc, char** argv);  // cmd_render.cpp
+
+// The demo's module buffer size: the file is read into a zeroed block this large.
+inline constexpr int32_t ZAPMOD_BUFSIZE = 1000000;
+
+// Reads a module file as the demo does into buf (resized to ZAPMOD_BUFSIZE and
+// zeroed) and sets size to the bytes read. On failure prints
+// "zapmod: FILE: reason" on standard error and returns false.
+bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);
