@@ -1,0 +1,139 @@
+// Demo driver: start-up, frame loop and shutdown. Owns the two frames, the
+// shared scratch areas, the per-scene start times and the volume levels; the
+// screen surface itself lives with the palette functions (demo/gfx).
+#include "demo/demo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "demo/gfx.h"
+#include "demo/platform.h"
+#include "demo/timeline.h"
+
+std::array<uint8_t, FRAME_ALLOC> buf;
+std::array<uint8_t, FRAME_ALLOC> puh;
+uint8_t* dest = buf.data();
+char tst[200];
+uint8_t palli[300];
+int32_t tid = 0;
+uint32_t ticks0 = 0;
+int32_t scene_start[11];
+int32_t prevstep = 0;
+int32_t stopcount = 0;
+int32_t vol_left = 0;
+int32_t vol_right = 0;
+int32_t frames_presented = 0;
+
+bool demo_startup() {
+  // 1. Every data file is read before the display opens.
+  timeline_load();
+
+  // 2. SDL and the pad. Without a sound device the audio subsystem cannot
+  // start; the rest of the program must still run, so bring up what can be.
+  if (SDL_Init(DEMO_SDL_FLAGS) < 0) {
+    SDL_Init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO);
+  }
+  SDL_JoystickOpen(0);
+
+  // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
+  // borders (rows 0..19 and 220..239) are never written again.
+  platform_window_setup();
+  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
+  if (!scr) {
+    std::fprintf(stderr, "zapcobbles: cannot open the 320x240 8-bit screen: %s\n", SDL_GetError());
+    SDL_Quit();
+    return false;
+  }
+  SDL_LockSurface(scr);
+  for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
+  SDL_UnlockSurface(scr);
+
+  // 4. Caption, no cursor.
+  SDL_WM_SetCaption("Zap Cobbles", nullptr);
+  SDL_ShowCursor(0);
+
+  // 5. The hardware volume.
+  platform_volume_read(&vol_left, &vol_right);
+
+  // 6. Scene state, then the music; this returns once its first tick has run.
+  for (int32_t& s : scene_start) s = -1;
+  stopcount = 0;
+  prevstep = 0;
+  timeline_music_start();
+
+  // 7. The time base, and a frame of background.
+  ticks0 = SDL_GetTicks();
+  std::memset(buf.data(), 127, FRAME_BYTES);
+  return true;
+}
+
+void demo_button(int button) {
+  switch (button) {
+    case BUTTON_STOP_A:
+    case BUTTON_STOP_B:
+      stopcount++;
+      break;
+    case BUTTON_VOL_UP:
+      vol_left += 10;
+      vol_right += 10;
+      if (vol_left > 99) vol_left = 99;
+      if (vol_right > 99) vol_right = 99;
+      break;
+    case BUTTON_VOL_DOWN:
+      vol_left -= 10;
+      vol_right -= 10;
+      if (vol_left < 0) vol_left = 0;
+      if (vol_right < 0) vol_right = 0;
+      break;
+    default:
+      break;
+  }
+  // Every press writes the volume, whichever the button.
+  platform_volume_write(vol_left, vol_right);
+}
+
+void demo_poll_events() {
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+    const int button = platform_button(ev);
+    if (button >= 0) demo_button(button);
+  }
+}
+
+void demo_present() {
+  SDL_LockSurface(scr);
+  uint8_t* pixels = static_cast<uint8_t*>(scr->pixels);
+  if (scr->pitch == FRAME_W) {
+    std::memcpy(pixels + SCREEN_OFFSET, dest, FRAME_BYTES);
+  } else {
+    // A surface with padded rows (never the case for a 320-wide 8-bit software
+    // surface, but SDL does not promise it) gets one row at a time.
+    for (int y = 0; y < FRAME_H; y++) std::memcpy(pixels + (20 + y) * scr->pitch, dest + y * FRAME_W, FRAME_W);
+  }
+  SDL_UnlockSurface(scr);
+  SDL_Flip(scr);
+  frames_presented++;
+}
+
+bool demo_frame() {
+  demo_poll_events();
+  dest = buf.data();
+  tid = static_cast<int32_t>(SDL_GetTicks() - ticks0);
+  timeline_frame();
+  demo_present();
+  return stopcount != 0;
+}
+
+int32_t demo_loop() {
+  int32_t n = 0;
+  for (;;) {
+    n++;
+    if (demo_frame()) return n;
+  }
+}
+
+int demo_exit() {
+  SDL_Quit();
+  platform_launcher();
+  return 0;
+}

@@ -1,0 +1,52 @@
+// Demo driver: start-up, frame loop and shutdown, and the state every scene
+// shares (the two frames, text and palette scratch, per-scene start times).
+//
+// The frame loop drains the input events, takes the time, lets the timeline
+// draw, and presents one 320x200 frame in rows 20..219 of the 320x240 screen.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <cstdint>
+
+inline constexpr int FRAME_W = 320;
+inline constexpr int FRAME_H = 200;                  // presented rows
+inline constexpr int FRAME_BYTES = FRAME_W * FRAME_H;  // 64000
+inline constexpr int FRAME_ALLOC = FRAME_W * 256;      // 81920: 56 rows of slack below
+inline constexpr int SCREEN_H = 240;
+inline constexpr int SCREEN_OFFSET = 20 * FRAME_W;     // the frame starts at row 20
+
+// SDL_Init flags: timer, audio, video and joystick.
+inline constexpr Uint32 DEMO_SDL_FLAGS = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
+static_assert(DEMO_SDL_FLAGS == 0x231);
+
+extern std::array<uint8_t, FRAME_ALLOC> buf;  // work frame
+extern std::array<uint8_t, FRAME_ALLOC> puh;  // second frame
+extern uint8_t* dest;                         // frame to present: buf or puh
+extern char tst[200];                         // text scratch
+extern uint8_t palli[300];                    // palette scratch: 100 RGB triples
+extern int32_t tid;                           // ms since ticks0, set once per frame
+extern uint32_t ticks0;                       // SDL ticks when the loop starts
+extern int32_t scene_start[11];               // per-scene start tid, -1 until the scene's first frame
+extern int32_t prevstep;                      // last segment drawn by the progressive line drawing
+extern int32_t stopcount;                     // the loop ends after a frame that ends with it nonzero
+extern int32_t vol_left, vol_right;           // volume levels 0..99
+extern int32_t frames_presented;              // frames presented since start
+
+// Start-up steps 1..7: assets, SDL, screen, caption, volume, music, time base.
+// Returns false (after a message on stderr) if the screen cannot be opened.
+bool demo_startup();
+// Acts on one pad button: stop, volume up or down; then writes the volume.
+void demo_button(int button);
+// Handles every pending event.
+void demo_poll_events();
+// One pass of the loop: events, dest, tid, frame step, present. Returns true
+// when the loop must end (the frame that set the stop has been presented).
+bool demo_frame();
+// Copies the 64000 bytes of dest to rows 20..219 of the screen and flips.
+void demo_present();
+// Runs frames until a stop; returns the number of frames presented.
+int32_t demo_loop();
+// Quits SDL and replaces the program with the launcher; returns 0 if that fails.
+int demo_exit();

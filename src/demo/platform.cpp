@@ -1,0 +1,99 @@
+// Platform layer: OSS mixer, launcher and button mapping. Owns the mixer
+// device path and the desktop volume stand-in; writes the main volume of the
+// sound system only where there is no mixer device.
+#include "demo/platform.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "sound/sd_main.h"
+
+const char* platform_mixer_path = "/dev/sound/mixer";
+bool platform_have_mixer = false;
+int32_t platform_volume_writes = 0;
+int32_t platform_last_volume = 0;
+
+static const char k_launcher_dir[] = "/usr/gp2x";
+static const char k_launcher[] = "/usr/gp2x/gp2xmenu";
+
+void platform_volume_read(int32_t* left, int32_t* right) {
+  const int fd = open(platform_mixer_path, O_RDONLY);
+  int32_t v = 0;
+  platform_have_mixer = fd >= 0 && ioctl(fd, MIXER_READ_PCM, &v) >= 0;
+  if (fd >= 0) close(fd);
+  if (!platform_have_mixer) v = DESKTOP_VOLUME + DESKTOP_VOLUME * 256;
+  *left = v & 0xFF;
+  *right = v >> 8;
+}
+
+int32_t platform_mainvolume_for(int32_t left, int32_t right) {
+  // Mono output: the mean of the two levels, scaled so DESKTOP_VOLUME is 64
+  // (rounded to nearest). 99/99 gives 79, a step of 10 is about 8.
+  const int32_t level = (left + right) / 2;
+  int32_t main = (level * 64 + DESKTOP_VOLUME / 2) / DESKTOP_VOLUME;
+  if (main < 0) main = 0;
+  if (main > 252) main = 252;
+  return main;
+}
+
+void platform_volume_write(int32_t left, int32_t right) {
+  int32_t word = left + right * 256;
+  platform_volume_writes++;
+  platform_last_volume = word;
+  if (platform_have_mixer) {
+    // Failures are ignored: a volume that cannot be written changes nothing.
+    const int fd = open(platform_mixer_path, O_WRONLY);
+    if (fd >= 0) {
+      ioctl(fd, MIXER_WRITE_PCM, &word);
+      close(fd);
+    }
+    return;
+  }
+  // No hardware mixer: the buttons act on the demo's own output instead.
+  if (sd_setmainvolume) sd_setmainvolume(platform_mainvolume_for(left, right));
+}
+
+int platform_button(const SDL_Event& ev) {
+  if (ev.type == SDL_JOYBUTTONDOWN) return ev.jbutton.button;
+#ifndef ZAP_HANDHELD
+  if (ev.type == SDL_QUIT) return BUTTON_STOP_B;
+  if (ev.type == SDL_KEYDOWN) {
+    switch (ev.key.keysym.sym) {
+      case SDLK_ESCAPE:
+      case SDLK_q:
+        return BUTTON_STOP_B;
+      case SDLK_PLUS:
+      case SDLK_EQUALS:
+      case SDLK_KP_PLUS:
+        return BUTTON_VOL_UP;
+      case SDLK_MINUS:
+      case SDLK_KP_MINUS:
+        return BUTTON_VOL_DOWN;
+      default:
+        break;
+    }
+  }
+#endif
+  return -1;
+}
+
+void platform_window_setup() {
+#ifndef ZAP_HANDHELD
+  // sdl12-compat sizes a plain window by this factor without changing the
+  // surface the program draws on; 3 gives 960x720. Nearest-neighbour keeps
+  // the pixels sharp. setenv's last argument 0 leaves a user's choice alone.
+  setenv("SDL12COMPAT_WINDOW_SCALING", "3", 0);
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+#endif
+}
+
+void platform_launcher() {
+  if (chdir(k_launcher_dir) != 0) {
+    // Carry on: the exec below fails the same way on a machine without it.
+  }
+  char* const args[] = {const_cast<char*>(k_launcher), nullptr};
+  execv(k_launcher, args);
+}

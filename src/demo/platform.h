@@ -1,0 +1,45 @@
+// Platform layer: the handheld's OSS mixer, its launcher and its button pad,
+// with desktop stand-ins where they are absent. Nothing else in the program
+// touches a device node, ioctl or exec.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+// OSS mixer requests for the PCM level (left in bits 0..7, right in 8..15).
+inline constexpr unsigned long MIXER_READ_PCM = 0x80044D04UL;
+inline constexpr unsigned long MIXER_WRITE_PCM = 0xC0044D04UL;
+
+// Pad buttons that the frame loop acts on.
+inline constexpr int BUTTON_STOP_A = 13;
+inline constexpr int BUTTON_STOP_B = 14;
+inline constexpr int BUTTON_VOL_UP = 16;
+inline constexpr int BUTTON_VOL_DOWN = 17;
+
+// The level a desktop starts at when there is no mixer device to read, and the
+// level at which the demo's own output plays at its normal main volume (64).
+inline constexpr int32_t DESKTOP_VOLUME = 80;
+
+extern const char* platform_mixer_path;  // "/dev/sound/mixer"
+extern bool platform_have_mixer;         // the mixer device answered at start
+extern int32_t platform_volume_writes;   // volume writes since start (for tests)
+extern int32_t platform_last_volume;     // the last level word written
+
+// Reads the PCM level word into left/right. Without a mixer device the levels
+// start at DESKTOP_VOLUME.
+void platform_volume_read(int32_t* left, int32_t* right);
+// Writes the level word left + right * 256: to the mixer device where there is
+// one, else to the main volume of the demo's own mixer.
+void platform_volume_write(int32_t left, int32_t right);
+// Main volume (0..252) that a desktop level 0..99 maps to: level 80 is 64.
+int32_t platform_mainvolume_for(int32_t left, int32_t right);
+// The pad button an event stands for, or -1. Joystick presses are buttons; in
+// the desktop build Escape, Q and the window's close request stand for 14,
+// + and = for 16, - for 17.
+int platform_button(const SDL_Event& ev);
+// Desktop window scaling, set before the screen opens (the drawing surface
+// stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win.
+void platform_window_setup();
+// Replaces the program with the launcher; returns only if that fails.
+void platform_launcher();
