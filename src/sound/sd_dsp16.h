@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
-extern int32_t basefreq;  // 44100 at start, then the rate last passed to dsp16_initcard
+struct SDL_AudioSpec;
+
+extern int32_t basefreq;        // 44100 at start, then the rate last passed to dsp16_initcard
+extern SDL_AudioSpec wanted;    // the request last handed to SDL_OpenAudio
 
 // Opens SDL audio (paused) and installs the device: 1 on success, 0 on failure
 // (sd_errorstr = "SDL audio error", the table untouched).
@@ -14,3 +17,10 @@ int32_t sd_dsp16_init(int32_t rate);
 int32_t dsp16_initcard(int32_t rate);
 // The device reports itself present: always 1.
 int32_t sd_dsp16_detect();
+
+// Lifecycle operations that sd_dsp16_init installs.
+void dsp16_init();            // sd_init: sd_mix_init(basefreq)
+void dsp16_start();           // sd_start: nothing (SDL_PauseAudio(0) starts the sound)
+void dsp16_stop();            // sd_stop: nothing
+void dsp16_shutdown();        // sd_shutdown: SDL_CloseAudio()
+void dsp16_dummyfunction();   // sd_secondhand: nothing

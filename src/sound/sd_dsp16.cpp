@@ -1,0 +1,77 @@
+// SDL audio device. Owns the SDL audio request and the device's rate; opens
+// and closes SDL's audio output and fills the operation table. The samples
+// themselves come from the music front end's callback mix_newhand, which runs
+// the player and the mixer on SDL's audio thread.
+#include "sound/sd_dsp16.h"
+
+#include <SDL.h>
+
+#include "music/cool_mzx.h"
+#include "sound/sd_main.h"
+#include "sound/sd_mix.h"
+
+// ---- Constants --------------------------------------------------------------
+
+// Rates from this one up get 16-bit signed output, lower rates 8-bit
+// unsigned; the mixer's output conversions match exactly these two formats.
+constexpr int32_t kSixteenBitRate = 44100;
+// Buffer length in sample frames: 4096 bytes at 16 bits, 2048 at 8 bits. The
+// callback needs at least one tick slice (938 samples at 44100 / 47) per buffer.
+constexpr Uint16 kBufferFrames = 2048;
+
+static_assert(AUDIO_S16LSB == 0x8010 && AUDIO_U8 == 0x0008, "SDL audio format values");
+
+// ---- State ------------------------------------------------------------------
+
+int32_t basefreq = 44100;
+SDL_AudioSpec wanted;
+
+// ---- Lifecycle operations -----------------------------------------------------
+
+// The mixer is initialised (and its rate set) here, when the front end calls
+// sd_init, not when the device is installed.
+void dsp16_init() { sd_mix_init(basefreq); }
+
+// SDL output is opened paused; sound flows only after SDL_PauseAudio(0).
+void dsp16_start() {}
+
+void dsp16_stop() {}
+
+void dsp16_shutdown() { SDL_CloseAudio(); }
+
+void dsp16_dummyfunction() {}
+
+// ---- Public functions ---------------------------------------------------------
+
+int32_t dsp16_initcard(int32_t rate) {
+  wanted.freq = rate;
+  wanted.format = rate >= kSixteenBitRate ? AUDIO_S16LSB : AUDIO_U8;
+  wanted.channels = 1;
+  wanted.samples = kBufferFrames;
+  wanted.callback = mix_newhand;
+  wanted.userdata = nullptr;
+  basefreq = rate;
+  // No structure for the obtained format: SDL then converts to whatever the
+  // hardware needs, and the callback always gets the requested format, rate
+  // and buffer length.
+  return SDL_OpenAudio(&wanted, nullptr) >= 0 ? 1 : 0;
+}
+
+int32_t sd_dsp16_init(int32_t rate) {
+  if (!dsp16_initcard(rate)) {
+    // The table stays as it was, so the caller can still install the silent
+    // device instead.
+    sd_errorstr = "SDL audio error";
+    return 0;
+  }
+  sd_init = dsp16_init;
+  sd_secondhand = dsp16_dummyfunction;
+  sd_start = dsp16_start;
+  sd_stop = dsp16_stop;
+  sd_shutdown = dsp16_shutdown;
+  sd_mix_setfunctions();
+  sd_devicename = "SDL audio";
+  return 1;
+}
+
+int32_t sd_dsp16_detect() { return 1; }

@@ -1,0 +1,497 @@
+// Software mixer. Owns the sample records, both channel arrays, the selected
+// channel, the main volume, the active channel count, the output rate and the
+// 32-bit accumulator. The channel operations write only the player side
+// (mix_channels); the mixing entry points bring the working copies
+// (mix_realchannels) up to date at the start of each block and then advance
+// only those. Nothing here allocates or locks: the entry points run on SDL's
+// audio thread, between the player's ticks.
+#include "sound/sd_mix.h"
+
+#include <atomic>
+#include <cmath>
+
+// ---- Constants ----------------------------------------------------------------
+
+// Amiga clock: a sample at period P plays at kAmigaClock / P bytes per second
+// (period 428 gives 8287 bytes per second).
+constexpr int32_t kAmigaClock = 3546836;
+// The step fraction keeps 24 significant bits, in the upper bits of the word.
+constexpr double kFracScale = 16777216.0;  // 2^24
+constexpr int kFracShift = 8;              // 24 + 8 = 32 bits of fraction
+
+// Gain = main volume * volume * 255 / kGainDivisor: at the default main volume
+// 63 and full volume 64 a byte of 127 adds 127 * 127, close to 16-bit full
+// scale per channel. 8064 = 128 * 63.
+constexpr uint32_t kGainDivisor = 128 * 63;
+constexpr int32_t kMainVolumeMax = 252;  // 4 * 63: four times the default level
+
+// The interpolating loops weigh two neighbouring bytes with a 6-bit weight
+// taken from the top of the position fraction.
+constexpr int kInterpShift = 26;  // 32 - 6
+constexpr int32_t kInterpMax = 63;
+
+// 8-bit output: the accumulator shifted right by 9 (floor division by 512).
+constexpr int kEightBitShift = 9;
+
+constexpr int32_t kMonoBlockMax = MIX_BUFFER_VALUES;        // mono samples per accumulator pass
+constexpr int32_t kStereoBlockMax = MIX_BUFFER_VALUES / 2;  // stereo frames per accumulator pass
+
+static_assert((64u * 64u * 255u) / kGainDivisor == 129u, "gain at main 64, volume 64");
+static_assert((63u * 64u * 255u) / kGainDivisor == 127u, "gain at main 63, volume 64");
+
+// ---- State ----------------------------------------------------------------------
+
+std::array<mix_sample, MIX_SAMPLES> mix_samples{};
+std::array<mix_channel, MIX_CHANNELS> mix_channels{};
+std::array<mix_channel, MIX_CHANNELS> mix_realchannels{};
+// A setter called before any selection acts on channel 0 rather than on no
+// record at all.
+mix_channel* curchan = &mix_channels[0];
+int32_t mix_curchannel = 0;
+int32_t mix_mainvolume = 63;  // written from the main thread too: accessed through atomic_ref only
+int32_t mix_activechannels = 4;
+int32_t sd_mix_rate = 44100;
+int32_t sd_mix_interpolation = 0;
+std::array<int32_t, MIX_BUFFER_VALUES> mix_buffer32{};
+
+// ---- Private helpers --------------------------------------------------------------
+
+namespace {
+
+// 32.32 positions and steps as one 64-bit word: a 64-bit addition is exactly
+// the two-word addition with carry of long_addition (both wrap, position
+// modulo 2^32).
+inline uint64_t join(uint32_t whole, uint32_t frac) { return (static_cast<uint64_t>(whole) << 32) | frac; }
+inline uint32_t whole_of(uint64_t v) { return static_cast<uint32_t>(v >> 32); }
+inline uint32_t frac_of(uint64_t v) { return static_cast<uint32_t>(v); }
+
+// acc + d * gain with the 32-bit wrap made explicit (through unsigned), so
+// even an out-of-range volume cannot overflow a signed value.
+inline int32_t mac(int32_t acc, int32_t d, uint32_t gain) {
+  return static_cast<int32_t>(static_cast<uint32_t>(acc) + static_cast<uint32_t>(d) * gain);
+}
+
+// The interpolated contribution of bytes d0 and d1 at weight f (0..63), each
+// product shifted arithmetically on its own. The weights are f and 63 - f.
+inline int32_t interp(int32_t d0, int32_t d1, uint32_t f, uint32_t gain) {
+  const int32_t hi = static_cast<int32_t>(gain * static_cast<uint32_t>(d1) * f);
+  const int32_t lo = static_cast<int32_t>((kInterpMax - f) * gain * static_cast<uint32_t>(d0));
+  return static_cast<int32_t>(static_cast<uint32_t>(hi >> 6) + static_cast<uint32_t>(lo >> 6));
+}
+
+inline int32_t active_count() {
+  const int32_t n = mix_activechannels;
+  return n < 0 ? 0 : (n > MIX_CHANNELS ? MIX_CHANNELS : n);
+}
+
+// The loop a channel actually plays. A loop end past the sample's length is
+// held at the length (the last byte a loop may reach is data[length], one of
+// the two readable bytes after the sample), and a loop that is then empty
+// (start at or after end) plays as a one-shot sample. mix_getsample already
+// bounds what it stores; this also covers records written directly.
+struct LoopBounds {
+  bool looping;
+  uint32_t start;
+  uint32_t end;
+};
+
+inline LoopBounds loop_bounds(const mix_channel& ch) {
+  const uint32_t end = ch.loopend < ch.length ? ch.loopend : ch.length;
+  const bool looping = ch.looping != 0 && ch.loopstart < end;
+  return {looping, ch.loopstart, end};
+}
+
+// How many of the next n steps from p keep the position at or below `last`
+// (a 32.32 value), so they need no wrap or end test.
+inline int32_t steps_within(uint64_t p, uint64_t s, uint64_t last, int32_t n) {
+  if (p > last) return 0;
+  if (s == 0) return n;
+  const uint64_t room = (last - p) / s;
+  return room < static_cast<uint64_t>(n) ? static_cast<int32_t>(room) : n;
+}
+
+// The plain mono loop's inner run: n steps known to stay inside the sample.
+inline void mono_run(const int8_t* data, int32_t* acc, int32_t n, uint64_t& p, uint64_t s, uint32_t gain) {
+  uint64_t q = p;
+#pragma GCC unroll 4
+  for (int32_t i = 0; i < n; i++) {
+    q += s;
+    acc[i] = mac(acc[i], data[whole_of(q)], gain);
+  }
+  p = q;
+}
+
+// The other three loops are not the ones that sound (sd_mix_interpolation is
+// 0 and the callback mixes mono), so they test per sample; the looping
+// decision is still a template parameter, taken once per call.
+// Stereo and interpolation are chosen by Stereo and Interp; a one-shot sample
+// parks at the length when ParkAtLength, else at 0.
+template <bool Looping, bool Stereo, bool Interp, bool ParkAtLength>
+void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain,
+                  const LoopBounds& lb) {
+  const int8_t* data = ch->data;
+  uint64_t p = join(ch->pos, ch->posfrac);
+  uint64_t s = join(ch->step, ch->stepfrac);
+  const uint32_t length = ch->length;
+  for (int32_t i = 0; i < count; i++) {
+    p += s;
+    if constexpr (Looping) {
+      if (whole_of(p) > lb.end) p = join(lb.start + 1, frac_of(p));
+    } else {
+      if (whole_of(p) >= length) {
+        p = join(ParkAtLength ? length : 0, frac_of(p));
+        s = 0;
+        ch->volume = 0;
+      }
+    }
+    const uint32_t pos = whole_of(p);
+    int32_t l;
+    int32_t r;
+    if constexpr (Interp) {
+      const uint32_t f = frac_of(p) >> kInterpShift;
+      l = interp(data[pos], data[pos + 1], f, lgain);
+      r = Stereo ? interp(data[pos], data[pos + 1], f, rgain) : 0;
+    } else {
+      l = static_cast<int32_t>(static_cast<uint32_t>(data[pos]) * lgain);
+      r = static_cast<int32_t>(static_cast<uint32_t>(data[pos]) * rgain);
+    }
+    if constexpr (Stereo) {
+      acc[2 * i] = static_cast<int32_t>(static_cast<uint32_t>(acc[2 * i]) + static_cast<uint32_t>(l));
+      acc[2 * i + 1] = static_cast<int32_t>(static_cast<uint32_t>(acc[2 * i + 1]) + static_cast<uint32_t>(r));
+    } else {
+      acc[i] = static_cast<int32_t>(static_cast<uint32_t>(acc[i]) + static_cast<uint32_t>(l));
+    }
+  }
+  ch->pos = whole_of(p);
+  ch->posfrac = frac_of(p);
+  ch->step = whole_of(s);
+  ch->stepfrac = frac_of(s);
+}
+
+template <bool Stereo, bool Interp, bool ParkAtLength>
+void run_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
+  if (count <= 0) return;
+  const LoopBounds lb = loop_bounds(*ch);
+  if (lb.looping) {
+    generic_loop<true, Stereo, Interp, ParkAtLength>(ch, acc, count, lgain, rgain, lb);
+  } else {
+    generic_loop<false, Stereo, Interp, ParkAtLength>(ch, acc, count, lgain, rgain, lb);
+  }
+}
+
+inline int32_t clamp32(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+inline uint8_t to_u8(int32_t v) {
+  return static_cast<uint8_t>(clamp32(v >> kEightBitShift, -128, 127) + 128);
+}
+
+inline int16_t to_s16(int32_t v) { return static_cast<int16_t>(clamp32(v, -32768, 32767)); }
+
+inline int32_t main_volume() {
+  return std::atomic_ref<int32_t>(mix_mainvolume).load(std::memory_order_relaxed);
+}
+
+// A channel is mixed in a block when it has data and a volume; the decision
+// and the gains are fixed at the start of the block.
+inline bool audible(const mix_channel& ch) { return ch.length != 0 && ch.volume != 0 && ch.data != nullptr; }
+
+}  // namespace
+
+// ---- Channel operations ------------------------------------------------------------
+
+int32_t mix_getsample(int32_t number, const int8_t* data, uint32_t length, uint32_t loopstart,
+                      uint32_t loopend, int32_t looping) {
+  // Sample numbers outside the records are ignored.
+  if (number < 0 || number >= MIX_SAMPLES) return 1;
+  mix_sample& s = mix_samples[static_cast<size_t>(number)];
+  // A loop running past the sample is cut at its length; one left empty does
+  // not loop (see loop_bounds).
+  const uint32_t end = loopend < length ? loopend : length;
+  s.data = data;
+  s.length = length;
+  s.loopstart = loopstart;
+  s.loopend = end;
+  s.looping = (looping != 0 && loopstart < end) ? looping : 0;
+  return 1;
+}
+
+void mix_selectchannel(int32_t channel) {
+  // Channel numbers outside the records leave the selection as it was.
+  if (channel < 0 || channel >= MIX_CHANNELS) return;
+  mix_curchannel = channel;
+  curchan = &mix_channels[static_cast<size_t>(channel)];
+}
+
+void mix_setsample(int32_t number) {
+  if (number < 0 || number >= MIX_SAMPLES) return;
+  const mix_sample& s = mix_samples[static_cast<size_t>(number)];
+  curchan->sample = number;
+  curchan->data = s.data;
+  curchan->loopstart = s.loopstart;
+  curchan->loopend = s.loopend;
+  curchan->looping = s.looping;
+  curchan->length = s.length;
+}
+
+void mix_setamigaperiod(int32_t period) {
+  // A rate of 0 or less (never set by the devices) would divide by zero: the
+  // channel then stands still, as at period 0.
+  if (period == 0 || sd_mix_rate <= 0) {
+    curchan->step = 0;
+    curchan->stepfrac = 0;
+  } else {
+    // Both divisions on signed 32-bit integers, truncating; the fraction in
+    // double precision, 24 bits of it kept. The product is formed in double so
+    // it cannot overflow.
+    curchan->step = static_cast<uint32_t>((kAmigaClock / period) / sd_mix_rate);
+    const double x = static_cast<double>(kAmigaClock) / (static_cast<double>(period) * sd_mix_rate);
+    double whole;
+    const double frac = std::modf(x, &whole);
+    curchan->stepfrac = static_cast<uint32_t>(static_cast<int32_t>(frac * kFracScale)) << kFracShift;
+  }
+  curchan->stepchanged = 1;
+}
+
+void mix_setvolume(int32_t volume) { curchan->volume = volume; }
+
+void mix_setpanning(int32_t panning) { curchan->panning = panning; }
+
+void mix_setoffset(uint32_t offset) {
+  if (offset > curchan->loopend) curchan->looping = 0;
+  if (offset < curchan->length) {
+    curchan->pos = offset;
+    curchan->posfrac = 0;
+    curchan->poschanged = 1;
+  }
+}
+
+void mix_setmainvolume(int32_t volume) {
+  const int32_t v = volume >= kMainVolumeMax ? kMainVolumeMax : volume;
+  std::atomic_ref<int32_t>(mix_mainvolume).store(v, std::memory_order_relaxed);
+}
+
+void mix_setactivechannels(int32_t count) { mix_activechannels = clamp32(count, 0, MIX_CHANNELS); }
+
+// ---- Set-up and block helpers ---------------------------------------------------------
+
+void sd_mix_init(int32_t rate) {
+  sd_mix_rate = rate;
+  for (mix_channel& ch : mix_channels) sd_mix_initchannel(&ch);
+  for (mix_channel& ch : mix_realchannels) sd_mix_initchannel(&ch);
+  for (mix_sample& s : mix_samples) sd_mix_initsample(&s);
+}
+
+void sd_mix_initchannel(mix_channel* ch) {
+  // The length is left as it was.
+  ch->data = nullptr;
+  ch->sample = 0;
+  ch->volume = 0;
+  ch->posfrac = 0;
+  ch->pos = 0;
+  ch->stepfrac = 0;
+  ch->step = 0;
+  ch->loopstart = 0;
+  ch->loopend = 0;
+  ch->looping = 0;
+  ch->panning = 127;
+  ch->stepchanged = 1;
+  ch->poschanged = 1;
+}
+
+void sd_mix_initsample(mix_sample* s) {
+  // The length is left as it was.
+  s->data = nullptr;
+  s->loopstart = 0;
+  s->loopend = 0;
+  s->looping = 0;
+}
+
+void mix_copychannel(mix_channel* work, mix_channel* player) {
+  const uint32_t pos = work->pos;
+  const uint32_t posfrac = work->posfrac;
+  const uint32_t step = work->step;
+  const uint32_t stepfrac = work->stepfrac;
+  *work = *player;
+  if (player->poschanged == 0) {
+    work->pos = pos;
+    work->posfrac = posfrac;
+  } else {
+    player->poschanged = 0;
+  }
+  if (player->stepchanged == 0) {
+    work->step = step;
+    work->stepfrac = stepfrac;
+  } else {
+    player->stepchanged = 0;
+  }
+}
+
+void long_addition(uint32_t* pos, uint32_t* posfrac, uint32_t step, uint32_t stepfrac) {
+  *pos += step;
+  const uint32_t old = *posfrac;
+  *posfrac += stepfrac;  // modulo 2^32
+  if (*posfrac < old) *pos += 1;
+}
+
+// ---- Channel loops ----------------------------------------------------------------------
+
+// The loop that sounds. Per sample it advances the position first, then wraps
+// a loop (to loop start + 1, fraction kept, overshoot dropped) or ends a
+// one-shot sample (parked at 0 with step and volume 0), then adds
+// data[position] * gain. The steps between two such events need no test, so
+// they are counted once (a division per event) and run in a tight inner loop.
+void sd_c_mixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
+  if (count <= 0) return;
+  const int8_t* data = ch->data;
+  uint64_t p = join(ch->pos, ch->posfrac);
+  uint64_t s = join(ch->step, ch->stepfrac);
+  const LoopBounds lb = loop_bounds(*ch);
+  int32_t i = 0;
+  if (lb.looping) {
+    // Highest 32.32 position that needs no wrap: loop end and any fraction.
+    const uint64_t last = join(lb.end, 0xFFFFFFFFu);
+    const uint32_t restart = lb.start + 1;
+    while (i < count) {
+      const int32_t n = steps_within(p, s, last, count - i);
+      mono_run(data, acc + i, n, p, s, gain);
+      i += n;
+      if (i == count) break;
+      p += s;
+      if (whole_of(p) > lb.end) p = join(restart, frac_of(p));
+      acc[i] = mac(acc[i], data[whole_of(p)], gain);
+      i++;
+    }
+  } else {
+    const uint32_t length = ch->length;
+    while (i < count) {
+      const int32_t n = length == 0 ? 0 : steps_within(p, s, join(length - 1, 0xFFFFFFFFu), count - i);
+      mono_run(data, acc + i, n, p, s, gain);
+      i += n;
+      if (i == count) break;
+      p += s;
+      if (whole_of(p) >= length) {
+        p = join(0, frac_of(p));
+        s = 0;
+        ch->volume = 0;
+      }
+      acc[i] = mac(acc[i], data[whole_of(p)], gain);
+      i++;
+    }
+  }
+  ch->pos = whole_of(p);
+  ch->posfrac = frac_of(p);
+  ch->step = whole_of(s);
+  ch->stepfrac = frac_of(s);
+}
+
+void sd_c_imixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
+  run_loop<false, true, true>(ch, acc, count, gain, 0);
+}
+
+void sd_c_mixstereo(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
+  run_loop<true, false, true>(ch, acc, count, lgain, rgain);
+}
+
+void sd_c_imixstereo(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
+  run_loop<true, true, false>(ch, acc, count, lgain, rgain);
+}
+
+// ---- Output conversions -------------------------------------------------------------------
+
+void sd_c_mono32tom16i(const int32_t* acc, int16_t* out, int32_t count) {
+  for (int32_t i = 0; i < count; i++) out[i] = to_s16(acc[i]);
+}
+
+void sd_c_mono32tom8u(const int32_t* acc, uint8_t* out, int32_t count) {
+  for (int32_t i = 0; i < count; i++) out[i] = to_u8(acc[i]);
+}
+
+void sd_c_stereo32tos16i(const int32_t* acc, int16_t* out, int32_t count) {
+  for (int32_t i = 0; i < 2 * count; i++) out[i] = to_s16(acc[i]);
+}
+
+void sd_c_stereo32tos8u(const int32_t* acc, uint8_t* out, int32_t count) {
+  for (int32_t i = 0; i < 2 * count; i++) out[i] = to_u8(acc[i]);
+}
+
+// ---- Mixing entry points ---------------------------------------------------------------------
+
+// Blocks longer than the accumulator are mixed in passes; the copy from the
+// player side, the skip decisions and the gains still happen once per block.
+void sd_mix_mono(void* output, int32_t count, int32_t sixteen) {
+  const int32_t active = active_count();
+  for (int32_t c = 0; c < active; c++) mix_copychannel(&mix_realchannels[c], &mix_channels[c]);
+  if (count <= 0) return;
+
+  const uint32_t mainvol = static_cast<uint32_t>(main_volume());
+  const bool interpolate = sd_mix_interpolation != 0;
+  std::array<uint32_t, MIX_CHANNELS> gain{};
+  std::array<bool, MIX_CHANNELS> mixed{};
+  for (int32_t c = 0; c < active; c++) {
+    const mix_channel& ch = mix_realchannels[c];
+    mixed[c] = audible(ch);
+    gain[c] = mainvol * static_cast<uint32_t>(ch.volume) * 255u / kGainDivisor;
+  }
+
+  int32_t done = 0;
+  while (done < count) {
+    const int32_t n = count - done < kMonoBlockMax ? count - done : kMonoBlockMax;
+    int32_t* acc = mix_buffer32.data();
+    for (int32_t i = 0; i < n; i++) acc[i] = 0;
+    for (int32_t c = 0; c < active; c++) {
+      if (!mixed[c]) continue;
+      if (interpolate) {
+        sd_c_imixmono(&mix_realchannels[c], acc, n, gain[c]);
+      } else {
+        sd_c_mixmono(&mix_realchannels[c], acc, n, gain[c]);
+      }
+    }
+    if (sixteen) {
+      sd_c_mono32tom16i(acc, static_cast<int16_t*>(output) + done, n);
+    } else {
+      sd_c_mono32tom8u(acc, static_cast<uint8_t*>(output) + done, n);
+    }
+    done += n;
+  }
+}
+
+void sd_mix_stereo(void* output, int32_t count, int32_t sixteen) {
+  const int32_t active = active_count();
+  for (int32_t c = 0; c < active; c++) mix_copychannel(&mix_realchannels[c], &mix_channels[c]);
+  if (count <= 0) return;
+
+  const uint32_t mainvol = static_cast<uint32_t>(main_volume());
+  const bool interpolate = sd_mix_interpolation != 0;
+  std::array<uint32_t, MIX_CHANNELS> lgain{};
+  std::array<uint32_t, MIX_CHANNELS> rgain{};
+  std::array<bool, MIX_CHANNELS> mixed{};
+  for (int32_t c = 0; c < active; c++) {
+    const mix_channel& ch = mix_realchannels[c];
+    const uint32_t pan = static_cast<uint32_t>(ch.panning);
+    const uint32_t vol = static_cast<uint32_t>(ch.volume);
+    mixed[c] = audible(ch);
+    lgain[c] = mainvol * (255u - pan) * vol / kGainDivisor;
+    rgain[c] = mainvol * pan * vol / kGainDivisor;
+  }
+
+  int32_t done = 0;
+  while (done < count) {
+    const int32_t n = count - done < kStereoBlockMax ? count - done : kStereoBlockMax;
+    int32_t* acc = mix_buffer32.data();
+    for (int32_t i = 0; i < 2 * n; i++) acc[i] = 0;
+    for (int32_t c = 0; c < active; c++) {
+      if (!mixed[c]) continue;
+      if (interpolate) {
+        sd_c_imixstereo(&mix_realchannels[c], acc, n, lgain[c], rgain[c]);
+      } else {
+        sd_c_mixstereo(&mix_realchannels[c], acc, n, lgain[c], rgain[c]);
+      }
+    }
+    if (sixteen) {
+      sd_c_stereo32tos16i(acc, static_cast<int16_t*>(output) + 2 * done, n);
+    } else {
+      sd_c_stereo32tos8u(acc, static_cast<uint8_t*>(output) + 2 * done, n);
+    }
+    done += n;
+  }
+}

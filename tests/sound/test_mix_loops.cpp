@@ -1,0 +1,263 @@
+// The four channel loops (wrap, end, parking, interpolation), the gains and
+// clipping of the mixing entry points, and the output conversions.
+#include <array>
+#include <random>
+#include <vector>
+
+#include "sound_fixture.h"
+
+namespace {
+
+// Byte i holds (i mod 256) - 128, so a value read names its position.
+std::array<int8_t, 1100> make_ramp() {
+  std::array<int8_t, 1100> d{};
+  for (size_t i = 0; i < d.size(); i++) d[i] = static_cast<int8_t>(static_cast<int32_t>(i % 256) - 128);
+  return d;
+}
+const std::array<int8_t, 1100> g_ramp = make_ramp();
+int32_t ramp(uint32_t i) { return static_cast<int32_t>(i % 256) - 128; }
+
+enum class Loop { Plain, Interp, Stereo, IStereo };
+const Loop kLoops[] = {Loop::Plain, Loop::Interp, Loop::Stereo, Loop::IStereo};
+
+// Runs one loop on a record and returns the bytes it read, one per output
+// sample. Gains are chosen so that the byte comes back exactly at position
+// fraction 0: 1 for the plain loops, 64 for the interpolating ones (63/64 of
+// 64 * d); the right channel gets twice the left gain.
+std::vector<int32_t> bytes_read(Loop kind, mix_channel& ch, int32_t count) {
+  std::vector<int32_t> acc(2 * static_cast<size_t>(count), 0);
+  std::vector<int32_t> out;
+  switch (kind) {
+    case Loop::Plain: sd_c_mixmono(&ch, acc.data(), count, 1); break;
+    case Loop::Interp: sd_c_imixmono(&ch, acc.data(), count, 64); break;
+    case Loop::Stereo: sd_c_mixstereo(&ch, acc.data(), count, 1, 2); break;
+    case Loop::IStereo: sd_c_imixstereo(&ch, acc.data(), count, 64, 128); break;
+  }
+  const bool stereo = kind == Loop::Stereo || kind == Loop::IStereo;
+  const int32_t scale = (kind == Loop::Interp || kind == Loop::IStereo) ? 63 : 1;
+  for (int32_t i = 0; i < count; i++) {
+    const int32_t left = stereo ? acc[2 * static_cast<size_t>(i)] : acc[static_cast<size_t>(i)];
+    if (stereo) {
+      EXPECT_EQ(acc[2 * static_cast<size_t>(i) + 1], 2 * left);
+    }
+    EXPECT_EQ(left % scale, 0);
+    out.push_back(left / scale);
+  }
+  return out;
+}
+
+// A working copy at volume 64 stepping one byte per sample.
+mix_channel ramp_channel(uint32_t length, uint32_t loopstart, uint32_t loopend, int32_t looping, uint32_t pos,
+                         uint32_t posfrac) {
+  return {g_ramp.data(), 1, 64, posfrac, pos, 0, 1, loopstart, loopend, looping, length, 0, 0, 0};
+}
+
+using MixLoops = SoundTest;
+
+TEST_F(MixLoops, LoopingSampleWrapsToLoopStartPlusOne) {
+  for (Loop kind : kLoops) {
+    mix_channel ch = ramp_channel(1000, 100, 200, 1, 195, 7);  // the fraction is kept through the wrap
+    const std::vector<int32_t> got = bytes_read(kind, ch, 210);
+    std::vector<int32_t> want;
+    uint32_t pos = 195;
+    for (int i = 0; i < 210; i++) {
+      pos = pos + 1 > 200 ? 101 : pos + 1;
+      want.push_back(ramp(pos));
+    }
+    EXPECT_EQ(got, want) << "loop " << static_cast<int>(kind);
+    EXPECT_TRUE(ch.pos == pos && ch.posfrac == 7 && ch.volume == 64);
+  }
+}
+
+TEST_F(MixLoops, OneShotSampleEndsAndParks) {
+  const uint32_t park[] = {0, 1000, 1000, 0};  // plain, interp, stereo, interp stereo
+  int k = 0;
+  for (Loop kind : kLoops) {
+    mix_channel ch = ramp_channel(1000, 0, 0, 0, 997, 3);
+    const std::vector<int32_t> got = bytes_read(kind, ch, 6);
+    const uint32_t p = park[k++];
+    const std::vector<int32_t> want = {ramp(998), ramp(999), ramp(p), ramp(p), ramp(p), ramp(p)};
+    EXPECT_EQ(got, want) << "loop " << static_cast<int>(kind);
+    EXPECT_TRUE(ch.pos == p && ch.posfrac == 3 && ch.step == 0 && ch.stepfrac == 0 && ch.volume == 0);
+  }
+}
+
+// After the end the player's volume comes back at the next block while the
+// step stays 0: a constant level. A new period then replays the sample from a
+// position parked at 0, but ends it again at once from one parked at the length.
+TEST_F(MixLoops, PeriodChangeAfterTheEnd) {
+  for (int32_t interp = 0; interp < 2; interp++) {
+    reset_sound_state();
+    sd_mix_interpolation = interp;
+    mix_setmainvolume(64);
+    start_channel(0, 1, g_ramp.data(), 1000, 0, 0, 0, 997);
+    const mix_channel& work = mix_realchannels[0];
+    std::array<int16_t, 8> out{};
+    sd_mix_mono(out.data(), 4, 1);
+    const uint32_t park = interp ? 1000 : 0;
+    EXPECT_TRUE(work.pos == park && work.volume == 0);
+
+    // The volume is back for this block, the step is not; parked at the
+    // length, the sample ends once more at its first step.
+    sd_mix_mono(out.data(), 4, 1);
+    EXPECT_TRUE(work.volume == (interp ? 0 : 64) && work.pos == park);
+    EXPECT_TRUE(out[0] == out[3] && out[0] != 0);
+
+    sd_mix_rate = 886709;  // 3546836 / (4 * 886709) = exactly one byte per sample
+    mix_setamigaperiod(4);
+    sd_mix_mono(out.data(), 4, 1);
+    if (interp) {
+      EXPECT_TRUE(work.pos == 1000 && work.step == 0 && work.volume == 0);
+    } else {
+      EXPECT_TRUE(work.pos == 4 && work.step == 1 && out[0] == ramp(1) * 129 && out[3] == ramp(4) * 129);
+    }
+  }
+}
+
+TEST_F(MixLoops, InterpolationWeightsAndArithmeticShift) {
+  static const int8_t up[] = {10, 20, 0, 0};
+  static const int8_t down[] = {-10, -20, 0, 0};
+  mix_channel ch{up, 0, 0, 0x80000000u, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};  // length 2, weight 32
+  int32_t acc[2] = {0, 0};
+  sd_c_imixmono(&ch, acc, 1, 1);
+  EXPECT_EQ(acc[0], 14);  // (20 * 32 >> 6) + (31 * 10 >> 6) = 10 + 4
+  ch.data = down;
+  acc[0] = 0;
+  sd_c_imixmono(&ch, acc, 1, 1);
+  EXPECT_EQ(acc[0], -15);  // -10 + (-310 >> 6 = -5): shifts round down
+  acc[0] = acc[1] = 0;
+  ch.data = up;
+  sd_c_imixstereo(&ch, acc, 1, 1, 2);
+  EXPECT_TRUE(acc[0] == 14 && acc[1] == 29);  // right: 20 + (620 >> 6 = 9)
+}
+
+TEST_F(MixLoops, GainsFromMainVolumeAndPanning) {
+  static std::array<int8_t, 104> ones;
+  ones.fill(1);
+  struct Case {
+    int32_t main, volume, pan, mono, left, right;
+  };
+  for (const Case& c : {Case{64, 64, 0, 129, 129, 0}, Case{64, 32, 255, 64, 0, 64}, Case{64, 1, 0, 2, 2, 0},
+                        Case{63, 64, 0, 127, 127, 0}, Case{64, 64, 64, 129, 97, 32}}) {
+    reset_sound_state();
+    mix_setmainvolume(c.main);
+    start_channel(0, 1, ones.data(), 100, 0, 100, 1, 0);
+    mix_setvolume(c.volume);
+    mix_setpanning(c.pan);
+    int16_t out[4];
+    sd_mix_mono(out, 3, 1);
+    EXPECT_EQ(out[2], c.mono) << c.main << " " << c.volume;
+    sd_mix_stereo(out, 2, 1);
+    EXPECT_TRUE(out[2] == c.left && out[3] == c.right) << c.main << " " << c.volume << " " << c.pan;
+  }
+}
+
+TEST_F(MixLoops, FourFullChannelsClipOncePerValue) {
+  static std::array<int8_t, 104> loud;
+  loud.fill(127);
+  mix_setmainvolume(64);
+  for (int32_t c = 0; c < 4; c++) start_channel(c, 1, loud.data(), 100, 0, 100, 1, 0);
+  mix_setactivechannels(4);
+  int16_t out16[5];
+  sd_mix_mono(out16, 5, 1);
+  EXPECT_EQ(mix_buffer32[4], 4 * 127 * 129);
+  for (int16_t v : out16) EXPECT_EQ(v, 32767);
+  uint8_t out8[5];
+  sd_mix_mono(out8, 5, 0);
+  for (uint8_t v : out8) EXPECT_EQ(v, 255);
+}
+
+TEST_F(MixLoops, SilentChannelsStandStillAndEmptyBlocksWriteNothing) {
+  start_channel(0, 1, g_ramp.data(), 1000, 0, 0, 0, 10);
+  start_channel(1, 1, g_ramp.data(), 1000, 0, 0, 0, 10);
+  mix_setvolume(0);
+  start_channel(2, 1, g_ramp.data(), 0, 0, 0, 0, 0);
+  curchan->pos = 10;
+  curchan->poschanged = 1;
+  mix_setactivechannels(3);
+  std::array<int16_t, 4> out;
+  out.fill(-9);
+  sd_mix_mono(out.data(), 0, 1);
+  for (int16_t v : out) EXPECT_EQ(v, -9);
+  EXPECT_EQ(mix_channels[0].poschanged, 0);
+  sd_mix_mono(out.data(), 4, 1);
+  EXPECT_TRUE(mix_realchannels[0].pos == 14 && mix_realchannels[1].pos == 10 && mix_realchannels[2].pos == 10);
+}
+
+TEST_F(MixLoops, BlocksLongerThanTheAccumulator) {
+  static std::array<int8_t, 104> ones;
+  ones.fill(1);
+  mix_setmainvolume(64);
+  start_channel(0, 1, ones.data(), 100, 0, 100, 1, 0);
+  static std::array<int16_t, MIX_BUFFER_VALUES + 100> out;
+  out.fill(0);
+  sd_mix_mono(out.data(), static_cast<int32_t>(out.size()), 1);
+  for (int16_t v : out) ASSERT_EQ(v, 129);
+}
+
+TEST(OutputConversion, ClampsAndShifts) {
+  const int32_t acc[] = {40000, -70000, 0, -1, 511, 512};
+  const int16_t want16[] = {32767, -32768, 0, -1, 511, 512};
+  const uint8_t want8[] = {206, 0, 128, 127, 128, 129};
+  int16_t m16[6], s16[6];
+  uint8_t m8[6], s8[6];
+  sd_c_mono32tom16i(acc, m16, 6);
+  sd_c_mono32tom8u(acc, m8, 6);
+  sd_c_stereo32tos16i(acc, s16, 3);  // three frames, the same six values
+  sd_c_stereo32tos8u(acc, s8, 3);
+  for (int i = 0; i < 6; i++) {
+    EXPECT_TRUE(m16[i] == want16[i] && s16[i] == want16[i]) << acc[i];
+    EXPECT_TRUE(m8[i] == want8[i] && s8[i] == want8[i]) << acc[i];
+  }
+}
+
+// The plain mono loop skips the per-sample tests between wraps and ends; it
+// must still give exactly what the sample-by-sample rule gives.
+void reference_mixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
+  for (int32_t i = 0; i < count; i++) {
+    long_addition(&ch->pos, &ch->posfrac, ch->step, ch->stepfrac);
+    if (ch->looping) {
+      if (ch->pos > ch->loopend) ch->pos = ch->loopstart + 1;
+    } else if (ch->pos >= ch->length) {
+      ch->pos = 0;
+      ch->step = 0;
+      ch->stepfrac = 0;
+      ch->volume = 0;
+    }
+    acc[i] += ch->data[ch->pos] * static_cast<int32_t>(gain);
+  }
+}
+
+TEST(PlainMonoLoop, MatchesTheSampleBySampleRule) {
+  static std::array<int8_t, 5002> data;
+  std::mt19937 rng(1234);
+  for (int8_t& d : data) d = static_cast<int8_t>(rng());
+  auto pick = [&rng](uint32_t lo, uint32_t hi) { return lo + static_cast<uint32_t>(rng() % (hi - lo + 1)); };
+  std::vector<int32_t> got(3000), want(3000);
+  for (int iter = 0; iter < 3000; iter++) {
+    mix_channel ch{};
+    ch.data = data.data();
+    ch.length = pick(1, 5000);
+    ch.looping = static_cast<int32_t>(pick(0, 1));
+    ch.loopstart = pick(0, ch.length - 1);
+    ch.loopend = pick(ch.loopstart + 1, ch.length);
+    ch.pos = pick(0, ch.length);
+    ch.posfrac = static_cast<uint32_t>(rng());
+    ch.step = pick(0, 8) == 0 ? pick(0, 20000) : pick(0, 2);
+    ch.stepfrac = static_cast<uint32_t>(rng()) & 0xFFFFFF00u;
+    ch.volume = 64;
+    const int32_t count = static_cast<int32_t>(pick(0, 3000));
+    const uint32_t gain = pick(0, 510);
+    mix_channel ref = ch;
+    std::fill(got.begin(), got.end(), 0);
+    std::fill(want.begin(), want.end(), 0);
+    sd_c_mixmono(&ch, got.data(), count, gain);
+    reference_mixmono(&ref, want.data(), count, gain);
+    ASSERT_EQ(got, want) << "case " << iter;
+    ASSERT_TRUE(ch.pos == ref.pos && ch.posfrac == ref.posfrac && ch.step == ref.step &&
+                ch.stepfrac == ref.stepfrac && ch.volume == ref.volume)
+        << "case " << iter;
+  }
+}
+
+}  // namespace
