@@ -25,6 +25,7 @@ extern int32_t pt_channels;      // 2..32; 0 after an unknown id
 extern uint8_t pt_lastpattern;   // highest pattern number in pt_order
 extern uint8_t* pt_patterns[128];  // first cell of each pattern, inside the caller's buffer
 extern const char* pt_errorstr;  // last error message; empty until an error
+extern int32_t pt_cutsample;     // first sample whose data the file cut short (clamped), 0 if none
 extern const uint8_t* rb_src;    // base of the module being read
 extern int32_t rb_ofs;           // read offset from rb_src
 
