@@ -15,18 +15,29 @@ extern uint32_t tix;      // SDL ticks at mzx_start
 extern int32_t luku;      // samples of the last started tick still to mix
 extern int32_t off;       // write position within the running callback's buffer
 
-// Reads the output choice from standard input and installs and starts that
-// device: 1 when a device was installed and started, 0 otherwise.
+// Writes an empty line, reads the output choice (one word, first character
+// "0", "1" or "2") from standard input and installs and starts that device:
+// 1 when a device was installed and started, 0 when the choice was none of
+// the three or input ended first (nothing is installed then). When SDL audio
+// cannot be opened it says so on standard error, installs the silent device
+// (laite 0, timer ticks) and still returns 1.
 int32_t mzx_init();
+// mzx_init for rendering without SDL audio: laite 2 (44100) or 1 (22050), the
+// mixer's operations installed and initialised at rate, main volume 64,
+// screen_hz ticks per second, no carry. mix_newhand can then be called by hand.
+// Returns 0 for any other rate.
+int32_t mzx_init_offline(int32_t rate, int32_t screen_hz);
 // Hands the module image (size valid bytes) to the player: 1 when accepted.
+// Refuses (0) when no device is installed. Ticks run only after a success.
 int32_t mzx_get(uint8_t* module, int32_t size);
-// Starts the tick clock at screen_hz ticks per second.
+// Starts the tick clock at screen_hz ticks per second (held to 1..1000).
 void mzx_start(int32_t screen_hz);
 // SDL audio callback: ticks the player and mixes len bytes into stream.
 void mix_newhand(void* userdata, uint8_t* stream, int len);
 // SDL timer callback for the silent device: one tick; returns interval.
 uint32_t timeri(uint32_t interval);
-// Stops the clock and the device.
+// Stops the clock and the device. With the timer it returns only once no tick
+// is running any more.
 void mzx_close();
 // Whole jacaja-millisecond periods since mzx_start.
 uint32_t mzx_time();
@@ -47,7 +58,9 @@ extern int32_t curhandle;
 int32_t inrange(int32_t value, int32_t low, int32_t high);
 // Called once per player tick, right after pt_play.
 void update_sample_trig_times();
-// 1 when the 17-value condition record holds on at least one channel.
+// 1 when the 17-value condition record holds on at least one channel; a
+// record with row modulus 0 never holds. Reads the player's state unlocked:
+// call it on the tick thread or while no ticks run.
 int32_t ehto_toteutuu(const int32_t* record);
 // Registers value: its handle, or 0 when the registry is full.
 int32_t mzx_set_callback(int32_t value);

@@ -1,0 +1,386 @@
+// Music front end: the one interface between the demo driver and the music.
+//
+// Owns the output choice (`laite`), the tick clock and the audio callback that
+// runs the player's ticks in exact step with the mixed samples, and the sync
+// helpers (per-sample trigger clock, condition test, callback registry). It
+// touches the sound system only through the operation table (sd_main.h) and
+// the mixer's block call sd_mix_mono, and the player only through pt_init,
+// pt_takemod, pt_play and the state pt.h publishes.
+//
+// Threads: mzx_init, mzx_get, mzx_start, mzx_close, mzx_position, mzx_time and
+// mzx_set_mastervolume run on the main thread. The ticks run on SDL's audio
+// thread (mix_newhand) or, with the silent device, on SDL's timer thread
+// (timeri). The position crosses threads as the one atomic word pt_position.
+#include "music/cool_mzx.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+
+#include "player/pt.h"
+#include "sound/sd_dsp16.h"
+#include "sound/sd_main.h"
+#include "sound/sd_mix.h"
+#include "sound/sd_ns.h"
+
+// ---- Constants ---------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t k_rate_low = 22050;    // laite 1: 8-bit unsigned mono
+constexpr int32_t k_rate_high = 44100;   // laite 2: 16-bit signed mono
+constexpr int32_t k_start_volume = 64;   // one step above the mixer's default 63
+constexpr int32_t k_volume_unit = 63;    // mzx_set_mastervolume(1.0) -> 63
+constexpr int32_t k_volume_ceiling = 252;
+constexpr int32_t k_counters = 32;       // one trigger clock per sample number 0..31
+constexpr int32_t k_counter_start = 999999;
+constexpr int32_t k_registry = 1024;
+constexpr int32_t k_no_note = 84;        // player cell: note index 84 = no note
+constexpr int32_t k_max_channels = 32;
+// Slowest and fastest tick clock accepted by mzx_start. Below 1 the slice and
+// the timer interval divide by zero; above 1000 jacaja becomes 0 and mzx_time
+// divides by zero. The slice at the slowest rate (22050 samples) is longer than
+// a buffer, which the callback handles by carrying.
+constexpr int32_t k_min_hz = 1;
+constexpr int32_t k_max_hz = 1000;
+
+// Condition record layout: (low, high) pairs and the row modulus.
+enum : int {
+  rec_channel = 0,
+  rec_sample = 2,
+  rec_unused = 4,
+  rec_effect = 6,
+  rec_param = 8,
+  rec_order = 10,
+  rec_modulus = 12,
+  rec_row = 13,
+  rec_tick = 15,
+};
+
+}  // namespace
+
+// ---- State -------------------------------------------------------------------
+
+int32_t laite = 0;
+int32_t screenHz = 0;
+int32_t jacaja = 0;
+uint32_t tix = 0;
+int32_t luku = 0;
+int32_t off = 0;
+
+int32_t aikaa_siita_kun_viimeksi_tavattu[32] = {
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
+    k_counter_start, k_counter_start};
+int32_t callbacks[1024];
+int32_t cbhandles[1024];
+int32_t callbackcount = 0;
+int32_t curhandle = 1;
+
+namespace {
+
+// Set by mzx_get once the player has accepted a module and been reset; until
+// then a tick would walk channels of a module that is not there (or through an
+// empty operation table), so the tick sources do nothing. Written on the main
+// thread before the clock starts; the release/acquire pair also carries the
+// player's loaded state to whichever thread runs the ticks.
+std::atomic<bool> g_ready{false};
+
+// Set by mzx_close, cleared when a device is set up or the clock started.
+// SDL's timer may already be inside timeri when it is stopped, so timeri counts
+// itself in and out and mzx_close waits for the count to drop: after mzx_close
+// no tick runs, and the player may be reset or reloaded. The flag and the count
+// are sequentially consistent, so either timeri sees the flag set or
+// mzx_close sees timeri inside.
+std::atomic<bool> g_closed{false};
+std::atomic<int32_t> g_timer_inside{0};
+
+// ---- Helpers -----------------------------------------------------------------
+
+// One player tick: the player first, then the trigger clocks, which look at
+// the row the tick has just set up.
+inline void run_tick() {
+  pt_play();
+  update_sample_trig_times();
+}
+
+// Mixes count samples at sample position at of stream.
+inline void mix_at(uint8_t* stream, int32_t at, int32_t count, bool sixteen) {
+  if (sixteen) {
+    sd_mix_mono(stream + static_cast<size_t>(at) * 2, count, 1);
+  } else {
+    sd_mix_mono(stream + at, count, 0);
+  }
+}
+
+// Installs the chosen device and brings it up the way the demo does. Returns 1
+// when a device was installed and started.
+int32_t open_device(char choice) {
+  switch (choice) {
+    case '0':
+      laite = 0;
+      sd_ns_init();
+      break;
+    case '1':
+    case '2': {
+      laite = choice - '0';
+      if (!sd_dsp16_init(laite == 2 ? k_rate_high : k_rate_low)) {
+        // Without an output the music still has to run, because the
+        // presentation's clock is the music position: fall back to the silent
+        // device, whose ticks come from the timer.
+        std::fprintf(stderr,
+                     "zapcobbles: no audio output (SDL audio error: %s); the music runs silently\n",
+                     SDL_GetError());
+        laite = 0;
+        sd_ns_init();
+      }
+      break;
+    }
+    default:
+      return 0;
+  }
+  callbackcount = 0;
+  g_closed.store(false);
+  sd_init();
+  sd_setmainvolume(k_start_volume);
+  sd_start();
+  return 1;
+}
+
+}  // namespace
+
+// ---- Front end -----------------------------------------------------------------
+
+int32_t mzx_init() {
+  std::fputs("\n", stdout);
+  std::fflush(stdout);
+  char word[100];
+  // At most 99 characters, so the word always fits with its terminator. No
+  // word at all (end of input) selects nothing, like an unknown choice.
+  if (std::scanf("%99s", word) != 1) return 0;
+  return open_device(word[0]);
+}
+
+int32_t mzx_init_offline(int32_t rate, int32_t screen_hz) {
+  if (rate != k_rate_high && rate != k_rate_low) return 0;
+  laite = rate == k_rate_high ? 2 : 1;
+  sd_mix_setfunctions();
+  sd_mix_init(rate);
+  callbackcount = 0;
+  g_closed.store(false);
+  sd_setmainvolume(k_start_volume);
+  if (screen_hz < k_min_hz) screen_hz = k_min_hz;
+  if (screen_hz > k_max_hz) screen_hz = k_max_hz;
+  screenHz = screen_hz;
+  jacaja = 1000 / screen_hz;
+  luku = 0;
+  off = 0;
+  return 1;
+}
+
+int32_t mzx_get(uint8_t* module, int32_t size) {
+  g_ready.store(false, std::memory_order_release);
+  pt_songpos = 0;
+  pt_rowcount = 0;
+  pt_position.store(0, std::memory_order_relaxed);
+  // The loader registers samples through the operation table: with no device
+  // installed (mzx_init refused the choice) there is nothing to call.
+  if (sd_getsample == nullptr || sd_setactivechannels == nullptr || sd_selectchannel == nullptr) {
+    return 0;
+  }
+  if (!pt_takemod(module, size)) return 0;
+  pt_init();
+  g_ready.store(true, std::memory_order_release);
+  return 1;
+}
+
+void mzx_start(int32_t screen_hz) {
+  if (screen_hz < k_min_hz) screen_hz = k_min_hz;
+  if (screen_hz > k_max_hz) screen_hz = k_max_hz;
+  tix = SDL_GetTicks();
+  jacaja = 1000 / screen_hz;
+  g_closed.store(false);
+  // Published with release: the audio thread loads it with acquire before it
+  // reads anything else of ours, and SDL's pause flag is no synchronisation
+  // that the program can rely on.
+  std::atomic_ref<int32_t>(screenHz).store(screen_hz, std::memory_order_release);
+  if (laite != 0) {
+    SDL_PauseAudio(0);
+  } else {
+    SDL_Init(SDL_INIT_TIMER);
+    SDL_SetTimer(static_cast<uint32_t>(jacaja), timeri);
+  }
+}
+
+uint32_t timeri(uint32_t interval) {
+  g_timer_inside.fetch_add(1);
+  // The flags first: their acquire makes laite (set before the module was
+  // taken) visible on the timer thread.
+  if (!g_closed.load() && g_ready.load(std::memory_order_acquire) && laite == 0) run_tick();
+  g_timer_inside.fetch_sub(1);
+  return interval;
+}
+
+// The buffer is cut into tick slices of rate / screenHz samples. A tick runs
+// before the first sample of its slice is mixed; a slice that does not fit is
+// finished at the start of the next buffer (the carry, luku), so every tick
+// lasts exactly one slice however the buffers fall. With 2048-sample buffers at
+// 44100 Hz and 47 ticks per second (slice 938): ticks at 0, 938, 1876, carry
+// 766; then 766 mixed, ticks at 766, 1704, carry 594; and so on.
+void mix_newhand(void* userdata, uint8_t* stream, int len) {
+  (void)userdata;
+  // Acquire loads first: they make the set-up done on the main thread (device
+  // choice, module, player reset, tick rate) visible on the audio thread.
+  const int32_t hz = std::atomic_ref<int32_t>(screenHz).load(std::memory_order_acquire);
+  const bool ready = g_ready.load(std::memory_order_acquire);
+  int32_t rate;
+  int32_t n;
+  bool sixteen;
+  if (laite == 1) {
+    rate = k_rate_low;
+    n = len;
+    sixteen = false;
+  } else if (laite == 2) {
+    rate = k_rate_high;
+    n = len / 2;
+    sixteen = true;
+  } else {
+    return;
+  }
+  if (n <= 0 || hz <= 0) return;
+  const int32_t s = rate / hz;
+  if (s <= 0) return;
+
+  off = 0;
+  if (luku != 0) {
+    // The rest of the tick started in an earlier buffer. A slice longer than
+    // the buffer is finished over as many buffers as it takes.
+    if (luku >= n) {
+      mix_at(stream, 0, n, sixteen);
+      luku -= n;
+      off = n;
+      return;
+    }
+    mix_at(stream, 0, luku, sixteen);
+    off = luku;
+  }
+  while (off + s <= n) {
+    if (ready) run_tick();
+    mix_at(stream, off, s, sixteen);
+    off += s;
+  }
+  if (off == n) {
+    luku = 0;
+    return;
+  }
+  const int32_t r = n - off;
+  if (ready) run_tick();
+  mix_at(stream, off, r, sixteen);
+  luku = s - r;
+}
+
+void mzx_close() {
+  if (laite == 0) {
+    g_closed.store(true);
+    SDL_SetTimer(0, nullptr);
+    while (g_timer_inside.load() != 0) SDL_Delay(1);
+  } else {
+    if (sd_stop) sd_stop();
+    if (sd_shutdown) sd_shutdown();
+  }
+}
+
+uint32_t mzx_time() {
+  if (jacaja <= 0) return 0;
+  return (SDL_GetTicks() - tix) / static_cast<uint32_t>(jacaja);
+}
+
+int32_t mzx_position() { return pt_position.load(std::memory_order_relaxed); }
+
+void mzx_set_mastervolume(double volume) {
+  if (sd_setmainvolume == nullptr) return;
+  // volume x 63, truncated toward zero. Converting a double outside int32's
+  // range is undefined, and a negative main volume would turn the mixer's
+  // unsigned gains into huge ones, so the product is held to 0..252 first;
+  // the mixer itself also holds anything above 252.
+  double v = volume * k_volume_unit;
+  int32_t level;
+  if (!(v > 0.0)) {
+    level = 0;  // also NaN
+  } else if (v >= k_volume_ceiling) {
+    level = k_volume_ceiling;
+  } else {
+    level = static_cast<int32_t>(v);
+  }
+  // The mixer keeps the main volume as one word that it stores and loads
+  // atomically, so this may run while the audio thread mixes.
+  sd_setmainvolume(level);
+}
+
+// ---- Sync ----------------------------------------------------------------------
+
+int32_t inrange(int32_t value, int32_t low, int32_t high) {
+  if (high < 0) return 1;
+  return (low <= value && value <= high) ? 1 : 0;
+}
+
+void update_sample_trig_times() {
+  if (pt_vbcount == 0 && pt_lineptr != nullptr) {
+    const uint32_t channels = pt_channels < 0 ? 0u : static_cast<uint32_t>(pt_channels);
+    for (uint32_t ch = 0; ch < channels && ch < k_max_channels; ch++) {
+      const uint8_t* cell = pt_lineptr + 4 * ch;
+      const uint8_t sample = cell[0];
+      const uint8_t note = cell[1];
+      const uint8_t effect = cell[2];
+      // Tone portamento (3 and 5) slides to the note instead of starting the
+      // sample again. Sample numbers above 31 (a malformed module) have no clock.
+      if (note < k_no_note && effect != 3 && effect != 5 && sample < k_counters) {
+        aikaa_siita_kun_viimeksi_tavattu[sample] = -1;
+      }
+    }
+  }
+  for (int32_t& c : aikaa_siita_kun_viimeksi_tavattu) {
+    c = static_cast<int32_t>(static_cast<uint32_t>(c) + 1u);  // wraps on purpose after 2^31 ticks
+  }
+}
+
+// A record with row modulus 0 is malformed (there is no remainder to take) and
+// holds on no channel.
+int32_t ehto_toteutuu(const int32_t* record) {
+  if (pt_channels == 0 || pt_lineptr == nullptr) return 0;
+  const int32_t m = record[rec_modulus];
+  if (m == 0) return 0;
+  const uint32_t channels = static_cast<uint32_t>(pt_channels);
+  for (uint32_t i = 0; i < channels && i < k_max_channels; i++) {
+    const uint8_t* cell = pt_lineptr + 4 * i;
+    const int32_t rowmod =
+        static_cast<int32_t>(static_cast<uint32_t>(pt_rowcount) % static_cast<uint32_t>(m));
+    if (inrange(static_cast<int32_t>(i), record[rec_channel], record[rec_channel + 1]) &&
+        inrange(pt_cursample[i], record[rec_sample], record[rec_sample + 1]) &&
+        inrange(cell[2] & 15, record[rec_effect], record[rec_effect + 1]) &&
+        inrange(cell[3], record[rec_param], record[rec_param + 1]) &&
+        inrange(pt_songpos, record[rec_order], record[rec_order + 1]) &&
+        inrange(rowmod, record[rec_row], record[rec_row + 1]) &&
+        inrange(pt_vbcount, record[rec_tick], record[rec_tick + 1])) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int32_t mzx_set_callback(int32_t value) {
+  if (callbackcount >= k_registry) return 0;
+  if (callbackcount < 0) callbackcount = 0;
+  callbacks[callbackcount] = value;
+  cbhandles[callbackcount] = curhandle;
+  callbackcount++;
+  const int32_t handle = curhandle;
+  curhandle = static_cast<int32_t>(static_cast<uint32_t>(curhandle) + 1u);
+  return handle;
+}

@@ -1,0 +1,179 @@
+// The audio callback's tick slicing: where ticks start inside the buffers, the
+// carry between buffers, the two output formats, buffers shorter than a slice,
+// and the music position the ticks produce.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "music/cool_mzx.h"
+#include "music_harness.h"
+#include "player/pt.h"
+
+namespace {
+
+class TickSlicing : public ::testing::Test {
+ protected:
+  void TearDown() override { forget_module(); }
+  // Offline set-up at rate and 47 ticks per second, the module loaded, ticks
+  // recorded from here on.
+  void load(int32_t rate, const mb_module& m, int32_t hz = 47) {
+    ASSERT_EQ(mzx_init_offline(rate, hz), 1);
+    image_ = std::make_unique<module_image>(m.build());
+    ASSERT_EQ(mzx_get(image_->bytes.data(), image_->size), 1);
+    tick_recorder::install();
+  }
+  // One callback of `samples` samples; returns the tick offsets it produced.
+  std::vector<int32_t> callback(int32_t samples, int bytes_per_sample = 2) {
+    tick_recorder::offsets.clear();
+    buffer_.assign(static_cast<size_t>(samples) * bytes_per_sample, 0);
+    mix_newhand(nullptr, buffer_.data(), static_cast<int>(buffer_.size()));
+    return tick_recorder::offsets;
+  }
+  // However the buffers fall, tick k starts k slices into the output.
+  void every_tick_one_slice(int32_t samples, int bytes, int32_t slice, int calls) {
+    int64_t base = 0;
+    int64_t ticks = 0;
+    for (int c = 0; c < calls; c++) {
+      for (int32_t o : callback(samples, bytes)) {
+        ASSERT_EQ(base + o, ticks * slice) << "callback " << c << ", tick " << ticks;
+        ticks++;
+      }
+      base += samples;
+    }
+    // Every sample that was output belongs to a tick that has started.
+    EXPECT_EQ(ticks, (base + slice - 1) / slice);
+  }
+  std::unique_ptr<module_image> image_;
+  std::vector<uint8_t> buffer_;
+};
+
+using offsets = std::vector<int32_t>;
+
+TEST_F(TickSlicing, WorkedExampleAt44100) {
+  load(44100, ramp_module());
+  EXPECT_EQ(callback(2048), (offsets{0, 938, 1876}));
+  EXPECT_EQ(luku, 766);
+  EXPECT_EQ(callback(2048), (offsets{766, 1704}));
+  EXPECT_EQ(luku, 594);
+  EXPECT_EQ(callback(2048), (offsets{594, 1532}));
+  EXPECT_EQ(luku, 422);
+}
+
+TEST_F(TickSlicing, EveryTickLastsOneSliceAcrossBuffers) {
+  load(44100, ramp_module());
+  every_tick_one_slice(2048, 2, 938, 300);
+}
+
+TEST_F(TickSlicing, BufferEndingOnTickBoundaryCarriesNothing) {
+  load(44100, ramp_module());
+  EXPECT_EQ(callback(2 * 938), (offsets{0, 938}));
+  EXPECT_EQ(luku, 0);
+  // No tick is owed: the next buffer starts a fresh one at 0, not a second at 0.
+  EXPECT_EQ(callback(2 * 938), (offsets{0, 938}));
+  EXPECT_EQ(luku, 0);
+  EXPECT_EQ(pt_vbcount, 3);  // four ticks at speed 6: row 0, tick 3
+}
+
+TEST_F(TickSlicing, EightBitAt22050SlicesOf469) {
+  load(22050, ramp_module());
+  EXPECT_EQ(callback(2048, 1), (offsets{0, 469, 938, 1407, 1876}));
+  EXPECT_EQ(luku, 297);
+  load(22050, ramp_module());
+  every_tick_one_slice(2048, 1, 469, 200);
+}
+
+// The output covers the whole buffer, once, in both formats: a sentinel that
+// silence cannot produce is overwritten everywhere, and guard bytes behind the
+// buffer stay as they were.
+TEST_F(TickSlicing, MixesExactlyTheBuffer) {
+  for (int32_t rate : {44100, 22050}) {
+    mb_module silent;  // no notes at all: the output is silence throughout
+    load(rate, silent);
+    const int bytes = rate == 44100 ? 2 : 1;
+    const size_t n = 2048 * bytes;
+    for (int call = 0; call < 5; call++) {
+      std::vector<uint8_t> buf(n + 64, 0x5A);
+      mix_newhand(nullptr, buf.data(), static_cast<int>(n));
+      for (size_t i = 0; i < n; i++) {
+        const uint8_t silence = bytes == 2 ? 0x00 : 0x80;
+        ASSERT_EQ(buf[i], silence) << "rate " << rate << ", call " << call << ", byte " << i;
+      }
+      for (size_t i = n; i < buf.size(); i++) ASSERT_EQ(buf[i], 0x5A) << "guard byte " << i - n;
+    }
+  }
+}
+
+// A slice longer than the buffer (10 ticks per second: 4410 samples) is mixed
+// over several buffers, never past the end of one, and the ticks still fall
+// one slice apart.
+TEST_F(TickSlicing, CarryLongerThanBufferStaysInside) {
+  load(44100, ramp_module(), 10);
+  std::vector<uint8_t> buf(4096 + 64, 0x5A);
+  tick_recorder::offsets.clear();
+  mix_newhand(nullptr, buf.data(), 4096);
+  EXPECT_EQ(tick_recorder::offsets, (offsets{0}));
+  EXPECT_EQ(luku, 4410 - 2048);
+  tick_recorder::offsets.clear();
+  mix_newhand(nullptr, buf.data(), 4096);
+  EXPECT_TRUE(tick_recorder::offsets.empty());
+  EXPECT_EQ(luku, 4410 - 4096);
+  for (size_t i = 4096; i < buf.size(); i++) ASSERT_EQ(buf[i], 0x5A) << "guard byte " << i - 4096;
+  tick_recorder::offsets.clear();
+  mix_newhand(nullptr, buf.data(), 4096);
+  EXPECT_EQ(tick_recorder::offsets, (offsets{314}));
+
+  load(44100, ramp_module(), 10);
+  every_tick_one_slice(2048, 2, 4410, 50);
+}
+
+TEST_F(TickSlicing, OtherDeviceValuesDoNothing) {
+  load(44100, ramp_module());
+  for (int32_t value : {0, 3, -1}) {
+    laite = value;
+    std::vector<uint8_t> buf(4096, 0x5A);
+    tick_recorder::offsets.clear();
+    mix_newhand(nullptr, buf.data(), 4096);
+    EXPECT_TRUE(tick_recorder::offsets.empty()) << "laite " << value;
+    EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](uint8_t b) { return b == 0x5A; })) << "laite " << value;
+    EXPECT_EQ(luku, 0);
+  }
+}
+
+TEST_F(TickSlicing, NothingTicksBeforeAModuleIsTaken) {
+  ASSERT_EQ(mzx_init_offline(44100, 47), 1);
+  std::vector<uint8_t> junk(2000, 0);  // no known id: refused
+  ASSERT_EQ(mzx_get(junk.data(), static_cast<int32_t>(junk.size())), 0);
+  tick_recorder::install();
+  callback(2048);
+  EXPECT_TRUE(tick_recorder::offsets.empty());
+  EXPECT_EQ(mzx_position(), 0);
+  // The clock still advances: the carry is kept for when ticks can run.
+  EXPECT_EQ(luku, 766);
+}
+
+// A module at speed 1 steps one row per tick, so the position follows the
+// number of ticks: -37 before the first, then order * 100 + row.
+mb_module one_row_per_tick() {
+  mb_module m = ramp_module(2);
+  m.order = {0, 1};
+  m.cell(0, 0, 1) = {0, 0, 0xF, 1};
+  m.cell(1, 0, 0) = {1, mb_period(12), 0, 0};
+  return m;
+}
+
+TEST_F(TickSlicing, PositionFromTimerTicks) {
+  load(44100, one_row_per_tick());
+  laite = 0;  // the silent device's tick source
+  EXPECT_EQ(mzx_position(), -37);
+  EXPECT_EQ(timeri(21), 21u);
+  EXPECT_EQ(mzx_position(), 0);
+  for (int i = 0; i < 63; i++) timeri(21);
+  EXPECT_EQ(mzx_position(), 63);
+  timeri(21);
+  EXPECT_EQ(mzx_position(), 100);
+  EXPECT_EQ(pt_songpos * 100 + pt_rowcount, 100);
+}
+
+}  // namespace

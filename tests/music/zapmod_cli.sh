@@ -1,0 +1,128 @@
+#!/bin/bash
+# Command-line checks of `zapmod render` and `zapmod play`.
+#
+#   zapmod_cli.sh ZAPMOD MODULE_DIR CASE
+#
+# Exits 0 when the case holds, 1 with a message when it does not, and 77 (a
+# skip) when the real test modules are not there.
+set -u
+zapmod=$1
+moddir=$2
+case=$3
+
+module=$moddir/game3.mod
+[ -r "$module" ] || { echo "skip: $module is not there"; exit 77; }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+fail() { echo "FAIL ($case): $*" >&2; exit 1; }
+u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+u16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
+tag() { dd if="$1" bs=1 skip="$2" count=4 2>/dev/null; }
+
+# Checks the 44-byte header of a mono PCM file against its size, rate and bits.
+check_wav() {
+  local f=$1 rate=$2 bits=$3 size
+  size=$(stat -c %s "$f")
+  [ "$(tag "$f" 0)" = RIFF ] || fail "no RIFF tag"
+  [ "$(u32 "$f" 4)" = $((size - 8)) ] || fail "RIFF size $(u32 "$f" 4), file $size"
+  [ "$(tag "$f" 8)" = WAVE ] || fail "no WAVE tag"
+  [ "$(tag "$f" 12)" = "fmt " ] || fail "no fmt chunk"
+  [ "$(u32 "$f" 16)" = 16 ] || fail "fmt size"
+  [ "$(u16 "$f" 20)" = 1 ] || fail "not PCM"
+  [ "$(u16 "$f" 22)" = 1 ] || fail "not mono"
+  [ "$(u32 "$f" 24)" = "$rate" ] || fail "rate $(u32 "$f" 24)"
+  [ "$(u32 "$f" 28)" = $((rate * bits / 8)) ] || fail "byte rate"
+  [ "$(u16 "$f" 32)" = $((bits / 8)) ] || fail "block align"
+  [ "$(u16 "$f" 34)" = "$bits" ] || fail "bits $(u16 "$f" 34)"
+  [ "$(tag "$f" 36)" = data ] || fail "no data chunk"
+  [ "$(u32 "$f" 40)" = $((size - 44)) ] || fail "data size $(u32 "$f" 40), file $size"
+}
+
+# Runs zapmod expecting exit status 1 and a one-line error naming $1.
+expect_error() {
+  local name=$1 pattern=$2 out status
+  shift 2
+  out=$("$zapmod" "$@" 2>&1 >/dev/null)
+  status=$?
+  [ "$status" = 1 ] || fail "exit status $status, wanted 1: $out"
+  [[ "$out" == "zapmod: $name: "* ]] || fail "message does not name $name: $out"
+  [[ "$out" =~ $pattern ]] || fail "message does not match '$pattern': $out"
+}
+
+case $case in
+  wav44100)
+    "$zapmod" render "$module" "$tmp/a.wav" --seconds 2 >/dev/null || fail "render failed"
+    check_wav "$tmp/a.wav" 44100 16
+    [ "$(u32 "$tmp/a.wav" 40)" = $((2 * 44100 * 2)) ] || fail "2 s are not 176400 bytes"
+    ;;
+  wav22050)
+    "$zapmod" render "$module" "$tmp/a.wav" --rate 22050 --seconds 1.5 >/dev/null || fail "render failed"
+    check_wav "$tmp/a.wav" 22050 8
+    [ "$(u32 "$tmp/a.wav" 40)" = 33075 ] || fail "1.5 s are not 33075 bytes"
+    ;;
+  default_length)
+    # Until the song first passes its last order entry: the 21 orders of this
+    # module take between one and ten minutes, far from the cap.
+    "$zapmod" render "$module" "$tmp/a.wav" --rate 22050 >/dev/null || fail "render failed"
+    check_wav "$tmp/a.wav" 22050 8
+    bytes=$(u32 "$tmp/a.wav" 40)
+    [ "$bytes" -gt $((60 * 22050)) ] && [ "$bytes" -lt $((600 * 22050)) ] || fail "length $bytes bytes"
+    ;;
+  missing)
+    expect_error "$tmp/none.mod" "No such file" render "$tmp/none.mod" "$tmp/a.wav"
+    [ ! -e "$tmp/a.wav" ] || fail "output written"
+    ;;
+  empty)
+    : >"$tmp/empty.mod"
+    expect_error "$tmp/empty.mod" "empty" render "$tmp/empty.mod" "$tmp/a.wav"
+    [ ! -e "$tmp/a.wav" ] || fail "output written"
+    ;;
+  truncated)
+    head -c 1500 "$module" >"$tmp/cut.mod"
+    expect_error "$tmp/cut.mod" "." render "$tmp/cut.mod" "$tmp/a.wav"
+    [ ! -e "$tmp/a.wav" ] || fail "output written"
+    ;;
+  not_module)
+    head -c 5000 /dev/zero | tr '\0' 'x' >"$tmp/text.mod"
+    expect_error "$tmp/text.mod" "unknown module type" render "$tmp/text.mod" "$tmp/a.wav"
+    [ ! -e "$tmp/a.wav" ] || fail "output written"
+    ;;
+  unwritable)
+    expect_error "$tmp/no/dir/a.wav" "No such file" render "$module" "$tmp/no/dir/a.wav" --seconds 1
+    ;;
+  partial_removed)
+    # A file size limit of 20 KiB makes the writes fail part-way; the signal
+    # that would end the process is ignored so that the write reports it.
+    (ulimit -f 20; trap '' XFSZ; exec "$zapmod" render "$module" "$tmp/a.wav" --seconds 2) \
+      >/dev/null 2>"$tmp/err"
+    status=$?
+    [ "$status" = 1 ] || fail "exit status $status: $(cat "$tmp/err")"
+    grep -q "^zapmod: $tmp/a.wav: write error" "$tmp/err" || fail "message: $(cat "$tmp/err")"
+    [ ! -e "$tmp/a.wav" ] || fail "partial file left behind"
+    ;;
+  device_out)
+    # A device as OUT: the error is reported and the device is not removed.
+    expect_error /dev/full "write error" render "$module" /dev/full --seconds 1
+    [ -c /dev/full ] || fail "/dev/full is gone"
+    ;;
+  bad_rate)
+    "$zapmod" render "$module" "$tmp/a.wav" --rate 48000 >/dev/null 2>&1
+    [ $? = 2 ] || fail "an unsupported rate was accepted"
+    ;;
+  play_seconds)
+    start=$(date +%s%N)
+    SDL_AUDIODRIVER=dummy timeout 20 "$zapmod" play "$module" --seconds 1 >"$tmp/out" 2>&1 ||
+      fail "play exited $?: $(cat "$tmp/out")"
+    ms=$((($(date +%s%N) - start) / 1000000))
+    [ "$ms" -ge 1000 ] || fail "stopped after $ms ms"
+    grep -q "stopped at order 0 row" "$tmp/out" || fail "no final position: $(cat "$tmp/out")"
+    ;;
+  play_missing)
+    SDL_AUDIODRIVER=dummy expect_error "$tmp/none.mod" "No such file" play "$tmp/none.mod" --seconds 1
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+exit 0

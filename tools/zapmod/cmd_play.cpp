@@ -1,0 +1,137 @@
+// zapmod play: plays a module through SDL audio with the demo's own engine
+// (SDL device at 44100 Hz, mix_newhand as the callback, main volume 64, 47
+// ticks per second) and shows where the song is.
+//
+// The device is set up with the same calls the demo's start-up makes after
+// reading its choice "2", without the prompt on standard input. Without an
+// audio output there is nothing to listen to, so the command says so and
+// fails rather than playing silently. Ctrl-C stops playback cleanly.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "music/cool_mzx.h"
+#include "player/pt.h"
+#include "sound/sd_dsp16.h"
+#include "sound/sd_main.h"
+#include "zapmod.h"
+
+namespace {
+
+constexpr int32_t k_rate = 44100;
+constexpr int32_t k_ticks_per_second = 47;
+constexpr int32_t k_main_volume = 64;
+constexpr uint32_t k_poll_ms = 50;          // display refresh and stop-flag latency
+constexpr uint32_t k_plain_line_ms = 10000; // status line interval when not on a terminal
+
+volatile std::sig_atomic_t g_stop = 0;
+
+extern "C" void on_sigint(int) { g_stop = 1; }
+
+int usage_error(const char* what) {
+  std::fprintf(stderr, "zapmod play: %s\nusage: zapmod play FILE [--seconds S]\n", what);
+  return 2;
+}
+
+void show(FILE* out, bool tty, int32_t pos, uint32_t ms) {
+  const unsigned tenths = ms / 100;
+  if (pos >= 0) {
+    std::fprintf(out, "%sorder %3d of %d  row %2d  %3u:%02u.%u%s", tty ? "\r" : "", pos / 100,
+                 static_cast<int>(pt_songlen), pos % 100, tenths / 600, tenths / 10 % 60, tenths % 10,
+                 tty ? "  " : "\n");
+  } else {
+    std::fprintf(out, "%sstarting%s", tty ? "\r" : "", tty ? "" : "\n");
+  }
+  std::fflush(out);
+}
+
+}  // namespace
+
+int zapmod_play(int argc, char** argv) {
+  const char* path = nullptr;
+  double seconds = 0.0;  // 0: until Ctrl-C
+  for (int i = 0; i < argc; i++) {
+    if (!std::strcmp(argv[i], "--seconds")) {
+      if (i + 1 >= argc) return usage_error("missing value after --seconds");
+      char* end = nullptr;
+      seconds = std::strtod(argv[++i], &end);
+      if (end == argv[i] || *end != '\0' || !(seconds > 0.0 && seconds <= 86400.0)) {
+        return usage_error("--seconds must be a number above 0");
+      }
+    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      return usage_error("unknown option");
+    } else if (!path) {
+      path = argv[i];
+    } else {
+      return usage_error("too many arguments");
+    }
+  }
+  if (!path) return usage_error("FILE is needed");
+
+  std::vector<uint8_t> module;
+  int32_t size = 0;
+  if (!zapmod_read(path, module, size)) return 1;
+
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0) {
+    std::fprintf(stderr, "zapmod: cannot start SDL: %s\n", SDL_GetError());
+    return 1;
+  }
+  laite = 2;
+  if (!sd_dsp16_init(k_rate)) {
+    std::fprintf(stderr, "zapmod: no audio output (%s: %s)\n", sd_errorstr, SDL_GetError());
+    SDL_Quit();
+    return 1;
+  }
+  sd_init();
+  sd_setmainvolume(k_main_volume);
+  sd_start();
+  if (!mzx_get(module.data(), size)) {
+    std::fprintf(stderr, "zapmod: %s: %s\n", path,
+                 (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
+    mzx_close();
+    SDL_Quit();
+    return 1;
+  }
+  if (pt_cutsample != 0) {
+    std::fprintf(stderr, "zapmod: %s: warning: the file ends inside sample %d, which is cut short\n", path,
+                 static_cast<int>(pt_cutsample));
+  }
+
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = on_sigint;
+  sa.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the process the ordinary way
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+
+  const bool tty = isatty(STDOUT_FILENO);
+  const uint32_t limit_ms = seconds > 0.0 ? static_cast<uint32_t>(seconds * 1000.0) : 0;
+  mzx_start(k_ticks_per_second);
+  uint32_t next_plain = 0;
+  uint32_t elapsed = 0;
+  while (!g_stop) {
+    SDL_Delay(k_poll_ms);
+    elapsed = SDL_GetTicks() - tix;
+    if (limit_ms && elapsed >= limit_ms) break;
+    if (tty) {
+      show(stdout, true, mzx_position(), elapsed);
+    } else if (elapsed >= next_plain) {
+      show(stdout, false, mzx_position(), elapsed);
+      next_plain += k_plain_line_ms;
+    }
+  }
+  SDL_PauseAudio(1);
+  const int32_t pos = mzx_position();
+  mzx_close();  // sd_stop, then sd_shutdown: SDL_CloseAudio
+  SDL_Quit();
+  if (tty) std::fputc('\n', stdout);
+  std::printf("%s: stopped", path);
+  if (pos >= 0) std::printf(" at order %d row %d", pos / 100, pos % 100);
+  std::printf(" after %u.%u s%s\n", elapsed / 1000, elapsed / 100 % 10, g_stop ? " (interrupted)" : "");
+  return 0;
+}

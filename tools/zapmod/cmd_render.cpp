@@ -1,0 +1,221 @@
+// zapmod render: plays a module offline through the demo's own audio callback
+// and writes the samples to a WAV file.
+//
+// The set-up is the demo's (mixer operations installed, mixer initialised at
+// the rate, main volume 64, 47 ticks per second) without opening SDL audio;
+// mix_newhand is then called by hand with the buffers SDL would hand it, 2048
+// samples each, so the file holds exactly what the demo would play.
+//
+// Length: --seconds S, or else until the song first passes its last order
+// entry, capped at ten minutes. "Passes" is judged after every buffer: once
+// the order index has been seen at the last entry, the render ends with the
+// first buffer after which it reads lower (the song wrapped, or jumped back
+// from its last entry). A song that never reaches its last entry, or stops
+// advancing, runs into the cap.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "music/cool_mzx.h"
+#include "player/pt.h"
+#include "zapmod.h"
+
+namespace {
+
+constexpr int32_t k_ticks_per_second = 47;  // the demo's tick clock
+constexpr int32_t k_buffer_samples = 2048;  // SDL's buffer, as the demo's device asks for it
+constexpr double k_default_cap_seconds = 600.0;
+constexpr double k_max_seconds = 3600.0;    // keeps the data size well inside 32 bits
+constexpr int k_header_bytes = 44;
+constexpr int k_progress_every = 20;        // buffers between progress lines (about 0.9 s at 44100)
+
+struct render_args {
+  const char* in = nullptr;
+  const char* out = nullptr;
+  double seconds = 0.0;  // 0: until the song passes its last order
+  int32_t rate = 44100;
+};
+
+void put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void put32(uint8_t* p, uint32_t v) {
+  put16(p, v & 0xFFFF);
+  put16(p + 2, v >> 16);
+}
+
+// Canonical 44-byte header of a mono PCM file.
+void wav_header(uint8_t* h, int32_t rate, int bytes_per_sample, uint32_t data_bytes) {
+  std::memcpy(h, "RIFF", 4);
+  put32(h + 4, 36 + data_bytes);
+  std::memcpy(h + 8, "WAVEfmt ", 8);
+  put32(h + 16, 16);  // fmt chunk size
+  put16(h + 20, 1);   // PCM
+  put16(h + 22, 1);   // mono
+  put32(h + 24, static_cast<uint32_t>(rate));
+  put32(h + 28, static_cast<uint32_t>(rate * bytes_per_sample));
+  put16(h + 32, static_cast<uint32_t>(bytes_per_sample));
+  put16(h + 34, static_cast<uint32_t>(8 * bytes_per_sample));
+  std::memcpy(h + 36, "data", 4);
+  put32(h + 40, data_bytes);
+}
+
+int usage_error(const char* what) {
+  std::fprintf(stderr, "zapmod render: %s\nusage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050]\n",
+               what);
+  return 2;
+}
+
+bool parse(int argc, char** argv, render_args& a, int& status) {
+  for (int i = 0; i < argc; i++) {
+    const char* arg = argv[i];
+    if (!std::strcmp(arg, "--seconds") || !std::strcmp(arg, "--rate")) {
+      if (i + 1 >= argc) {
+        status = usage_error("missing value after an option");
+        return false;
+      }
+      const char* v = argv[++i];
+      char* end = nullptr;
+      errno = 0;
+      const double d = std::strtod(v, &end);
+      if (end == v || *end != '\0' || errno != 0) {
+        status = usage_error("option value is not a number");
+        return false;
+      }
+      if (arg[2] == 's') {
+        if (!(d > 0.0 && d <= k_max_seconds)) {
+          status = usage_error("--seconds must be above 0 and at most 3600");
+          return false;
+        }
+        a.seconds = d;
+      } else {
+        if (d != 44100.0 && d != 22050.0) {
+          status = usage_error("--rate must be 44100 or 22050");
+          return false;
+        }
+        a.rate = static_cast<int32_t>(d);
+      }
+    } else if (arg[0] == '-' && arg[1] != '\0') {
+      status = usage_error("unknown option");
+      return false;
+    } else if (!a.in) {
+      a.in = arg;
+    } else if (!a.out) {
+      a.out = arg;
+    } else {
+      status = usage_error("too many arguments");
+      return false;
+    }
+  }
+  if (!a.out) {
+    status = usage_error("FILE and OUT.wav are needed");
+    return false;
+  }
+  return true;
+}
+
+// Removes what was written of out, but never anything that is not a plain file
+// (a device such as /dev/null or /dev/full given as OUT).
+void remove_partial(const char* out) {
+  struct stat st;
+  if (stat(out, &st) == 0 && S_ISREG(st.st_mode)) std::remove(out);
+}
+
+// errno after a failed stream call; never 0, so a failure is never taken for success.
+int failure_errno() { return errno ? errno : EIO; }
+
+int32_t order_of(int32_t pos) { return pos >= 0 ? pos / 100 : -1; }
+
+}  // namespace
+
+int zapmod_render(int argc, char** argv) {
+  render_args a;
+  int status = 0;
+  if (!parse(argc, argv, a, status)) return status;
+
+  std::vector<uint8_t> module;
+  int32_t size = 0;
+  if (!zapmod_read(a.in, module, size)) return 1;
+
+  mzx_init_offline(a.rate, k_ticks_per_second);
+  if (!mzx_get(module.data(), size)) {
+    std::fprintf(stderr, "zapmod: %s: %s\n", a.in,
+                 (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
+    return 1;
+  }
+  if (pt_cutsample != 0) {
+    std::fprintf(stderr, "zapmod: %s: warning: the file ends inside sample %d, which is cut short\n", a.in,
+                 static_cast<int>(pt_cutsample));
+  }
+
+  const int bytes_per_sample = a.rate == 44100 ? 2 : 1;
+  const double limit_seconds = a.seconds > 0.0 ? a.seconds : k_default_cap_seconds;
+  const uint64_t total = static_cast<uint64_t>(std::llround(limit_seconds * a.rate));
+  const bool until_end = a.seconds <= 0.0;
+  const int32_t last_order = static_cast<int32_t>(pt_songlen) - 1;
+
+  FILE* f = std::fopen(a.out, "wb");
+  if (!f) {
+    std::fprintf(stderr, "zapmod: %s: %s\n", a.out, std::strerror(errno));
+    return 1;
+  }
+  const bool progress = isatty(STDERR_FILENO);
+  errno = 0;  // isatty leaves ENOTTY behind; only the stream calls below should set it
+
+  uint8_t header[k_header_bytes];
+  wav_header(header, a.rate, bytes_per_sample, 0);
+  bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
+
+  std::vector<uint8_t> block(static_cast<size_t>(k_buffer_samples) * bytes_per_sample);
+  uint64_t done = 0;
+  bool seen_last = false;
+  for (int64_t buffers = 0; ok && done < total; buffers++) {
+    mix_newhand(nullptr, block.data(), static_cast<int>(block.size()));
+    const uint64_t take = std::min<uint64_t>(k_buffer_samples, total - done);
+    ok = std::fwrite(block.data(), bytes_per_sample, take, f) == take;
+    done += take;
+
+    const int32_t order = order_of(mzx_position());
+    if (until_end) {
+      if (order == last_order) {
+        seen_last = true;
+      } else if (seen_last && order < last_order) {
+        break;
+      }
+    }
+    if (progress && buffers % k_progress_every == 0) {
+      std::fprintf(stderr, "\rzapmod: rendering %s: %6.1f s, order %3d/%d", a.out,
+                   static_cast<double>(done) / a.rate, order, last_order + 1);
+    }
+  }
+  if (progress) std::fputc('\n', stderr);
+
+  // The first failure's errno names the reason; later steps are skipped.
+  int err = ok ? 0 : failure_errno();
+  const uint32_t data_bytes = static_cast<uint32_t>(done * bytes_per_sample);
+  if (!err) {
+    wav_header(header, a.rate, bytes_per_sample, data_bytes);
+    if (std::fseek(f, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, f) != sizeof header ||
+        std::fflush(f) != 0) {
+      err = failure_errno();
+    }
+  }
+  if (std::fclose(f) != 0 && !err) err = failure_errno();
+  if (err) {
+    std::fprintf(stderr, "zapmod: %s: write error: %s\n", a.out, std::strerror(err));
+    remove_partial(a.out);
+    return 1;
+  }
+  std::printf("%s: %.2f s at %d Hz, %d-bit mono\n", a.out, static_cast<double>(done) / a.rate, a.rate,
+              8 * bytes_per_sample);
+  return 0;
+}
