@@ -1,0 +1,37 @@
+// Line drawing: point drawings read from text point files, drawn segment by
+// segment with thick lines, and the quarter-pixel line rasteriser.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+constexpr int DRAWING_MAX_STROKES = 1000;
+constexpr int32_t DRAWING_MAX_POINTS = 1000000;  // per stroke; larger counts are refused
+
+// One polyline: n points, xy holds X0, Y0, X1, Y1, ... in quarter pixels.
+struct drawing_stroke {
+  int32_t n;
+  int16_t* xy;
+};
+
+// A loaded drawing. Segments are numbered from 0 across all strokes in order;
+// a stroke of n points has n - 1 of them (none below two points).
+struct drawing_rec {
+  int32_t nstrokes;
+  drawing_stroke strokes[DRAWING_MAX_STROKES];
+};
+
+// Reads a point file; null when it cannot be opened or holds a bad point count
+// (reported on stderr with the file's name).
+drawing_rec* drawing_load(const char* path);
+// The same from an open stream; name is used in messages only.
+drawing_rec* drawing_load_stream(std::FILE* f, const char* name);
+// Frees a drawing of drawing_load (null is ignored).
+void drawing_free(drawing_rec* d);
+// Draws segments from..to (both included) of d, 2 pixels thick, in colour;
+// a null drawing draws nothing.
+void drawing(uint8_t* frame, const drawing_rec* d, int from, int to, int colour);
+// Draws seg = x0, y0, x1, y1 (quarter pixels) as width parallel one-pixel lines.
+void ceegm_line(uint8_t* frame, const int32_t* seg, int width, int colour);
+// Sets the pixel holding quarter-pixel point (x, y) if it lies in the 320x200 frame.
+void ceegm_dot(uint8_t* frame, int32_t x, int32_t y, int colour);

@@ -1,0 +1,104 @@
+// Mosaic and kaleidoscope: the mosaic table's tile corners and seams, its
+// bounds for every tile size, the block copy against the table's per-pixel
+// meaning, and the kaleidoscope's mirror symmetry.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "effects/kaleido.h"
+#include "effects/mosaic.h"
+
+namespace {
+
+constexpr int W = 320, H = 200, N = W * H;
+
+int src_x(int dx, int dy) { return lookup[dy * W + dx] % W; }
+int src_y(int dx, int dy) { return lookup[dy * W + dx] / W; }
+
+std::vector<uint8_t> noise(uint32_t seed, size_t n) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = static_cast<uint8_t>(rng());
+  return v;
+}
+
+}  // namespace
+
+TEST(Mosaic, TileCornersAndSeams) {
+  mosaic_init(32);
+  EXPECT_EQ(lookup[0], 30 * W + 48);
+  EXPECT_EQ(lookup[100 * W + 160], 102 * W + 160);  // tile corner (160, 96) -> (160, 98)
+  EXPECT_EQ(src_x(31, 0), 79);  // neighbours inside a tile, then the seam jumps back
+  EXPECT_EQ(src_x(32, 0), 71);
+  EXPECT_EQ(src_y(0, 31), 61);
+  EXPECT_EQ(src_y(0, 32), 53);
+  const int sx[10] = {48, 71, 93, 116, 138, 160, 182, 204, 227, 249};
+  const int sy[7] = {30, 53, 75, 98, 119, 142, 164};
+  for (int tx = 0; tx < 10; tx++) EXPECT_EQ(src_x(32 * tx, 0), sx[tx]) << "tile column " << tx;
+  for (int ty = 0; ty < 7; ty++) EXPECT_EQ(src_y(0, 32 * ty), sy[ty]) << "tile row " << ty;
+  EXPECT_EQ(lookup[N - 1], (164 + 7) * W + 249 + 31);
+}
+
+TEST(Mosaic, EveryTileSizeStaysInsideTheFrame) {
+  for (int n : {-7, 0, 1, 3, 7, 31, 33, 64, 199, 320, 321, 2147483647}) {
+    mosaic_init(n);
+    for (int i = 0; i < N; i++) ASSERT_TRUE(lookup[i] >= 0 && lookup[i] < N) << "n " << n << " pixel " << i;
+  }
+  // n <= 0 is the single-pixel tiling: a plain 0.7 zoom toward the centre.
+  mosaic_init(0);
+  const std::vector<int32_t> zero(lookup, lookup + N);
+  mosaic_init(1);
+  EXPECT_EQ(zero, std::vector<int32_t>(lookup, lookup + N));
+  EXPECT_EQ(src_x(10, 0), 55);  // (700 - 11200) / 100 + 160
+  // One tile as large as the frame: columns and rows past the edge clamp.
+  mosaic_init(320);
+  EXPECT_EQ(src_x(271, 0), 319);
+  EXPECT_EQ(src_x(319, 0), 319);
+  EXPECT_EQ(src_y(0, 199), 199);
+}
+
+TEST(Mosaic, CopyFollowsTheTable) {
+  const std::vector<uint8_t> src = noise(1, N);
+  // 32 is the demo's size; 4 still fits the block copy, 3 and 1 take the
+  // per-pixel copy; 45 has runs of other lengths.
+  for (int n : {32, 4, 3, 1, 45, 320}) {
+    mosaic_init(n);
+    std::vector<uint8_t> dst(N + 64, 0xAA);
+    mosaic(src.data(), dst.data());
+    for (int i = 0; i < N; i++) ASSERT_EQ(dst[i], src[lookup[i]]) << "n " << n << " pixel " << i;
+    for (int i = N; i < N + 64; i++) ASSERT_EQ(dst[i], 0xAA) << "n " << n << ": wrote past the frame";
+  }
+}
+
+TEST(Kaleido, MirrorsTheTopLeftQuadrant) {
+  const std::vector<uint8_t> in = noise(2, N);
+  std::vector<uint8_t> f = in;
+  f.resize(N + 64, 0x55);
+  kaleido(f.data(), W, H);
+  for (int y = 0; y < H; y++) {
+    for (int x = 0; x < W; x++) {
+      ASSERT_EQ(f[y * W + x], f[y * W + (W - 1 - x)]) << x << "," << y;
+      ASSERT_EQ(f[y * W + x], f[(H - 1 - y) * W + x]) << x << "," << y;
+      if (x < W / 2 && y < H / 2) {
+        ASSERT_EQ(f[y * W + x], in[y * W + x]) << "quadrant changed at " << x << "," << y;
+      }
+    }
+  }
+  for (int i = N; i < N + 64; i++) ASSERT_EQ(f[i], 0x55);
+  // Odd sizes keep the middle column and row; 21 wide mirrors 10 bytes,
+  // past the 8-byte steps.
+  std::vector<uint8_t> g(21 * 3);
+  for (size_t i = 0; i < g.size(); i++) g[i] = static_cast<uint8_t>(i);
+  kaleido(g.data(), 21, 3);
+  for (int x = 0; x < 21; x++) {
+    EXPECT_EQ(g[x], x <= 10 ? x : 20 - x) << x;
+    EXPECT_EQ(g[21 + x], 21 + x) << x;
+    EXPECT_EQ(g[42 + x], g[x]) << x;
+  }
+  uint8_t h[4] = {1, 2, 3, 4};
+  kaleido(h, 0, 2);
+  kaleido(h, -2, 2);
+  kaleido(h, 4, 1);
+  EXPECT_EQ(h[3], 4);
+}

@@ -1,0 +1,115 @@
+// Rings: the root table, the ring centres of both motion modes, and whole
+// frames against a per-pixel model of the shapes (outer disc minus the
+// shifted hole), which also checks the clipping at the frame edges.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "effects/rings.h"
+
+namespace {
+
+constexpr int W = 320, H = 200, GUARD = 4096;
+
+// Pixel (x, y) belongs to ring k when it lies on a chord of the outer circle
+// and not strictly between the hole's shifted chord ends. A thickness beyond
+// the radius gives a solid disc.
+bool covered(int x, int y, int t, int w, int mode) {
+  for (int k = 0; k < 7; k++) {
+    const int R = 290 - 40 * k, ri = w > R ? 0 : R - w;
+    int cx, cy, s;
+    if (!rings_centre(k, t, mode, &cx, &cy, &s)) return false;
+    const int dy = y - cy;
+    if (dy < -R || dy > R) continue;
+    const int outer = skurt[R * R - dy * dy];
+    if (x < cx - outer || x > cx + outer) continue;
+    if (ri * ri - dy * dy > 0) {
+      const int inner = skurt[ri * ri - dy * dy];
+      if (x > cx - inner - s && x < cx + inner - s) continue;
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(Rings, RootTable) {
+  rings_init();
+  EXPECT_EQ(skurt[0], 0);
+  EXPECT_EQ(skurt[1], 1);
+  EXPECT_EQ(skurt[3], 1);
+  EXPECT_EQ(skurt[4], 2);
+  EXPECT_EQ(skurt[84100], 290);
+  EXPECT_EQ(skurt[89999], 299);
+  for (int r = 1; r < 300; r++) ASSERT_EQ(skurt[r * r - 1], r - 1) << r;
+}
+
+TEST(Rings, CentresAtTimeZero) {
+  const int m1[7][3] = {{107, 185, 26}, {113, 188, 23}, {120, 191, 20}, {127, 194, 17},
+                        {134, 196, 13}, {142, 198, 9},  {150, 199, 5}};
+  const int m2[7][2] = {{41, 109}, {59, 123}, {80, 137}, {104, 149}, {130, 159}, {158, 167}, {187, 172}};
+  for (int k = 0; k < 7; k++) {
+    int cx, cy, s;
+    ASSERT_TRUE(rings_centre(k, 0, 1, &cx, &cy, &s));
+    EXPECT_EQ(cx, m1[k][0]) << "mode 1 ring " << k;
+    EXPECT_EQ(cy, m1[k][1]) << "mode 1 ring " << k;
+    EXPECT_EQ(s, m1[k][2]) << "mode 1 ring " << k;
+    ASSERT_TRUE(rings_centre(k, 0, 2, &cx, &cy, &s));
+    EXPECT_EQ(cx, m2[k][0]) << "mode 2 ring " << k;
+    EXPECT_EQ(cy, m2[k][1]) << "mode 2 ring " << k;
+    EXPECT_EQ(s, -15);
+  }
+}
+
+TEST(Rings, OtherModesDrawNothing) {
+  std::vector<uint8_t> f(W * H, 9);
+  int cx = -1, cy, s;
+  EXPECT_FALSE(rings_centre(0, 0, 3, &cx, &cy, &s));
+  EXPECT_EQ(cx, -1);
+  for (int mode : {0, 3, -1}) rings(f.data(), 0, 18, mode, 2);
+  for (uint8_t v : f) ASSERT_EQ(v, 9);
+}
+
+TEST(Rings, HorlineClipsToTheRow) {
+  std::vector<uint8_t> f(3 * W, 0);
+  horline(-50, 400, 1, f.data(), 0x1FF);  // low 8 bits of the colour
+  horline(10, 9, 0, f.data(), 7);         // empty span
+  horline(5, 5, 2, f.data(), 7);
+  for (int x = 0; x < W; x++) {
+    ASSERT_EQ(f[x], 0);
+    ASSERT_EQ(f[W + x], 0xFF);
+    ASSERT_EQ(f[2 * W + x], x == 5 ? 7 : 0);
+  }
+}
+
+TEST(Rings, FramesMatchTheShapesAndStayInside) {
+  rings_init();
+  // The demo's three calls, forwards and backwards in time, a thin ring and
+  // rings thicker than some of their radii.
+  const int cases[][3] = {{0, 18, 1}, {0, 23, 2},       {12345, 18, 1}, {1000000 - 4321, 23, 2},
+                          {155554, 28, 1}, {500, 1, 2}, {500, 60, 1},   {8000, 400, 2}};
+  for (const auto& c : cases) {
+    std::vector<uint8_t> f(W * H + GUARD, 1);
+    rings(f.data(), c[0], c[1], c[2], 2);
+    int drawn = 0;
+    for (int y = 0; y < H; y++)
+      for (int x = 0; x < W; x++) {
+        const uint8_t want = covered(x, y, c[0], c[1], c[2]) ? 2 : 1;
+        ASSERT_EQ(f[y * W + x], want) << "t " << c[0] << " w " << c[1] << " mode " << c[2] << " at " << x << "," << y;
+        drawn += want == 2;
+      }
+    EXPECT_GT(drawn, 1000);
+    for (int i = W * H; i < W * H + GUARD; i++) ASSERT_EQ(f[i], 1) << "wrote below row 199";
+  }
+  // Mode 2 at t = 0, w = 23: the smallest ring (R 50, centre (187, 172),
+  // s = -15) has its hole moved right, so its centre row is 38 pixels thick
+  // on the left (137..175) and 8 on the right (229..237).
+  std::vector<uint8_t> f(W * H, 0);
+  rings(f.data(), 0, 23, 2, 5);
+  const uint8_t* row = f.data() + 172 * W;
+  EXPECT_EQ(row[175], 5);
+  EXPECT_EQ(row[176], 0);
+  EXPECT_EQ(row[228], 0);
+  EXPECT_EQ(row[229], 5);
+}
