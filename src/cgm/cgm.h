@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 struct cgm_prim {
   int32_t drawflags;  // bit 0: outline, bit 1: fill
@@ -25,6 +26,41 @@ struct cgm_picture {
   cgm_prim* prims;    // first primitive, or null
 };
 
+// drawflags bits.
+inline constexpr int32_t CGM_OUTLINE = 1;
+inline constexpr int32_t CGM_FILL = 2;
+
+// Most points one element may hold; further points of an element are read and ignored.
+inline constexpr int32_t CGM_MAXPOINTS = 500;
+
+// What the last cgm_load / cgm_load_stream saw, for tools and tests. The box is
+// in file units as the loader widened it (it starts at min 10000, max -10000,
+// so it always reaches +-10000 on an axis whose points all lie beyond that).
+struct cgm_loadinfo {
+  int32_t minx, miny, maxx, maxy;  // bounding box, file units
+  int32_t cx, cy, half;            // centre and half-extent used to normalise
+  int32_t hasback;                 // 1 when the file had a "backcolr" element
+  int32_t gaveup;                  // filled polygons whose ear clipping ran out of budget
+  int32_t malformed;               // malformed items dropped or clamped (see cgm.cpp)
+};
+extern cgm_loadinfo cgm_lastload;
+
+// Why the last load returned null ("cannot open: ...", "not a picture (no
+// BEGMF)"); "" after a successful load.
+extern const char* cgm_errorstr;
+
 // Loads a picture: a new picture, or null when the file cannot be opened or
 // does not start with "BEGMF".
 cgm_picture* cgm_load(const char* path);
+// The same from an open stream, read to its end; the stream is not closed.
+cgm_picture* cgm_load_stream(FILE* f);
+// Frees a picture, its primitives and their arrays (null is allowed).
+void cgm_free(cgm_picture* pic);
+
+// Ear clipping of the working polygon poly (m (x, y) pairs, file units, at
+// most +-2^30 so every cross product fits 64 bits); poly is reordered and
+// consumed. Writes up to m - 2 triangles (x0, y0, x1, y1, x2, y2) to tri, each
+// with a positive turn A->B->C. Returns the number written (m - 2), 0 when
+// m < 3, or -1 when the clipping ran out of budget (degenerate or
+// self-intersecting outline).
+int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri);

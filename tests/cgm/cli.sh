@@ -1,0 +1,80 @@
+#!/bin/bash
+# Command-line checks of zapcgm: cli.sh ZAPCGM SOURCE_DIR WORK_DIR CASE
+set -u
+z=$1
+src=$2
+work=$3
+golden=$src/tests/data/cgm/golden.cgm
+mkdir -p "$work"
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Runs zapcgm with the given arguments; sets out, err and rc.
+run() {
+  out=$("$z" "$@" 2>"$work/stderr") && rc=0 || rc=$?
+  err=$(cat "$work/stderr")
+}
+
+case $4 in
+dump)
+  run dump "$golden"
+  [ $rc -eq 0 ] || fail "dump exit $rc: $err"
+  diff <(echo "$out") "$src/tests/data/cgm/golden.dump" || fail "dump differs from golden.dump"
+  ;;
+info)
+  run info "$golden"
+  [ $rc -eq 0 ] || fail "info exit $rc"
+  for want in "colours 9" "background 0x283c78" "primitives 9: outline only 2, fill only 2, both 5, neither 0" \
+    "vertices 62" "triangles 31" "fill given up 1: 8" "box x 0..1000 y 0..600 (file units)" \
+    "centre 500 300 half-extent 500" "malformed items 0"; do
+    grep -qxF "$want" <<<"$out" || fail "info lacks '$want'"
+  done
+  ;;
+render)
+  run render "$golden" "$work/golden.png" --scale 2
+  [ $rc -eq 0 ] || fail "render png exit $rc: $err"
+  [ "$(head -c 8 "$work/golden.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
+  run render "$golden" "$work/golden.raw" --skale 250 --px -300 --py 120 --background 3
+  [ $rc -eq 0 ] || fail "render raw exit $rc: $err"
+  [ "$(stat -c %s "$work/golden.raw")" -eq 64000 ] || fail "raw frame is not 64000 bytes"
+  ;;
+missing)
+  run dump "$work/no-such.cgm"
+  [ $rc -eq 1 ] || fail "dump of a missing file exit $rc"
+  [ "$out" = "error cannot open: No such file or directory" ] || fail "dump said '$out'"
+  run info "$work/no-such.cgm"
+  [ $rc -eq 1 ] || fail "info of a missing file exit $rc"
+  [ "$err" = "zapcgm: $work/no-such.cgm: cannot open: No such file or directory" ] || fail "info said '$err'"
+  run render "$work/no-such.cgm" "$work/x.png"
+  [ $rc -eq 1 ] || fail "render of a missing file exit $rc"
+  ;;
+notpicture)
+  printf 'hello world\n' >"$work/text.cgm"
+  run dump "$work/text.cgm"
+  [ $rc -eq 1 ] || fail "dump of a non-picture exit $rc"
+  [ "$out" = "error not a picture (no BEGMF)" ] || fail "dump said '$out'"
+  run info "$work/text.cgm"
+  [ "$err" = "zapcgm: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
+  ;;
+usage)
+  run
+  [ $rc -eq 2 ] || fail "no arguments exit $rc"
+  run frobnicate "$golden"
+  [ $rc -eq 2 ] || fail "unknown command exit $rc"
+  run render "$golden" "$work/out.gif"
+  [ $rc -eq 2 ] || fail "bad output name exit $rc"
+  run render "$golden" "$work/out.png" --scale 0
+  [ $rc -eq 2 ] || fail "bad scale exit $rc"
+  run render "$golden" "$work/out.png" --skale
+  [ $rc -eq 2 ] || fail "missing value exit $rc"
+  run info
+  [ $rc -eq 2 ] || fail "info without file exit $rc"
+  ;;
+*)
+  fail "unknown case $4"
+  ;;
+esac
+echo "ok $4"
