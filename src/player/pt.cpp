@@ -71,11 +71,10 @@ constexpr uint16_t k_core[16][36] = {
 // 0..11 double the value twelve columns to their right, columns 60..71 and
 // 72..83 halve (rounding down) the value twelve columns to their left, and
 // column 84 repeats column 83 so that arpeggio and the glissando search can
-// index one past the top note. The demo's music was tuned against a table whose
-// finetune -8 outer octaves were computed from the ideal pitch instead (up to
-// 2 off the rule, as the rule applied to the finetune -8 middle octaves would
-// give them), and whose top note at finetune -7 is 30; those entries are
-// listed here and override the rule after it has run.
+// index one past the top note. Two rows depart from the rule: the outer
+// octaves of finetune -8 follow the ideal pitch (up to 2 off what the rule
+// gives), and the top note of finetune -7 is 30 where the rule gives 29. Those
+// entries are listed here and override the rule after it has run.
 struct period_fix {
   uint8_t row, col;
   uint16_t period;
