@@ -10,6 +10,7 @@
 #include "effects/rings.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -23,6 +24,37 @@ constexpr int RADIUS_STEP = 40;
 static_assert(RADIUS0 * RADIUS0 < SKURT_SIZE, "the largest ring must fit the root table");
 
 int ring_radius(int k) { return RADIUS0 - RADIUS_STEP * k; }
+
+// The half chords every row needs, read from skurt once instead of per row:
+// skurt is 180 KB and its entries for one ring lie far apart, while these
+// tables take 2 x 7 x 581 entries and stay in the first-level cache.
+//   g_outer[k][dy + R] = skurt[R^2 - dy^2]            (built by rings_init)
+//   g_hole[k][dy + R]  = skurt[ri^2 - dy^2], or -1 where ri^2 - dy^2 <= 0
+// with ri the hole radius for the thickness g_hole_w. The timeline draws each
+// scene with one thickness, so the hole table is rebuilt only when it changes.
+constexpr int CHORDS = 2 * RADIUS0 + 1;
+int16_t g_outer[RINGS][CHORDS];
+int16_t g_hole[RINGS][CHORDS];
+int g_hole_w = INT_MIN;  // thickness g_hole holds; INT_MIN: none yet
+
+// Hole radius of ring k for thickness w. A thickness below 0 is taken as 0 and
+// one above R as R (a solid disc), so the hole's table index never passes R^2.
+int hole_radius(int k, int w) {
+  const int R = ring_radius(k);
+  return w < 0 ? R : (w > R ? 0 : R - w);
+}
+
+void build_holes(int w) {
+  for (int k = 0; k < RINGS; k++) {
+    const int R = ring_radius(k);
+    const int ri = hole_radius(k, w);
+    for (int dy = -R; dy <= R; dy++) {
+      const int hole = ri * ri - dy * dy;
+      g_hole[k][dy + R] = hole <= 0 ? int16_t{-1} : skurt[hole];
+    }
+  }
+  g_hole_w = w;
+}
 
 // Byte fill for the short spans that make up most of a ring: overlapping
 // 16-, 8- or 4-byte stores of the colour pattern (memcpy of a constant size
@@ -67,6 +99,11 @@ void rings_init() {
   // floor(sqrt(i)) in double precision, truncated; exact for every i here
   // because the double root of a perfect square is exact.
   for (int i = 0; i < SKURT_SIZE; i++) skurt[i] = static_cast<int16_t>(std::sqrt(static_cast<double>(i)));
+  for (int k = 0; k < RINGS; k++) {
+    const int R = ring_radius(k);
+    for (int dy = -R; dy <= R; dy++) g_outer[k][dy + R] = skurt[R * R - dy * dy];
+  }
+  g_hole_w = INT_MIN;  // any hole table was made from an older skurt
 }
 
 void horline(int x0, int x1, int y, uint8_t* frame, int colour) {
@@ -100,26 +137,25 @@ bool rings_centre(int k, int t, int mode, int* cx, int* cy, int* s) {
 void rings(uint8_t* frame, int t, int w, int mode, int colour) {
   // The spans are filled as horline fills them, with the pattern made once.
   const span_filler fill(colour);
+  if (w != g_hole_w) build_holes(w);
   for (int k = 0; k < RINGS; k++) {
     const int R = ring_radius(k);
     int cx, cy, s;
     if (!rings_centre(k, t, mode, &cx, &cy, &s)) return;
-    // A thickness below 0 is taken as 0 and one above R as R (a solid disc),
-    // so the hole's table index never passes R squared.
-    const int ri = w < 0 ? R : (w > R ? 0 : R - w);
+    const int16_t* outer_chord = g_outer[k] + R;  // indexed by dy
+    const int16_t* hole_chord = g_hole[k] + R;
     // Top to bottom; rows above the frame are skipped and the first row
     // below it ends the ring, so the walk starts and stops at the frame.
     const int dy_end = std::min(R, FRAME_H - 1 - cy);
     for (int dy = std::max(-R, -cy); dy <= dy_end; dy++) {
       uint8_t* row = frame + (cy + dy) * FRAME_W;
-      const int outer = skurt[R * R - dy * dy];
-      const int hole = ri * ri - dy * dy;
-      if (hole <= 0) {
+      const int outer = outer_chord[dy];
+      const int inner = hole_chord[dy];
+      if (inner < 0) {
         // The row passes above or below the hole: the whole chord.
         fill.span(row, cx - outer, cx + outer);
       } else {
         // The hole, moved -s pixels against the outer circle, splits it.
-        const int inner = skurt[hole];
         fill.span(row, cx - outer, cx - inner - s);
         fill.span(row, cx + inner - s, cx + outer);
       }
