@@ -8,6 +8,7 @@
 // the audio thread (or the silent device's timer thread), one call at a time.
 #include "player/pt.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -200,34 +201,32 @@ uint8_t pt_defaultpan[32] = {7, 9, 9, 7, 7, 9, 9, 7, 7, 9, 9, 7, 7, 9, 9, 7,
                              7, 9, 9, 7, 7, 9, 9, 7, 7, 9, 9, 7, 7, 9, 9, 7};
 
 namespace {
-constexpr int16_t sine_entry(int i) { return i < 32 ? k_sine_half[i] : static_cast<int16_t>(-k_sine_half[i - 32]); }
-constexpr int16_t square_entry(int i) { return i < 16 ? 0 : i < 32 ? 255 : i < 48 ? 0 : -256; }
+using wave = std::array<int16_t, 64>;
+// Sine: the first half as listed, the second half the same values negated.
+constexpr wave make_sine() {
+  wave w{};
+  for (int i = 0; i < 64; i++) w[i] = i < 32 ? k_sine_half[i] : static_cast<int16_t>(-k_sine_half[i - 32]);
+  return w;
+}
+// Square: 0 for a quarter, 255 for a quarter, 0, then -256.
+constexpr wave make_square() {
+  wave w{};
+  for (int i = 0; i < 64; i++) w[i] = static_cast<int16_t>(i < 16 ? 0 : i < 32 ? 255 : i < 48 ? 0 : -256);
+  return w;
+}
+static_assert(make_sine()[16] == 255 && make_sine()[48] == -255 && make_sine()[33] == -24);
+static_assert(make_square()[15] == 0 && make_square()[16] == 255 && make_square()[63] == -256);
 }  // namespace
 
 // The ramp and random tables are filled by pt_init; the other two are fixed.
-int16_t pt_sinetable[64] = {
-#define S(i) sine_entry(i)
-    S(0),  S(1),  S(2),  S(3),  S(4),  S(5),  S(6),  S(7),  S(8),  S(9),  S(10), S(11), S(12),
-    S(13), S(14), S(15), S(16), S(17), S(18), S(19), S(20), S(21), S(22), S(23), S(24), S(25),
-    S(26), S(27), S(28), S(29), S(30), S(31), S(32), S(33), S(34), S(35), S(36), S(37), S(38),
-    S(39), S(40), S(41), S(42), S(43), S(44), S(45), S(46), S(47), S(48), S(49), S(50), S(51),
-    S(52), S(53), S(54), S(55), S(56), S(57), S(58), S(59), S(60), S(61), S(62), S(63)
-#undef S
-};
-int16_t pt_ramptable[64];
-int16_t pt_squaretable[64] = {
-#define Q(i) square_entry(i)
-    Q(0),  Q(1),  Q(2),  Q(3),  Q(4),  Q(5),  Q(6),  Q(7),  Q(8),  Q(9),  Q(10), Q(11), Q(12),
-    Q(13), Q(14), Q(15), Q(16), Q(17), Q(18), Q(19), Q(20), Q(21), Q(22), Q(23), Q(24), Q(25),
-    Q(26), Q(27), Q(28), Q(29), Q(30), Q(31), Q(32), Q(33), Q(34), Q(35), Q(36), Q(37), Q(38),
-    Q(39), Q(40), Q(41), Q(42), Q(43), Q(44), Q(45), Q(46), Q(47), Q(48), Q(49), Q(50), Q(51),
-    Q(52), Q(53), Q(54), Q(55), Q(56), Q(57), Q(58), Q(59), Q(60), Q(61), Q(62), Q(63)
-#undef Q
-};
-int16_t pt_randtable[64];
-int16_t* const pt_waveforms[4] = {pt_sinetable, pt_ramptable, pt_squaretable, pt_randtable};
-const int16_t* pt_vibratotable = pt_sinetable;
-const int16_t* pt_tremolotable = pt_sinetable;
+std::array<int16_t, 64> pt_sinetable = make_sine();
+std::array<int16_t, 64> pt_ramptable{};
+std::array<int16_t, 64> pt_squaretable = make_square();
+std::array<int16_t, 64> pt_randtable{};
+int16_t* const pt_waveforms[4] = {pt_sinetable.data(), pt_ramptable.data(), pt_squaretable.data(),
+                                  pt_randtable.data()};
+const int16_t* pt_vibratotable = pt_sinetable.data();
+const int16_t* pt_tremolotable = pt_sinetable.data();
 
 // ---- Private helpers --------------------------------------------------------------
 
@@ -634,8 +633,8 @@ void pt_init() {
   pt_songpos = -1;
   pt_firstline = 0;
   pt_curpattern = 0;
-  pt_vibratotable = pt_sinetable;
-  pt_tremolotable = pt_sinetable;
+  pt_vibratotable = pt_sinetable.data();
+  pt_tremolotable = pt_sinetable.data();
   for (int i = 0; i < 64; i++) {
     pt_ramptable[i] = static_cast<int16_t>(255 - 8 * i);
     pt_randtable[i] = static_cast<int16_t>(std::rand() % 511 - 256);

@@ -7,6 +7,7 @@
 // operation table of sound/sd_main.h. One module at a time; all state is global.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -68,7 +69,7 @@ extern int32_t pt_pattloopstart[32], pt_pattloop[32], pt_pattdelay[32];
 extern uint8_t pt_defaultpan[32];  // 0..15 per channel; 7,9,9,7 repeated at start
 
 // Waveforms for vibrato and tremolo, 64 entries each.
-extern int16_t pt_sinetable[64], pt_ramptable[64], pt_squaretable[64], pt_randtable[64];
+extern std::array<int16_t, 64> pt_sinetable, pt_ramptable, pt_squaretable, pt_randtable;
 extern int16_t* const pt_waveforms[4];
 extern const int16_t* pt_vibratotable;  // shared by all channels
 extern const int16_t* pt_tremolotable;  // shared by all channels

@@ -173,15 +173,15 @@ TEST(EffectsPitch, VibratoWaveformIsSharedAndE4xResetsOnlyItsChannel) {
   EXPECT_EQ(pt_vibc[0], 5);
   EXPECT_EQ(pt_vibc[1], 5);
   play_tick();  // E42 on channel 0
-  EXPECT_EQ(pt_vibratotable, pt_squaretable);
+  EXPECT_EQ(pt_vibratotable, pt_squaretable.data());
   EXPECT_EQ(pt_vibc[0], 0);
   EXPECT_EQ(pt_vibc[1], 5);
   play_ticks(5);
   pt_vibc[0] = 20;
   play_tick();  // E46: square again, no reset
-  EXPECT_EQ(pt_vibratotable, pt_squaretable);
+  EXPECT_EQ(pt_vibratotable, pt_squaretable.data());
   EXPECT_EQ(pt_vibc[0], 20);
-  pt_vibratotable = pt_sinetable;
+  pt_vibratotable = pt_sinetable.data();
 }
 
 TEST(EffectsVolume, TremoloClampsWhatItSendsOnly) {
