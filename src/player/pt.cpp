@@ -661,6 +661,13 @@ int32_t pt_play() {
       // 3. Advance the row, and the order entry after row 63 (or a break).
       if (static_cast<uint32_t>(pt_rowcount + 1) <= 63u) {
         pt_rowcount++;
+        if (static_cast<uint32_t>(pt_songpos) > 127u) {
+          // A position jump (B00 leaves -1, B81..BFF leave 128..254) whose row
+          // also took a pattern-loop jump stays inside the pattern, so no order
+          // change completes it; complete it here rather than read the pattern
+          // number from outside the order table.
+          pt_songpos = static_cast<uint32_t>(pt_songpos + 1) < pt_songlen ? pt_songpos + 1 : pt_repstart;
+        }
       } else {
         pt_rowcount = pt_firstline;
         pt_firstline = 0;

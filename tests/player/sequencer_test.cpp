@@ -161,6 +161,26 @@ TEST(SequencerOrders, PatternBreakTogetherWithJump) {
   EXPECT_EQ(row_positions(3), (std::vector<int32_t>{263, 310, 311}));
 }
 
+TEST(SequencerOrders, JumpOutsideTheOrderTableWithALoopInTheSameRow) {
+  // B00 leaves the order index at -1 and BFF at 254 for the rest of the row;
+  // a pattern-loop jump on a higher channel then keeps the next row inside the
+  // pattern, so no order change follows. The jump is completed instead of
+  // reading the pattern number from outside the order table.
+  for (const auto& [param, want] : std::vector<std::pair<int, int32_t>>{{0x00, 0}, {0xFF, 200}}) {
+    mb_module m = rows_module(3);
+    m.restart = 2;
+    m.cell(0, 5, 1) = {0, 0, 0xB, param};
+    m.cell(0, 5, 2) = {0, 0, 0xE, 0x61};  // no mark: back to row 0
+    ASSERT_EQ(load_module(m), 1);
+    const std::vector<int32_t> pos = row_positions(8);
+    EXPECT_EQ(pos[5], param == 0 ? -101 : 25399) << std::hex << param;  // order xx - 1, row 0 - 1
+    EXPECT_EQ(pos[6], want) << std::hex << param;
+    EXPECT_EQ(pos[7], want + 1) << std::hex << param;
+    EXPECT_EQ(pt_curpattern, want / 100);
+    EXPECT_EQ(pt_lineptr, pt_patterns[want / 100] + 4 * 4);
+  }
+}
+
 TEST(SequencerOrders, PatternBreakPastTheLastRowStartsAtRowZero) {
   for (int param : {0x64, 0x70, 0x99, 0xFF}) {
     mb_module m = rows_module(2);
