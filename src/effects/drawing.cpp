@@ -116,19 +116,21 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
       std::fprintf(stderr, "zapcobbles: %s: more than %d strokes, the rest ignored\n", name, DRAWING_MAX_STROKES);
       break;
     }
-    // Every number needs a digit and, before it, white space or a sign, so n
-    // points take at least 4n - 1 more bytes (counting loosely by one); a
-    // count the rest of the file cannot hold is as bad as a negative one.
-    const long here = end >= 0 ? std::ftell(f) : -1;
-    const int64_t left = here >= 0 ? static_cast<int64_t>(end) - here : -1;
-    if (n < 0 || n > DRAWING_MAX_POINTS || (left >= 0 && 4 * static_cast<int64_t>(n) - 1 > left)) {
+    if (n < 0 || n > DRAWING_MAX_POINTS) {
       std::fprintf(stderr, "zapcobbles: %s: stroke %d: bad point count %d\n", name, idx, static_cast<int>(n));
       drawing_free(d);
       return nullptr;
     }
+    // Every number needs a digit and, before it, white space or a sign, so a
+    // point takes at least 4 more bytes. Room is taken only for the points the
+    // rest of the file can hold (plus one, counting loosely); a larger count
+    // is a stroke cut short by the end of the file, which ends the content.
+    const long here = end >= 0 ? std::ftell(f) : -1;
+    const int64_t left = here >= 0 ? static_cast<int64_t>(end) - here : -1;
+    const int32_t room = left >= 0 ? static_cast<int32_t>(std::min<int64_t>(n, left / 4 + 1)) : n;
     drawing_stroke& s = d->strokes[idx];
-    s.xy = n > 0 ? static_cast<int16_t*>(std::malloc(2 * sizeof(int16_t) * static_cast<size_t>(n))) : nullptr;
-    if (n > 0 && !s.xy) {
+    s.xy = room > 0 ? static_cast<int16_t*>(std::malloc(2 * sizeof(int16_t) * static_cast<size_t>(room))) : nullptr;
+    if (room > 0 && !s.xy) {
       std::fprintf(stderr, "zapcobbles: %s: stroke %d: out of memory\n", name, idx);
       drawing_free(d);
       return nullptr;
@@ -137,8 +139,8 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
     // A stroke cut short by the end of the file keeps its whole points and
     // ends the content.
     int32_t got = 0;
-    bool complete = true;
-    for (; got < n; got++) {
+    bool complete = room == n;
+    for (; got < room; got++) {
       int32_t x, y;
       if (!read_int(f, &x) || !read_int(f, &y)) {
         complete = false;

@@ -21,7 +21,8 @@ struct drawing_rec {
   drawing_stroke strokes[DRAWING_MAX_STROKES];
 };
 
-// Reads a point file; null when it cannot be opened or holds a bad point count
+// Reads a point file; null when it cannot be opened or holds a negative or
+// absurd (above DRAWING_MAX_POINTS) point count
 // (reported on stderr with the file's name).
 drawing_rec* drawing_load(const char* path);
 // The same from an open stream; name is used in messages only.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -22,6 +23,8 @@ constexpr int RINGS = 7;
 constexpr int RADIUS0 = 290;  // outer radius of ring 0; each next ring is 40 smaller
 constexpr int RADIUS_STEP = 40;
 static_assert(RADIUS0 * RADIUS0 < SKURT_SIZE, "the largest ring must fit the root table");
+constexpr int SKURT_MAX_ROOT = 299;  // largest r with r * r inside the root table
+static_assert(SKURT_MAX_ROOT * SKURT_MAX_ROOT < SKURT_SIZE && (SKURT_MAX_ROOT + 1) * (SKURT_MAX_ROOT + 1) >= SKURT_SIZE);
 
 int ring_radius(int k) { return RADIUS0 - RADIUS_STEP * k; }
 
@@ -37,11 +40,12 @@ int16_t g_outer[RINGS][CHORDS];
 int16_t g_hole[RINGS][CHORDS];
 int g_hole_w = INT_MIN;  // thickness g_hole holds; INT_MIN: none yet
 
-// Hole radius of ring k for thickness w. A thickness below 0 is taken as 0 and
-// one above R as R (a solid disc), so the hole's table index never passes R^2.
+// Hole radius of ring k for thickness w: |R - w|, as the row test squares
+// R - w (a thickness beyond R opens a hole of radius w - R again). Beyond 299
+// the squared radius would leave the root table, so it is held at 299 there.
 int hole_radius(int k, int w) {
-  const int R = ring_radius(k);
-  return w < 0 ? R : (w > R ? 0 : R - w);
+  const int64_t ri = std::abs(static_cast<int64_t>(ring_radius(k)) - w);
+  return static_cast<int>(std::min<int64_t>(ri, SKURT_MAX_ROOT));
 }
 
 void build_holes(int w) {
