@@ -111,6 +111,7 @@ void demo_present() {
     for (int y = 0; y < FRAME_H; y++) std::memcpy(pixels + (20 + y) * scr->pitch, dest + y * FRAME_W, FRAME_W);
   }
   SDL_UnlockSurface(scr);
+  gfx_present_palette();
   SDL_Flip(scr);
   frames_presented++;
 }

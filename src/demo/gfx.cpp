@@ -2,7 +2,10 @@
 // view globals; touches the palette of `scr` and nothing else.
 #include "demo/gfx.h"
 
+#include <cstring>
+
 SDL_Surface* scr = nullptr;
+bool gfx_palette_dirty = false;
 
 int32_t px = 0;
 int32_t py = 0;
@@ -14,11 +17,25 @@ void gfx_setcolor(int index, int r, int g, int b) {
   c.g = static_cast<Uint8>(g & 0xFF);
   c.b = static_cast<Uint8>(b & 0xFF);
   c.unused = 0;
-  // The logical palette alone is not shown by every SDL 1.2 implementation
-  // (sdl12-compat keeps the window's old colours). Setting the physical
-  // palette too is what SDL 1.2 does by itself for a surface without
-  // SDL_HWPALETTE, so both flags give the same result everywhere.
-  if (scr) SDL_SetPalette(scr, SDL_LOGPAL | SDL_PHYSPAL, &c, index, 1);
+  if (!scr) return;
+  SDL_SetPalette(scr, SDL_LOGPAL, &c, index, 1);
+  gfx_palette_dirty = true;
+}
+
+void gfx_present_palette() {
+  if (!scr || !gfx_palette_dirty) return;
+  // sdl12-compat shows only the physical palette, and redraws the window on
+  // every physical change (about 0.8 ms under X11: 80 ms for a fade that sets
+  // 99 entries a frame). So the logical changes of a frame are sent as one
+  // physical update just before the flip. A copy, because SDL copies into the
+  // surface's own palette and the two must not overlap.
+  const SDL_Palette* pal = scr->format->palette;
+  if (!pal) return;
+  SDL_Color colours[256];
+  const int n = pal->ncolors < 256 ? pal->ncolors : 256;
+  std::memcpy(colours, pal->colors, sizeof(SDL_Color) * static_cast<size_t>(n));
+  SDL_SetPalette(scr, SDL_PHYSPAL, colours, 0, n);
+  gfx_palette_dirty = false;
 }
 
 void gfx_setpalette(int first, int count, const uint8_t* rgb) {

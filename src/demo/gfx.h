@@ -18,8 +18,15 @@ extern int32_t px;     // horizontal offset, quarter pixels
 extern int32_t py;     // vertical offset, quarter pixels (down is positive)
 extern int32_t skale;  // 2.14 scale from picture units to quarter pixels
 
-// Sets palette entry index to the low 8 bits of r, g, b (one palette call).
+// Set by gfx_setcolor, cleared by gfx_present_palette: the logical palette has
+// changes the window does not show yet.
+extern bool gfx_palette_dirty;
+
+// Sets logical palette entry index to the low 8 bits of r, g, b (one palette call).
 void gfx_setcolor(int index, int r, int g, int b);
+// Shows the logical palette's changes in the window: one physical palette
+// update, made by the frame loop just before each flip.
+void gfx_present_palette();
 // Sets count entries from first to the RGB triples at rgb, one call each.
 void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // Loads colours 1..count of a colour table into entries 1..count and their

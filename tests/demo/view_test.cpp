@@ -71,6 +71,18 @@ TEST_F(Palette, SetkolorLoadsColoursAndShadesHalfwayToTheTint) {
   expect_entry(129, 255, 191, 128);  // (255+255)>>1, (128+255)>>1, (1+255)>>1
 }
 
+TEST_F(Palette, ChangesWaitForOnePhysicalUpdateBeforeTheFlip) {
+  gfx_present_palette();
+  EXPECT_FALSE(gfx_palette_dirty);
+  gfx_setcolor(9, 1, 2, 3);
+  EXPECT_TRUE(gfx_palette_dirty);
+  expect_entry(9, 1, 2, 3);  // the logical palette changes at once
+  gfx_present_palette();
+  EXPECT_FALSE(gfx_palette_dirty);
+  expect_entry(9, 1, 2, 3);  // and the physical update leaves it as it was
+  expect_entry(10, 10, 245, 7);
+}
+
 TEST_F(Palette, SetkolorStopsAtCount) {
   int32_t colours[4] = {0, 0x010203, 0x040506, 0x070809};
   setkolor(colours, 0, 0, 0, 2);
