@@ -2,9 +2,11 @@
 // given, rows 0..199 and columns 0..319, with whole-span byte fills.
 //
 // Each ring is the set of pixels inside the outer circle of radius R and
-// outside the hole, a circle of radius R - w moved s pixels to the left. The
-// rows are walked top to bottom; per row two table lookups give the half
-// chords, and at most two spans are filled. Floating point is used only for
+// outside the hole, a circle of radius R - w moved s pixels to the left. A
+// row gives the ring one span (the whole chord) or two (its ends beside the
+// hole), read from per-ring tables of half chords. Each side of a ring is
+// walked top to bottom over only the rows where it can show in the frame,
+// found by binary search in those tables. Floating point is used only for
 // the seven centres and shifts per frame. Rings, like every effect, run on
 // the frame-loop thread only.
 #include "effects/rings.h"
@@ -60,9 +62,10 @@ void build_holes(int w) {
   g_hole_w = w;
 }
 
-// Byte fill for the short spans that make up most of a ring: overlapping
-// 16-, 8- or 4-byte stores of the colour pattern (memcpy of a constant size
-// compiles to one move) instead of a library call; long spans go to memset.
+// Byte fill for the short spans that make up most of a ring: two or four
+// overlapping 16-byte stores up to 64 bytes, two 8- or 4-byte stores below
+// 16, of the colour pattern (memcpy of a constant size compiles to one move)
+// instead of a library call; longer spans go to memset.
 struct span_filler {
   uint64_t pat[2];
   explicit span_filler(int colour) {
@@ -76,12 +79,17 @@ struct span_filler {
     uint8_t* p = row + x0;
     const size_t n = static_cast<size_t>(x1 - x0 + 1);
     if (n >= 16) {
-      if (n >= 128) {
+      // Up to 64 bytes: two or four stores, the last ones overlapping.
+      uint8_t* last = p + n - 16;
+      if (n > 64) {
         std::memset(p, static_cast<int>(pat[0] & 0xFF), n);
         return;
       }
-      uint8_t* last = p + n - 16;
-      for (; p < last; p += 16) std::memcpy(p, pat, 16);
+      if (n > 32) {
+        std::memcpy(p + 16, pat, 16);
+        std::memcpy(last - 16, pat, 16);
+      }
+      std::memcpy(p, pat, 16);
       std::memcpy(last, pat, 16);
     } else if (n >= 8) {
       std::memcpy(p, pat, 8);
@@ -138,31 +146,73 @@ bool rings_centre(int k, int t, int mode, int* cx, int* cy, int* s) {
   return false;
 }
 
+namespace {
+
+// The ring tables fall as |dy| grows: chord[d] for d = 0..R. The first d at
+// which chord[d] < v, so chord[d] >= v exactly for d below it.
+int first_below(const int16_t* chord, int R, int v) {
+  return static_cast<int>(std::partition_point(chord, chord + R + 1, [v](int16_t c) { return c >= v; }) - chord);
+}
+
+// The first d at which chord[d] <= v.
+int first_at_most(const int16_t* chord, int R, int v) {
+  return static_cast<int>(std::partition_point(chord, chord + R + 1, [v](int16_t c) { return c > v; }) - chord);
+}
+
+// Calls draw(dy, row) for every dy with lo <= |dy| < hi inside dy_min..dy_max,
+// top to bottom; row is the frame row of centre row cy plus dy.
+template <typename Draw>
+void for_band(uint8_t* frame, int cy, int lo, int hi, int dy_min, int dy_max, Draw draw) {
+  if (lo >= hi) return;
+  auto walk = [&](int from, int to) {
+    uint8_t* row = frame + (cy + from) * FRAME_W;
+    for (int dy = from; dy <= to; dy++, row += FRAME_W) draw(dy, row);
+  };
+  walk(std::max(-(hi - 1), dy_min), std::min(-lo, dy_max));
+  walk(std::max(std::max(lo, 1), dy_min), std::min(hi - 1, dy_max));
+}
+
+}  // namespace
+
 void rings(uint8_t* frame, int t, int w, int mode, int colour) {
   // The spans are filled as horline fills them, with the pattern made once.
+  // Every span of every ring has the one colour, so the frame ends up as the
+  // union of the spans whatever order they are filled in. That lets each
+  // ring be drawn side by side: a large ring leaves the frame to the left or
+  // right on most rows, and walking only the rows where a side can show
+  // skips half the spans, which would be clipped away.
   const span_filler fill(colour);
   if (w != g_hole_w) build_holes(w);
   for (int k = 0; k < RINGS; k++) {
     const int R = ring_radius(k);
     int cx, cy, s;
     if (!rings_centre(k, t, mode, &cx, &cy, &s)) return;
-    const int16_t* outer_chord = g_outer[k] + R;  // indexed by dy
+    const int16_t* outer_chord = g_outer[k] + R;  // indexed by dy, -R..R
     const int16_t* hole_chord = g_hole[k] + R;
-    // Top to bottom; rows above the frame are skipped and the first row
-    // below it ends the ring, so the walk starts and stops at the frame.
-    const int dy_end = std::min(R, FRAME_H - 1 - cy);
-    for (int dy = std::max(-R, -cy); dy <= dy_end; dy++) {
-      uint8_t* row = frame + (cy + dy) * FRAME_W;
-      const int outer = outer_chord[dy];
-      const int inner = hole_chord[dy];
-      if (inner < 0) {
-        // The row passes above or below the hole: the whole chord.
-        fill.span(row, cx - outer, cx + outer);
-      } else {
-        // The hole, moved -s pixels against the outer circle, splits it.
-        fill.span(row, cx - outer, cx - inner - s);
-        fill.span(row, cx + inner - s, cx + outer);
-      }
-    }
+    // Rows of the frame, as offsets from the centre.
+    const int dy_min = std::max(-R, -cy);
+    const int dy_max = std::min(R, FRAME_H - 1 - cy);
+    if (dy_min > dy_max) continue;
+    // |dy| < ri: the row crosses the hole, which splits the chord into two
+    // spans (the hole moved -s pixels against the outer circle). Beyond, the
+    // row passes above or below the hole and the whole chord is drawn.
+    const int ri = first_at_most(hole_chord, R, -1);
+    // The left span [cx - outer, cx - inner - s] can show only where
+    // cx - outer <= 319 and cx - inner - s >= 0; the right span
+    // [cx + inner - s, cx + outer] only where cx + outer >= 0 and
+    // cx + inner - s <= 319. outer >= v holds for |dy| below a bound and
+    // inner <= v from a bound on, so each side shows in one band of |dy|.
+    const int left_lo = first_at_most(hole_chord, R, cx - s);
+    const int left_hi = std::min(ri, first_below(outer_chord, R, cx - (FRAME_W - 1)));
+    for_band(frame, cy, left_lo, left_hi, dy_min, dy_max,
+             [=](int dy, uint8_t* row) { fill.span(row, cx - outer_chord[dy], cx - hole_chord[dy] - s); });
+    const int right_lo = first_at_most(hole_chord, R, FRAME_W - 1 - cx + s);
+    const int right_hi = std::min(ri, first_below(outer_chord, R, -cx));
+    for_band(frame, cy, right_lo, right_hi, dy_min, dy_max,
+             [=](int dy, uint8_t* row) { fill.span(row, cx + hole_chord[dy] - s, cx + outer_chord[dy]); });
+    // The whole chord shows where cx - outer <= 319 and cx + outer >= 0.
+    const int whole_hi = first_below(outer_chord, R, std::max(cx - (FRAME_W - 1), -cx));
+    for_band(frame, cy, ri, whole_hi, dy_min, dy_max,
+             [=](int dy, uint8_t* row) { fill.span(row, cx - outer_chord[dy], cx + outer_chord[dy]); });
   }
 }

@@ -120,6 +120,28 @@ TEST(Rings, FramesMatchTheShapesAndStayInside) {
   EXPECT_EQ(row[229], 5);
 }
 
+// The rows each side of a ring is walked over are found by search, so sweep
+// many moments of both motions, where rings pass the frame's edges in every
+// way, against the model.
+TEST(Rings, SweepOfMomentsMatchesTheShapes) {
+  rings_init();
+  int frames = 0;
+  for (int t = 0; t < 600000; t += 14983) {
+    for (const int mode : {1, 2}) {
+      const int w = (t / 14983) % 3 == 0 ? 18 : (t / 14983) % 3 == 1 ? 23 : 75;
+      std::vector<uint8_t> f(W * H + GUARD, 1);
+      rings(f.data(), t, w, mode, 2);
+      for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+          ASSERT_EQ(f[y * W + x], covered(x, y, t, w, mode) ? 2 : 1)
+              << "t " << t << " w " << w << " mode " << mode << " at " << x << "," << y;
+      for (int i = W * H; i < W * H + GUARD; i++) ASSERT_EQ(f[i], 1) << "wrote below row 199";
+      frames++;
+    }
+  }
+  EXPECT_EQ(frames, 82);
+}
+
 TEST(Rings, ThicknessBeyondTheRadiusOpensTheHoleAgain) {
   rings_init();
   // Mode 2 at t = 0 with w = 60: the smallest ring (R 50, centre (187, 172),
