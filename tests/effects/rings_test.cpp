@@ -37,6 +37,22 @@ bool covered(int x, int y, int t, int w, int mode) {
   return false;
 }
 
+// Draws the rings at (t, w, mode) over a background of 1 and checks every
+// pixel against the model and the guard below row 199; *drawn gets the
+// number of ring pixels.
+void check_frame(int t, int w, int mode, int* drawn) {
+  std::vector<uint8_t> f(W * H + GUARD, 1);
+  rings(f.data(), t, w, mode, 2);
+  *drawn = 0;
+  for (int y = 0; y < H; y++)
+    for (int x = 0; x < W; x++) {
+      const uint8_t want = covered(x, y, t, w, mode) ? 2 : 1;
+      ASSERT_EQ(f[y * W + x], want) << "t " << t << " w " << w << " mode " << mode << " at " << x << "," << y;
+      *drawn += want == 2;
+    }
+  for (int i = W * H; i < W * H + GUARD; i++) ASSERT_EQ(f[i], 1) << "wrote below row 199";
+}
+
 }  // namespace
 
 TEST(Rings, RootTable) {
@@ -96,17 +112,9 @@ TEST(Rings, FramesMatchTheShapesAndStayInside) {
                           {155554, 28, 1}, {500, 1, 2}, {500, 60, 1},   {8000, 400, 2},
                           {700, -5, 1},    {700, -40, 1}};
   for (const auto& c : cases) {
-    std::vector<uint8_t> f(W * H + GUARD, 1);
-    rings(f.data(), c[0], c[1], c[2], 2);
     int drawn = 0;
-    for (int y = 0; y < H; y++)
-      for (int x = 0; x < W; x++) {
-        const uint8_t want = covered(x, y, c[0], c[1], c[2]) ? 2 : 1;
-        ASSERT_EQ(f[y * W + x], want) << "t " << c[0] << " w " << c[1] << " mode " << c[2] << " at " << x << "," << y;
-        drawn += want == 2;
-      }
+    ASSERT_NO_FATAL_FAILURE(check_frame(c[0], c[1], c[2], &drawn));
     EXPECT_GT(drawn, 100);
-    for (int i = W * H; i < W * H + GUARD; i++) ASSERT_EQ(f[i], 1) << "wrote below row 199";
   }
   // Mode 2 at t = 0, w = 23: the smallest ring (R 50, centre (187, 172),
   // s = -15) has its hole moved right, so its centre row is 38 pixels thick
@@ -129,13 +137,8 @@ TEST(Rings, SweepOfMomentsMatchesTheShapes) {
   for (int t = 0; t < 600000; t += 14983) {
     for (const int mode : {1, 2}) {
       const int w = (t / 14983) % 3 == 0 ? 18 : (t / 14983) % 3 == 1 ? 23 : 75;
-      std::vector<uint8_t> f(W * H + GUARD, 1);
-      rings(f.data(), t, w, mode, 2);
-      for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++)
-          ASSERT_EQ(f[y * W + x], covered(x, y, t, w, mode) ? 2 : 1)
-              << "t " << t << " w " << w << " mode " << mode << " at " << x << "," << y;
-      for (int i = W * H; i < W * H + GUARD; i++) ASSERT_EQ(f[i], 1) << "wrote below row 199";
+      int drawn = 0;
+      ASSERT_NO_FATAL_FAILURE(check_frame(t, w, mode, &drawn));
       frames++;
     }
   }
