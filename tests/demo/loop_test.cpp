@@ -11,6 +11,9 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/platform.h"
+#include "demo/timeline.h"
+#include "demo_testutil.h"
+#include "music/cool_mzx.h"
 #include "sound/sd_main.h"
 #include "sound/sd_mix.h"
 
@@ -46,11 +49,15 @@ class Loop : public ::testing::Test {
  protected:
   void SetUp() override {
     platform_mixer_path = "/nonexistent/zap-test-mixer";
+    timeline_root = demo_assets_root().c_str();
     ASSERT_TRUE(demo_startup());
     ASSERT_NE(scr, nullptr);
     stopcount = 0;
   }
-  void TearDown() override { SDL_Quit(); }
+  void TearDown() override {
+    SDL_Quit();
+    timeline_root = "";
+  }
 
   void set_volume(int32_t l, int32_t r) {
     vol_left = l;
@@ -115,11 +122,13 @@ TEST_F(Loop, AStopPressEndsTheLoopAfterTheNextPresentedFrame) {
   EXPECT_EQ(frames_presented, frames + 1);
   EXPECT_EQ(stopcount, 3);
 
-  // The frame was presented: background in rows 20..219, borders still 0.
+  // The frame was presented in rows 20..219; the borders are still 0.
   const uint8_t* px8 = static_cast<const uint8_t*>(scr->pixels);
   for (int y = 0; y < SCREEN_H; y++) {
-    const uint8_t want = (y >= 20 && y < 220) ? 127 : 0;
-    for (int x = 0; x < FRAME_W; x++) ASSERT_EQ(px8[y * scr->pitch + x], want) << "pixel " << x << "," << y;
+    for (int x = 0; x < FRAME_W; x++) {
+      const uint8_t want = (y >= 20 && y < 220) ? dest[(y - 20) * FRAME_W + x] : 0;
+      ASSERT_EQ(px8[y * scr->pitch + x], want) << "pixel " << x << "," << y;
+    }
   }
 }
 
