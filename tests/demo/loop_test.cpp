@@ -151,6 +151,14 @@ TEST_F(Loop, TidCountsFromTheTimeBase) {
 }
 
 #ifndef ZAP_HANDHELD
+TEST_F(Loop, OnTheDesktopFramesAreSpacedToAboutSixtyASecond) {
+  // The loop sleeps to each frame's deadline, so five frames span at least
+  // four periods of 16.7 ms (less a millisecond each for SDL_Delay's grain).
+  const uint32_t t0 = SDL_GetTicks();
+  for (int i = 0; i < 5; i++) ASSERT_FALSE(demo_frame());
+  EXPECT_GE(SDL_GetTicks() - t0, 4u * PLATFORM_FRAME_US / 1000 - 5);
+}
+
 TEST_F(Loop, OnTheDesktopKeysAndTheCloseRequestStandForTheButtons) {
   set_volume(50, 50);
   push_key(SDLK_PLUS);
