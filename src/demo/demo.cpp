@@ -44,10 +44,13 @@ void demo_reset() {
 
 void demo_music_pump(int32_t ms) {
   const int64_t due = int64_t{ms} * DEMO_PUMP_RATE / 1000;
+  // It stops at the end position: at a high time scale (or in a slow build)
+  // one frame may span more music than the song stands there, and running on
+  // would let the song restart before any frame saw the end.
   do {
     mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
     pumped += DEMO_PUMP_SAMPLES;
-  } while (pumped <= due);
+  } while (pumped <= due && mzx_position() < STOP_POSITION);
 }
 
 bool demo_startup() {

@@ -48,7 +48,8 @@ bool demo_startup();
 // and prevstep 0, dest = buf, and buf filled with the background 127.
 void demo_reset();
 // Without an audio device: runs the audio callback on 2048-sample buffers
-// until the music rendered covers ms milliseconds (at least one buffer).
+// until the music rendered covers ms milliseconds (at least one buffer), or
+// until the position reaches the end position.
 void demo_music_pump(int32_t ms);
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);

@@ -363,4 +363,18 @@ TEST(MusicStart, AnOutputWithoutTicksFallsBackToTheSilentTimer) {
   timeline_root = "";
 }
 
+// Run faster than real time, one frame may span more music than the song
+// stands at its end position; the rendering stops there, so the frame sees it.
+TEST(MusicStart, RenderingWithoutADeviceStopsAtTheEndPosition) {
+  timeline_root = demo_assets_root().c_str();
+  ASSERT_TRUE(timeline_load());
+  ASSERT_TRUE(timeline_music_load(true));
+  demo_music_pump(0);
+  EXPECT_EQ(mzx_position(), 0);
+  demo_music_pump(400 * 1000);  // the test song is 212 s long, then starts again
+  EXPECT_GE(mzx_position(), STOP_POSITION);
+  EXPECT_LT(mzx_position(), STOP_POSITION + 64);
+  timeline_root = "";
+}
+
 }  // namespace
