@@ -67,7 +67,7 @@ constexpr int TEXT = 126;
 constexpr int MOSAIC_TILE = 32;
 
 // First position of scenes 2..10; scene 1 holds everything below 200.
-constexpr int32_t kWindowStart[10] = {200, 400, 700, 900, 1100, 1500, 1800, 2100, 2300, INT32_MAX};
+constexpr int32_t kWindowStart[9] = {200, 400, 700, 900, 1100, 1500, 1800, 2100, 2300};
 
 // ---- Loading ----------------------------------------------------------------
 
@@ -416,7 +416,7 @@ bool wait_first_tick(int32_t ms) {
 
 int timeline_scene_of(int32_t pos) {
   int s = 1;
-  while (pos >= kWindowStart[s - 1]) s++;
+  while (s < 10 && pos >= kWindowStart[s - 1]) s++;
   return s;
 }
 

@@ -89,7 +89,7 @@ TEST_F(Timeline, WindowBoundariesPickOneSceneAndItsFrame) {
       {700, 4, false},  {899, 4, false},  {900, 5, false},  {1099, 5, false}, {1100, 6, true},  {1499, 6, true},
       {1500, 7, false}, {1799, 7, false}, {1800, 8, false}, {1831, 8, false}, {1832, 8, true},  {2099, 8, true},
       {2100, 9, false}, {2199, 9, false}, {2200, 9, false}, {2299, 9, false}, {2300, 10, false}, {2499, 10, false},
-      {2500, 10, false}, {2763, 10, false},
+      {2500, 10, false}, {2763, 10, false}, {INT32_MAX, 10, false}, {INT32_MIN, 1, false},
   };
   for (const Case& c : cases) {
     demo_reset();
