@@ -122,10 +122,14 @@ bool read_font(const char* path) {
   return true;
 }
 
+// libpng's own handlers print; the caller reports the failure in one line.
+void png_quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_quiet_warning(png_structp, png_const_charp) {}
+
 bool write_png(const char* path, const std::vector<uint8_t>& rgb, int w, int h, int scale) {
   FILE* f = std::fopen(path, "wb");
   if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);

@@ -6,8 +6,8 @@
 
 static void usage(FILE* f) {
   std::fputs(
-      "usage: fontgen make OUT.raw [--font FILE]\n"
-      "       fontgen sheet FONT.raw OUT.png\n",
+      "usage: fontgen make OUT.raw [--font FILE] [--verbose]\n"
+      "       fontgen sheet FONT.raw OUT.png [--scale K]\n",
       f);
 }
 
@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
   const char* cmd = argv[1];
   if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
     usage(stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "fontgen: cannot write to standard output\n");
+    return 1;
   }
   int rc = -1;
   if (!std::strcmp(cmd, "make")) rc = fontgen_make(argc - 2, argv + 2);
