@@ -242,7 +242,8 @@ int fontgen_make(int argc, char** argv) {
     return 1;
   }
   auto fail = [&](const char* what, char ch, FT_Error e) {
-    std::fprintf(stderr, "fontgen: %s: %s '%c' (FreeType error %d)\n", fontpath, what, ch, e);
+    if (e) std::fprintf(stderr, "fontgen: %s: %s '%c' (FreeType error %d)\n", fontpath, what, ch, e);
+    else std::fprintf(stderr, "fontgen: %s: %s '%c'\n", fontpath, what, ch);
     return 1;
   };
   for (const char* p = kChars; *p; p++)
@@ -284,7 +285,7 @@ int fontgen_make(int argc, char** argv) {
       uint8_t* cell = img.data() + a * kDrawingBytes + (g / kCellsPerRow) * kCell * kFontW + (g % kCellsPerRow) * kCell;
       for (int y = 0; y < kCell; y++)
         for (int x = 0; x < kDrawnCols; x++) {
-          // place() keeps a glyph two rows clear of the cell's top and bottom.
+          // place() leaves rows 0 and 31 clear, so a bounce of a row loses nothing.
           const int sy = y - kBounce[static_cast<size_t>(a)];
           const uint8_t k = sy >= 0 && sy < kCell ? c[sy][x] : 0;
           cell[y * kFontW + x] = k == 1 ? kBody : k == 2 ? kEdge : kClear;
