@@ -1,0 +1,10 @@
+# Command-line checks of fontgen (tests/content/fontgen_cli.sh holds the
+# cases): the shipped font image regenerates byte for byte, the preview sheet
+# is written, and bad input fails with a message.
+if(TARGET fontgen)
+  foreach(case regenerate sheet errors)
+    add_test(NAME fontgen_${case}
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/content/fontgen_cli.sh $<TARGET_FILE:fontgen> ${CMAKE_SOURCE_DIR}
+              ${CMAKE_BINARY_DIR}/fontgen_cli/${case} ${case})
+  endforeach()
+endif()
