@@ -2,7 +2,7 @@
 if(TARGET zapmod)
   set(music_cli_cases
     wav44100 wav22050 default_length missing empty truncated not_module unwritable partial_removed
-    device_out bad_rate play_seconds play_missing)
+    device_out bad_rate play_seconds play_missing exact_size)
   foreach(c ${music_cli_cases})
     add_test(NAME music_cli_${c}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/zapmod_cli.sh $<TARGET_FILE:zapmod> ${ZAP_MODULE_DIR} ${c})
