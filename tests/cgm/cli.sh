@@ -59,6 +59,20 @@ notpicture)
   run info "$work/text.cgm"
   [ "$err" = "zapcgm: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
   ;;
+stdout_full)
+  # Output that cannot be written is a failure in every mode; so is a file
+  # that render cannot write.
+  for args in "info $golden" "dump $golden" "--help"; do
+    # shellcheck disable=SC2086
+    "$z" $args >/dev/full 2>"$work/stderr" && rc=0 || rc=$?
+    [ $rc -eq 1 ] || fail "$args >/dev/full exit $rc"
+    [ "$(cat "$work/stderr")" = "zapcgm: standard output: write error: No space left on device" ] ||
+      fail "$args >/dev/full said '$(cat "$work/stderr")'"
+  done
+  ln -sf /dev/full "$work/full.png"
+  run render "$golden" "$work/full.png"
+  [ $rc -eq 1 ] || fail "render to a full device exit $rc"
+  ;;
 usage)
   run
   [ $rc -eq 2 ] || fail "no arguments exit $rc"

@@ -2,7 +2,7 @@
 # well-formed modules, and clear errors with exit status 1 on missing, empty,
 # truncated and non-module files.
 if(TARGET zapmod)
-  foreach(case info_small info_real trace_small trace_real missing empty truncated not_module bad_args)
+  foreach(case info_small info_real trace_small trace_real missing empty truncated not_module stdout_full bad_args)
     add_test(NAME zapmod_cli_${case}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/cli_test.sh $<TARGET_FILE:zapmod>
               ${CMAKE_CURRENT_BINARY_DIR}/zapmod_cli ${ZAP_MODULE_DIR} ${case})

@@ -119,6 +119,18 @@ case $case in
     [ $? = 1 ] || fail "trace of a non-module must exit 1"
     [ "$(cat out.txt)" = 'error pt_takemod error: unknown module type!' ] || fail "$(cat out.txt)"
     ;;
+  stdout_full)
+    # Output that cannot be written is a failure in every mode.
+    for args in "info small.mod" "trace small.mod --ticks 1" "render small.mod out.wav --seconds 0.1" \
+      "play small.mod --seconds 0.1" "--help"; do
+      # shellcheck disable=SC2086
+      SDL_AUDIODRIVER=dummy "$zapmod" $args >/dev/full 2>err.txt
+      rc=$?
+      [ "$rc" = 1 ] || fail "$args >/dev/full exited $rc"
+      grep -q '^zapmod: standard output: write error: No space left on device$' err.txt ||
+        fail "$args >/dev/full said: $(cat err.txt)"
+    done
+    ;;
   bad_args)
     "$zapmod" trace small.mod --ticks x >/dev/null 2>&1
     [ $? = 2 ] || fail "--ticks x must be a usage error"

@@ -1,4 +1,6 @@
-// zapmod entry: dispatches to the subcommands.
+// zapmod entry: dispatches to the subcommands, and fails any of them whose
+// output did not reach standard output.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +15,18 @@ static void usage(FILE* f) {
       f);
 }
 
+// A command whose output was lost (a full disk, a closed pipe) has failed,
+// whatever it made of its work: every write to standard output is buffered,
+// so the flush here is where the loss shows.
+static int finish(int status) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "zapmod: standard output: write error: %s\n", std::strerror(errno ? errno : EIO));
+    return status == 0 ? 1 : status;
+  }
+  return status;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     usage(stderr);
@@ -21,12 +35,12 @@ int main(int argc, char** argv) {
   const char* cmd = argv[1];
   if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
     usage(stdout);
-    return 0;
+    return finish(0);
   }
-  if (!std::strcmp(cmd, "info")) return zapmod_info(argc - 2, argv + 2);
-  if (!std::strcmp(cmd, "trace")) return zapmod_trace(argc - 2, argv + 2);
-  if (!std::strcmp(cmd, "play")) return zapmod_play(argc - 2, argv + 2);
-  if (!std::strcmp(cmd, "render")) return zapmod_render(argc - 2, argv + 2);
+  if (!std::strcmp(cmd, "info")) return finish(zapmod_info(argc - 2, argv + 2));
+  if (!std::strcmp(cmd, "trace")) return finish(zapmod_trace(argc - 2, argv + 2));
+  if (!std::strcmp(cmd, "play")) return finish(zapmod_play(argc - 2, argv + 2));
+  if (!std::strcmp(cmd, "render")) return finish(zapmod_render(argc - 2, argv + 2));
   std::fprintf(stderr, "zapmod: unknown command '%s'\n", cmd);
   usage(stderr);
   return 2;
