@@ -514,6 +514,14 @@ cgm_picture* cgm_load(const char* path) {
     return nullptr;
   }
   cgm_picture* pic = cgm_load_stream(f);
+  // A read error ends the tokens as the end of the file would; it is a
+  // failure, not a shorter picture.
+  if (std::ferror(f)) {
+    std::snprintf(errbuf, sizeof errbuf, "read error: %s", std::strerror(errno));
+    cgm_free(pic);
+    pic = nullptr;
+    cgm_errorstr = errbuf;
+  }
   std::fclose(f);
   return pic;
 }

@@ -45,12 +45,12 @@ struct cgm_loadinfo {
 };
 extern cgm_loadinfo cgm_lastload;
 
-// Why the last load returned null ("cannot open: ...", "not a picture (no
-// BEGMF)"); "" after a successful load.
+// Why the last load returned null ("cannot open: ...", "read error: ...",
+// "not a picture (no BEGMF)"); "" after a successful load.
 extern const char* cgm_errorstr;
 
 // Loads a picture: a new picture, or null when the file cannot be opened or
-// does not start with "BEGMF".
+// read or does not start with "BEGMF".
 cgm_picture* cgm_load(const char* path);
 // The same from an open stream, read to its end; the stream is not closed.
 cgm_picture* cgm_load_stream(FILE* f);

@@ -152,6 +152,11 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
     s.n = got;
     if (!complete) break;
   }
+  // A read error also ends the numbers; it is a failure, not an end of file.
+  if (std::ferror(f)) {
+    drawing_free(d);
+    return nullptr;
+  }
   return d;
 }
 

@@ -21,9 +21,9 @@ struct drawing_rec {
   drawing_stroke strokes[DRAWING_MAX_STROKES];
 };
 
-// Reads a point file; null when it cannot be opened or holds a negative or
-// absurd (above DRAWING_MAX_POINTS) point count
-// (reported on stderr with the file's name).
+// Reads a point file; null when it cannot be opened or read, or holds a
+// negative or absurd (above DRAWING_MAX_POINTS) point count (those two
+// reported on stderr with the file's name).
 drawing_rec* drawing_load(const char* path);
 // The same from an open stream; name is used in messages only.
 drawing_rec* drawing_load_stream(std::FILE* f, const char* name);

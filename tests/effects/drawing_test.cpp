@@ -119,7 +119,9 @@ TEST(DrawingLoad, ExampleFiles) {
   drawing(none.data(), d, 0, 1000, 2);
   EXPECT_EQ(none.set(), Pixels{});
   drawing_free(d);
-  EXPECT_EQ(drawing_load(data_file("no_such_file.txt").c_str()), nullptr);
+  // No drawing from a file that cannot be opened, or opens but cannot be read.
+  for (const std::string& bad : {data_file("no_such_file.txt"), data_file("")})
+    EXPECT_EQ(drawing_load(bad.c_str()), nullptr) << bad;
 }
 
 TEST(DrawingLoad, Conversions) {
