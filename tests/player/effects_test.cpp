@@ -49,19 +49,23 @@ TEST(EffectsPitch, ArpeggioPastTheTopNoteStaysInTheRow) {
 }
 
 TEST(EffectsPitch, SlidesClampAt27And3628) {
-  fx_module f;
-  f.at(0, {1, 202, 1, 0xFF});
-  ASSERT_EQ(load_module(f.m), 1);
-  std::vector<tick_calls> t = play_ticks(3);
-  EXPECT_EQ(t[0].last(0, SD_REC_PERIOD), 202);
-  EXPECT_EQ(t[1].last(0, SD_REC_PERIOD), 27);
-  EXPECT_EQ(t[2].last(0, SD_REC_PERIOD), 27);
-  fx_module g;
-  g.at(0, {1, 3424, 2, 0x40});  // 3424 + 64 ... then held at 3628
-  ASSERT_EQ(load_module(g.m), 1);
-  t = play_ticks(6);
-  EXPECT_EQ(per_tick(t, SD_REC_PERIOD), (std::vector<int64_t>{3424, 3488, 3552, 3616, 3628, 3628}));
-  EXPECT_EQ(pt_curperiod[0], 3628);
+  const struct {
+    mb_cell cell;
+    std::vector<int64_t> sent;  // on ticks 0..5
+  } cases[] = {
+      {{1, 202, 1, 0xFF}, {202, 27, 27, 27, 27, 27}},
+      {{1, 28, 1, 0x01}, {28, 27, 27, 27, 27, 27}},         // 27 is a bound, not below it
+      {{1, 28, 1, 0x02}, {28, 27, 27, 27, 27, 27}},         // lands on 26, one below: held
+      {{1, 3424, 2, 0x40}, {3424, 3488, 3552, 3616, 3628, 3628}},
+      {{1, 3424, 2, 0xCD}, {3424, 3628, 3628, 3628, 3628, 3628}},  // lands on 3629, one above
+  };
+  for (const auto& c : cases) {
+    fx_module f;
+    f.at(0, c.cell);
+    ASSERT_EQ(load_module(f.m), 1);
+    EXPECT_EQ(per_tick(play_ticks(6), SD_REC_PERIOD), c.sent) << c.cell.period << " " << std::hex << c.cell.param;
+    EXPECT_EQ(pt_curperiod[0], c.sent.back());
+  }
 }
 
 TEST(EffectsPitch, FineSlidesMoveByOneAndStopAtTheLimits) {
@@ -239,7 +243,8 @@ TEST(EffectsVolume, FineVolumeSteps) {
 }
 
 TEST(EffectsVolume, NoteCut) {
-  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xC3, 3}, {0xC9, 5}, {0xC0, -1}}) {
+  // At speed 6: x on tick x; x of 6 (the speed) or more on the last tick, 5.
+  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xC3, 3}, {0xC6, 5}, {0xC9, 5}, {0xC0, -1}}) {
     fx_module f;
     f.at(0, {1, 428, 0xE, param});
     ASSERT_EQ(load_module(f.m), 1);
@@ -253,7 +258,7 @@ TEST(EffectsVolume, NoteCut) {
 }
 
 TEST(EffectsTrigger, NoteDelay) {
-  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xD2, 2}, {0xD9, 5}, {0xD0, -1}}) {
+  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xD2, 2}, {0xD6, 5}, {0xD9, 5}, {0xD0, -1}}) {
     fx_module f(50);
     f.at(0, {1, 428, 0xE, param});
     ASSERT_EQ(load_module(f.m), 1);
