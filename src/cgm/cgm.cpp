@@ -418,8 +418,10 @@ void normalise(State& s) {
 
 cgm_loadinfo cgm_lastload;
 const char* cgm_errorstr = "";
+int32_t cgm_earclip_passes = 0;
 
 int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri) {
+  cgm_earclip_passes = 0;
   if (m < 3) return 0;
   auto X = [poly](int32_t k) -> int64_t { return poly[2 * k]; };
   auto Y = [poly](int32_t k) -> int64_t { return poly[2 * k + 1]; };
@@ -462,6 +464,7 @@ int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri) {
     i++;
     if (i >= m) {
       i = 0;
+      cgm_earclip_passes++;
       if (--budget < 0) return -1;
     }
   }

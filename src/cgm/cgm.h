@@ -64,3 +64,7 @@ void cgm_free(cgm_picture* pic);
 // m < 3, or -1 when the clipping ran out of budget (degenerate or
 // self-intersecting outline).
 int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri);
+// Passes the last cgm_earclip made over its working polygon. Each clipped ear
+// adds one to the budget and each pass takes one, so an outline that stops
+// yielding ears is given up after as many passes as it had ears to spare.
+extern int32_t cgm_earclip_passes;
