@@ -18,10 +18,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_H = 200;  // rows below 199 end a ring
 constexpr int RINGS = 7;
 constexpr int RADIUS0 = 290;  // outer radius of ring 0; each next ring is 40 smaller
 constexpr int RADIUS_STEP = 40;

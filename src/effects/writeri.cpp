@@ -13,10 +13,10 @@
 #include <cstring>
 #include <vector>
 
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_ROWS = 256;  // the work frames have slack rows below the 200 shown
 constexpr int FONT_W = 320;
 constexpr int DRAWINGS = 3;
 constexpr int DRAWING_BYTES = FONT_W * 128;
