@@ -56,6 +56,11 @@ cgm_picture* cgm_load(const char* path);
 cgm_picture* cgm_load_stream(FILE* f);
 // Frees a picture, its primitives and their arrays (null is allowed).
 void cgm_free(cgm_picture* pic);
+// Reads a decimal integer as "%d" does: white space, an optional sign, digits;
+// values beyond 32 bits saturate. False (v = 0, the character that is no
+// digit left unread) when no number stands there. The point-file reader of
+// the line drawings reads its numbers with it too.
+bool cgm_read_int(FILE* f, int32_t& v);
 
 // Ear clipping of the working polygon poly (m (x, y) pairs, file units, at
 // most +-2^30 so every cross product fits 64 bits); poly is reordered and
