@@ -139,6 +139,15 @@ case $case in
   bad_rate)
     "$zapmod" render "$module" "$tmp/a.wav" --rate 48000 >/dev/null 2>&1
     [ $? = 2 ] || fail "an unsupported rate was accepted"
+    # play and render share one --seconds rule: above 0, at most an hour.
+    for cmd in "render $module $tmp/a.wav" "play $module"; do
+      for s in 0 -1 3600.5 x 1s; do
+        # shellcheck disable=SC2086
+        SDL_AUDIODRIVER=dummy "$zapmod" $cmd --seconds "$s" >/dev/null 2>"$tmp/err"
+        [ $? = 2 ] || fail "$cmd --seconds $s was accepted"
+        grep -q -- "--seconds must be a number above 0 and at most 3600" "$tmp/err" || fail "$(cat "$tmp/err")"
+      done
+    done
     ;;
   play_seconds)
     start=$(date +%s%N)

@@ -2,6 +2,7 @@
 // output did not reach standard output.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "zapmod.h"
@@ -13,6 +14,15 @@ static void usage(FILE* f) {
       "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050]\n"
       "       zapmod trace FILE [--ticks N]\n",
       f);
+}
+
+bool zapmod_seconds(const char* text, double& seconds) {
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || errno != 0 || !(v > 0.0 && v <= ZAPMOD_MAX_SECONDS)) return false;
+  seconds = v;
+  return true;
 }
 
 // A command whose output was lost (a full disk, a closed pipe) has failed,
