@@ -134,11 +134,13 @@ mb_module every_effect_module() {
 
 }  // namespace
 
-TEST(GoldenTrace, RealModuleGame) { check_real_module("game.mod"); }
-TEST(GoldenTrace, RealModuleGame2) { check_real_module("game2.mod"); }
-TEST(GoldenTrace, RealModuleGame3) { check_real_module("game3.mod"); }
+using GoldenTrace = PlayerTest;
 
-TEST(GoldenTrace, SyntheticEveryEffect) {
+TEST_F(GoldenTrace, RealModuleGame) { check_real_module("game.mod"); }
+TEST_F(GoldenTrace, RealModuleGame2) { check_real_module("game2.mod"); }
+TEST_F(GoldenTrace, RealModuleGame3) { check_real_module("game3.mod"); }
+
+TEST_F(GoldenTrace, SyntheticEveryEffect) {
   ASSERT_EQ(load_module(every_effect_module()), 1);
   check_golden("every_effect");
 }

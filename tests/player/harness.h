@@ -3,12 +3,30 @@
 // calls of each tick grouped by the channel that was selected.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "sound/sd_rec.h"
 #include "support/modbuild.h"
+
+// Fixture of the player's tests. pt_init clears the channels but leaves the
+// glissando switches and the default panning as the last module left them;
+// this puts them (and the waveform selections) back after every test, so no
+// test leaks its state into later ones, even when an assertion fails.
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  int32_t glissando_[32] = {};
+  uint8_t defaultpan_[32] = {};
+  const int16_t* vibratotable_ = nullptr;
+  const int16_t* tremolotable_ = nullptr;
+};
 
 struct rec_call {
   sd_rec_op op;
