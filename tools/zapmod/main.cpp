@@ -10,7 +10,7 @@
 static void usage(FILE* f) {
   std::fputs(
       "usage: zapmod info FILE\n"
-      "       zapmod play FILE\n"
+      "       zapmod play FILE [--seconds S]\n"
       "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050]\n"
       "       zapmod trace FILE [--ticks N]\n",
       f);
