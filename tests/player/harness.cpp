@@ -1,7 +1,6 @@
 #include "harness.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <utility>
 
 #include "music/cool_mzx.h"
@@ -14,20 +13,6 @@ std::vector<uint8_t> g_image;
 std::vector<rec_call> g_load;
 std::string g_load_text;
 }  // namespace
-
-void PlayerTest::SetUp() {
-  std::memcpy(glissando_, pt_glissando, sizeof glissando_);
-  std::memcpy(defaultpan_, pt_defaultpan, sizeof defaultpan_);
-  vibratotable_ = pt_vibratotable;
-  tremolotable_ = pt_tremolotable;
-}
-
-void PlayerTest::TearDown() {
-  std::memcpy(pt_glissando, glissando_, sizeof glissando_);
-  std::memcpy(pt_defaultpan, defaultpan_, sizeof defaultpan_);
-  pt_vibratotable = vibratotable_;
-  pt_tremolotable = tremolotable_;
-}
 
 std::vector<int64_t> tick_calls::values(int ch, sd_rec_op op) const {
   std::vector<int64_t> out;
