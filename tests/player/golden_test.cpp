@@ -20,11 +20,12 @@
 
 #include "harness.h"
 #include "player/pt.h"
+#include "sound/sd_mix.h"
 
 namespace {
 
 constexpr int TICKS = 3000;
-constexpr size_t MODULE_BUFFER = 1000000;  // the demo's module buffer
+constexpr size_t MODULE_BUFFER = 1000000 + MIX_SAMPLE_SLACK;  // the demo's module buffer
 
 uint32_t fnv1a(const std::string& s) {
   uint32_t h = 2166136261u;
