@@ -6,11 +6,9 @@
 
 #include "geom.h"
 
-// Fonts the pictures trace (Debian packages fonts-symbola,
-// fonts-material-design-icons-iconfont); see data/CREDITS.md.
+// The font the pictures trace (Debian package fonts-symbola, free for any
+// use); see data/CREDITS.md.
 inline constexpr const char* kSymbola = "/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf";
-inline constexpr const char* kMaterial =
-    "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
 
 // The contours of code point cp in the font at path, curves flattened so no
 // point strays more than tol font units from the curve. Exits the program

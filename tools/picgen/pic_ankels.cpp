@@ -72,7 +72,9 @@ Picture pic_ankels() {
   // The dance floor: rows of lit tiles in perspective, below the soles.
   const double floor = -1200;
   const int tiles[] = {TILE1, TILE2, TILE3, TILE4};
-  pic_fill(p, GROUT, {{{-8000, -5000}, {8000, -5000}, {8000, floor}, {-8000, floor}}});
+  // The floor is a pool of light: its near corners round off.
+  const Polys pool = intersect({ellipse({0, floor}, 8600, 4200, 64)}, {{{-9000, -6000}, {9000, -6000}, {9000, floor}, {-9000, floor}}});
+  pic_fill(p, GROUT, offset(pool, 60));
   const double rows[] = {floor, -2000, -3100, -5000};
   for (int r = 0; r < 3; r++) {
     const double y0 = rows[r] - 50, y1 = rows[r + 1] + 50;
@@ -80,7 +82,7 @@ Picture pic_ankels() {
       // Column lines meet at a vanishing point far above the picture.
       auto x = [&](double y, double cc) { return 300 + cc * 1300 * (1 + (floor - y) / 4000); };
       Poly t = {{x(y0, c - 0.5) + 60, y0}, {x(y0, c + 0.5) - 60, y0}, {x(y1, c + 0.5) - 60, y1}, {x(y1, c - 0.5) + 60, y1}};
-      pic_fill(p, tiles[((c + 16) + r * 3) % 4], intersect({t}, frame));
+      pic_fill(p, tiles[((c + 16) + r * 3) % 4], intersect(intersect({t}, frame), pool));
     }
   }
 

@@ -27,20 +27,6 @@ std::vector<Seed> dancer_seeds(int skin, int dress, int legs) {
   return {{625, 1177, skin}, {297, 835, skin}, {833, 615, skin}, {454, 23, legs}, {776, 79, legs}, {560, 650, dress, true}};
 }
 
-// Curved motion marks: arcs about c from angle a0 to a1 (radians), as
-// tapered strokes.
-Polys swoosh(Pt c, double r, double a0, double a1, double w) {
-  Polys out;
-  const int n = 16;
-  for (int i = 0; i < n; i++) {
-    const double t0 = a0 + (a1 - a0) * i / n, t1 = a0 + (a1 - a0) * (i + 1) / n;
-    const double w0 = w * (0.3 + 0.7 * i / n), w1 = w * (0.3 + 0.7 * (i + 1) / n);
-    out.push_back(capsule({c.x + r * std::cos(t0), c.y + r * std::sin(t0)}, {c.x + r * std::cos(t1), c.y + r * std::sin(t1)},
-                          w0 / 2, w1 / 2, 12));
-  }
-  return unite(out);
-}
-
 // The man dancing as strutter draws him: the same art gives the silhouette.
 GlyphArt strutter_art() {
   enum { SKIN = 6, SUIT, SHIRT };
@@ -80,8 +66,8 @@ void skate(Picture& p, Pt heel, Pt toe, double h, int boot, int wheel, int stop,
 }  // namespace
 
 // swing1, the star scroll's dancer (three copies 80 pixels tall over the
-// stars): the dancer U+1F483 in a pink dress, tilted into the swing, with
-// gold swing marks. Colours 1..5 are the star colours.
+// stars): the dancer U+1F483 in a pink dress, tilted into the swing.
+// Colours 1..5 are the star colours.
 Picture pic_swing1() {
   enum { SKIN = 6 };
   Picture p;
@@ -92,8 +78,6 @@ Picture pic_swing1() {
   Place at;
   at.ang = -0.12;
   const GlyphArt art = paint(glyph(kSymbola, 0x1F483, kTol), at, 12, dancer_seeds(SKIN, PINK, SKIN), 0, 16);
-  sticker(p, GOLD, BLACK, swoosh({620, 420}, 600, 3.9, 2.5, 70), 14);
-  sticker(p, ORANGE, BLACK, swoosh({620, 420}, 720, 3.7, 2.7, 55), 14);
   draw(p, art, BLACK);
   return p;
 }
@@ -168,6 +152,9 @@ Picture pic_zoomer() {
   p.desc = "a roller-disco skater";
   p.back = 0xffb400;
   p.colours = {0x000000, kSkin, 0x00a0aa, 0x3c1e0a, 0xffffff, 0xe61e78, 0xff6e00, 0xffffff, 0x00a0aa, 0xe61e78};
+  // Framed with room above and below, so the skates stay in view when the
+  // credits pulse the picture up to a half-extent of 130 pixels.
+  pic_frame(p, -400, -1000, 1350, 2050);
   Place at;
   at.ang = -0.1;
   // Speed lines trailing to the left.
