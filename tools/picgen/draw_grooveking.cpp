@@ -15,8 +15,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Glyph units to frame pixels: the figure stands 152 pixels tall, feet on
-// row 190, centred on column 108.
+// Glyph units to frame pixels (y down).
 Pt to_frame(Pt p, double s, double dx, double dy) { return {dx + p.x * s, dy - p.y * s}; }
 
 Poly closed(const Poly& p) {
@@ -63,8 +62,10 @@ Poly sparkle(Pt c, double r) {
 
 Sketch sketch_grooveking() {
   Sketch s;
-  // The figure: glyph units -416..1580 tall.
-  const double sc = 152.0 / 1996, dx = 108 - 707 * sc, dy = 190 - 416 * sc;
+  // The figure: glyph units -416..1580 tall, drawn 158 pixels tall with his
+  // feet on row 191, centred on column 104 (clear of the greetings above
+  // and the "greetz" at the lower right).
+  const double sc = 158.0 / 1996, dx = 104 - 707 * sc, dy = 191 - 416 * sc;
   // Thin the ink to about a pixel so both edges of a line fall under the pen.
   const Polys ink = offset(evenodd(glyph(kSymbola, 0x1F57A, 1.5)), -12);
   trace(s, ink, sc, dx, dy);

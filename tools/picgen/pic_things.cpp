@@ -21,23 +21,28 @@ void star_frame(Picture& p, double r) { pic_frame(p, -r, -r, r, r); }
 
 // hipcat, the credits' first picture (centre column 100, half-extent 70..130
 // pixels, on orange): a cream cat face U+1F431 behind dark sunglasses
-// U+1F576, in a purple shirt with a wide collar and a gold medallion.
+// U+1F576, in a teal shirt with a wide collar and a gold medallion, on a
+// plum vinyl record that frames the bust at every size of the pulse.
 Picture pic_hipcat() {
-  enum { INK = 1, FUR, EAR, SHIRT, COLLAR, GOLDC, LENS, GLINT };
+  enum { INK = 1, FUR, EAR, SHIRT, COLLAR, GOLDC, LENS, GLINT, VINYL, GROOVE };
   Picture p;
   p.name = "hipcat";
   p.desc = "a cool cat in shades";
   p.back = 0xffb400;
-  p.colours = {0x000000, 0xfaebd2, 0xf08ca0, 0x8c1e8c, 0xdca0f0, 0xffd200, 0x005a64, 0xb4f0ff};
+  p.colours = {0x000000, 0xfaebd2, 0xf08ca0, 0x00968c, 0xdca0f0, 0xffd200, 0x005a64, 0xb4f0ff, 0x781e5a, 0xa03c82};
   const double w = 16;  // ink border of the procedural parts
-  // The frame: the bust is cut off at its bottom edge.
-  const double bottom = -1100, top = 1750;
-  pic_frame(p, 835 - 1050, bottom, 835 + 1050, top);
-  // Shoulders and shirt.
-  const Poly torso = smooth({{-150, bottom - 200}, {60, -450}, {420, -150}, {835, -120}, {1250, -150}, {1610, -450},
-                             {1820, bottom - 200}}, 10);
-  const Polys clipbox = {{{-400, bottom}, {2100, bottom}, {2100, 2000}, {-400, 2000}}};
-  sticker(p, SHIRT, INK, intersect({torso}, clipbox), w);
+  // The record: grooves as thin rings, a highlight across them.
+  const Pt rc{835, 250};
+  const double rr = 1250;
+  sticker(p, VINYL, INK, {circle(rc, rr, 96)}, w);
+  for (int k = 0; k < 6; k++) pic_fill(p, GROOVE, rim({circle(rc, rr - 110 - 95 * k, 96)}, 16));
+  pic_fill(p, GROOVE, intersect({circle(rc, rr - 60, 96)},
+                                {{{rc.x + 300, rc.y + 1400}, {rc.x + 700, rc.y + 1400}, {rc.x + 1600, rc.y - 200}, {rc.x + 1200, rc.y - 200}}}));
+  // Shoulders and shirt, cut to the record.
+  const Poly torso = smooth({{-150, -1300}, {60, -450}, {420, -150}, {835, -120}, {1250, -150}, {1610, -450},
+                             {1820, -1300}}, 10);
+  const Polys disc = {circle(rc, rr, 96)};
+  sticker(p, SHIRT, INK, intersect({torso}, offset(disc, -w)), w);
   // Open neck: fur showing in a V, then the medallion on its chain.
   const Poly vee = {{745, -60}, {925, -60}, {835, -640}};
   sticker(p, FUR, INK, {vee}, w);
