@@ -93,7 +93,8 @@ TEST(Content, StrutterblkIsStruttersBlackSilhouette) {
 
 // The star pictures are drawn with swing1's palette (star scroll) and with
 // strutter's (bounce): each colour they use is the same in both and in
-// their own tables.
+// their own tables. Their boxes are centred on the stars' centres, which is
+// where the star effect turns them.
 TEST(Content, StarColoursMatchBothScenePalettes) {
   Loaded s1("swing1");
   Loaded st("strutter");
@@ -103,6 +104,8 @@ TEST(Content, StarColoursMatchBothScenePalettes) {
     SCOPED_TRACE(name);
     Loaded star(name);
     ASSERT_NE(star.pic, nullptr);
+    EXPECT_EQ(star.info.minx, -star.info.maxx);
+    EXPECT_EQ(star.info.miny, -star.info.maxy);
     for (int32_t c : drawn(star.pic)) {
       EXPECT_EQ(star.pic->colr[c], s1.pic->colr[c]) << "colour " << c;
       EXPECT_EQ(star.pic->colr[c], st.pic->colr[c]) << "colour " << c;

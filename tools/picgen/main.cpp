@@ -98,7 +98,16 @@ int main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   const std::string dir = argv[1];
-  int done = 0;
+  // Every name must be known before anything is written.
+  for (int i = 2; i < argc; i++) {
+    bool known = false;
+    for (const Asset& a : kPictures) known = known || !std::strcmp(argv[i], a.file);
+    for (const DrawAsset& a : kDrawings) known = known || !std::strcmp(argv[i], a.file);
+    if (!known) {
+      std::fprintf(stderr, "picgen: %s: unknown file name (the names are those in data/, e.g. hipcat.cgm)\n", argv[i]);
+      return 2;
+    }
+  }
   for (const Asset& a : kPictures) {
     if (!wanted(a.file, argc, argv)) continue;
     PicStats st;
@@ -110,7 +119,6 @@ int main(int argc, char** argv) {
     }
     std::printf("%-16s %4d elements %6d points (largest %3d) %6d triangles, extent %5d, %d jittered, %d cut\n",
                 a.file, st.elements, st.points, st.maxpoints, st.triangles, st.extent, st.jittered, st.cut);
-    done++;
   }
   for (const DrawAsset& a : kDrawings) {
     if (!wanted(a.file, argc, argv)) continue;
@@ -122,11 +130,6 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("%-16s %4d strokes %6d segments, pen step %.2f pixels\n", a.file, st.strokes, st.segments, st.step);
-    done++;
-  }
-  if (done != argc - 2 && argc > 2) {
-    std::fprintf(stderr, "picgen: unknown file name among the arguments\n");
-    return 2;
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
