@@ -7,3 +7,13 @@ if(TARGET picgen)
               ${CMAKE_BINARY_DIR}/picgen_cli/${case} ${case})
   endforeach()
 endif()
+
+# The writer's own tests (picgen_test.cpp) build its two source files into
+# test_content.
+if(TARGET test_content AND TARGET picgen)
+  pkg_check_modules(POLYCLIPPING REQUIRED IMPORTED_TARGET polyclipping)
+  target_sources(test_content PRIVATE ${CMAKE_SOURCE_DIR}/tools/picgen/cgmwrite.cpp
+                                      ${CMAKE_SOURCE_DIR}/tools/picgen/geom.cpp)
+  target_include_directories(test_content PRIVATE ${CMAKE_SOURCE_DIR}/tools/picgen)
+  target_link_libraries(test_content PRIVATE PkgConfig::POLYCLIPPING)
+endif()

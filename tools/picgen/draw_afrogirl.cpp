@@ -52,22 +52,6 @@ Poly curl(Pt c, double r, double a0, bool cw) {
   return o;
 }
 
-// A four-point sparkle as one closed stroke.
-Poly sparkle(Pt c, double r) {
-  Poly o;
-  for (int q = 0; q <= 4; q++) {
-    const Pt tip{c.x + r * std::cos(q * kPi / 2), c.y + r * std::sin(q * kPi / 2)};
-    if (q == 0) {
-      o.push_back(tip);
-      continue;
-    }
-    const Pt prev{c.x + r * std::cos((q - 1) * kPi / 2), c.y + r * std::sin((q - 1) * kPi / 2)};
-    const Pt m{c.x + 0.15 * r * std::cos((q - 0.5) * kPi / 2), c.y + 0.15 * r * std::sin((q - 0.5) * kPi / 2)};
-    bezier(o, prev, m, m, tip, 8);
-  }
-  return o;
-}
-
 }  // namespace
 
 Sketch sketch_afrogirl() {

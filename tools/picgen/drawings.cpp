@@ -37,6 +37,19 @@ Poly resample(const Poly& p, int k) {
 
 }  // namespace
 
+Poly sparkle(Pt c, double r) {
+  constexpr double kPi = 3.14159265358979323846;
+  // Tip to tip along curves pulled in towards the centre.
+  Poly o{{c.x + r, c.y}};
+  for (int q = 1; q <= 4; q++) {
+    const Pt prev{c.x + r * std::cos((q - 1) * kPi / 2), c.y + r * std::sin((q - 1) * kPi / 2)};
+    const Pt tip{c.x + r * std::cos(q * kPi / 2), c.y + r * std::sin(q * kPi / 2)};
+    const Pt m{c.x + 0.15 * r * std::cos((q - 0.5) * kPi / 2), c.y + 0.15 * r * std::sin((q - 0.5) * kPi / 2)};
+    bezier(o, prev, m, m, tip, 8);
+  }
+  return o;
+}
+
 std::string drawing_write(const Sketch& s, int segments, DrawStats& st) {
   // The count falls as the step grows: bisect for the step that gives the target.
   double lo = 0.01, hi = 100;

@@ -23,6 +23,9 @@ struct Sketch {
 // as close to segments segments as the step allows, and writes the file.
 std::string drawing_write(const Sketch& s, int segments, DrawStats& st);
 
+// A four-point sparkle of radius r as one closed stroke.
+Poly sparkle(Pt c, double r);
+
 Sketch sketch_afrogirl();
 Sketch sketch_grooveking();
 

@@ -30,6 +30,25 @@ Polys run(ClipperLib::ClipType op, const Polys& a, const Polys& b, ClipperLib::P
   return from_paths(out);
 }
 
+// Convex hull (monotone chain), counter-clockwise.
+Poly hull(Poly p) {
+  std::sort(p.begin(), p.end(), [](Pt a, Pt b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  if (p.size() < 3) return p;
+  auto cr = [](Pt o, Pt a, Pt b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); };
+  Poly h(2 * p.size());
+  size_t k = 0;
+  for (size_t i = 0; i < p.size(); i++) {
+    while (k >= 2 && cr(h[k - 2], h[k - 1], p[i]) <= 0) k--;
+    h[k++] = p[i];
+  }
+  for (size_t i = p.size() - 1, t = k + 1; i > 0; i--) {
+    while (k >= t && cr(h[k - 2], h[k - 1], p[i - 1]) <= 0) k--;
+    h[k++] = p[i - 1];
+  }
+  h.resize(k - 1);
+  return h;
+}
+
 }  // namespace
 
 void bezier(Poly& out, Pt p0, Pt p1, Pt p2, Pt p3, int n) {
@@ -78,12 +97,6 @@ Poly capsule(Pt a, Pt b, double ra, double rb, int n) {
   return hull(pts);
 }
 
-Polys limb(const Poly& pts, const std::vector<double>& radii) {
-  Polys parts;
-  for (size_t i = 0; i + 1 < pts.size(); i++) parts.push_back(capsule(pts[i], pts[i + 1], radii[i], radii[i + 1]));
-  return unite(parts);
-}
-
 Poly star(Pt c, int k, double ro, double ri, double r0) {
   Poly out;
   for (int i = 0; i < 2 * k; i++) {
@@ -114,26 +127,6 @@ Poly rrect(double x0, double y0, double x1, double y1, double rr, int per) {
       out.push_back({cs[q].x + rr * std::cos(t), cs[q].y + rr * std::sin(t)});
     }
   return out;
-}
-
-Poly quad(Pt a, Pt b, Pt c, Pt d) { return {a, b, c, d}; }
-
-Poly hull(Poly p) {
-  std::sort(p.begin(), p.end(), [](Pt a, Pt b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  if (p.size() < 3) return p;
-  auto cr = [](Pt o, Pt a, Pt b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); };
-  Poly h(2 * p.size());
-  size_t k = 0;
-  for (size_t i = 0; i < p.size(); i++) {
-    while (k >= 2 && cr(h[k - 2], h[k - 1], p[i]) <= 0) k--;
-    h[k++] = p[i];
-  }
-  for (size_t i = p.size() - 1, t = k + 1; i > 0; i--) {
-    while (k >= t && cr(h[k - 2], h[k - 1], p[i - 1]) <= 0) k--;
-    h[k++] = p[i - 1];
-  }
-  h.resize(k - 1);
-  return h;
 }
 
 Pt rot(Pt p, Pt c, double ang) {

@@ -26,18 +26,12 @@ Poly ellipse(Pt c, double rx, double ry, int n = 48, double rot = 0);
 inline Poly circle(Pt c, double r, int n = 48) { return ellipse(c, r, r, n); }
 // Convex hull of two discs: a limb from a (radius ra) to b (radius rb).
 Poly capsule(Pt a, Pt b, double ra, double rb, int n = 24);
-// A chain of capsules through the points (radius per point), as one region.
-Polys limb(const Poly& pts, const std::vector<double>& radii);
 // Star with k points between radii ro and ri, first point at angle rot (radians, 0 = up).
 Poly star(Pt c, int k, double ro, double ri, double rot = 0);
 // Circle of radius r whose rim is k round bumps of depth d (a cloud, an afro).
 Poly bumpy(Pt c, double r, int k, double d, double phase = 0, int per = 10);
 // Axis-aligned rectangle with rounded corners of radius rr.
 Poly rrect(double x0, double y0, double x1, double y1, double rr, int per = 6);
-// Quad from four corners.
-Poly quad(Pt a, Pt b, Pt c, Pt d);
-// Convex hull of points.
-Poly hull(Poly pts);
 
 // Affine moves.
 Pt rot(Pt p, Pt c, double ang);

@@ -14,7 +14,7 @@
 //   fill I                    fill the frame with index I
 //   layer FILE.raw KEY        copy a raw 320x200 frame, except bytes equal to KEY
 //   rings T W MODE COLOUR     the rings effect
-//   drawing FILE.txt COLOUR   a point drawing, complete
+//   drawing FILE.txt COLOUR [TO]  a point drawing, complete or up to segment TO
 //   font FILE                 read the font (texts are skipped until one is read)
 //   text X Y CENTRE COLOUR TIME WORDS...   writeri
 //   shade Y0 Y1               set bit 7 of rows Y0..Y1 (what a text outline does)
@@ -142,7 +142,10 @@ void command(std::istringstream& in, const std::string& cmd) {
     const std::string path = word();
     drawing_rec* d = drawing_load(path.c_str());
     if (!d) fail(path + ": cannot read the drawing");
-    drawing(frame.data(), d, 0, 1 << 30, num());
+    const int colour = num();
+    int to;
+    if (!(in >> to)) to = 1 << 30;
+    drawing(frame.data(), d, 0, to, colour);
     drawing_free(d);
   } else if (cmd == "font") {
     have_font = writeri_init(word().c_str()) == 0;
