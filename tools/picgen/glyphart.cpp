@@ -130,6 +130,14 @@ Pt inner_point(const Poly& p) {
   return best;
 }
 
+GlyphArt placed(const GlyphArt& g, const Place& at) {
+  GlyphArt o;
+  o.ink = at.at(g.ink);
+  for (const auto& [c, r] : g.areas) o.areas.push_back({c, at.at(r)});
+  for (const auto& [c, r] : g.solids) o.solids.push_back({c, at.at(r)});
+  return o;
+}
+
 GlyphArt clip(const GlyphArt& g, const Polys& keep) {
   GlyphArt o;
   o.ink = intersect(g.ink, keep);

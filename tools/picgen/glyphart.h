@@ -52,6 +52,8 @@ Polys silhouette(const GlyphArt& g);
 // A point well inside a polygon (the middle of the widest span across it),
 // for placing seeds.
 Pt inner_point(const Poly& p);
+// A coloured glyph moved by a placement.
+GlyphArt placed(const GlyphArt& g, const Place& at);
 // The part of a coloured glyph inside a region (the rest is cut away).
 GlyphArt clip(const GlyphArt& g, const Polys& keep);
 // Adds a region in colour with an ink border w wide around it (a sticker).

@@ -1,6 +1,6 @@
 // The dancers: swing1, swing2, strutter, strutterblk and zoomer, coloured
 // from Symbola's line-art pictographs (man dancing U+1F57A, dancer U+1F483,
-// dancers U+1F46F) with procedural additions (afros, skates, swing marks).
+// dancers U+1F46F) with procedural additions (afros, skates, speed lines).
 #include <cmath>
 
 #include "glyph.h"
@@ -16,9 +16,10 @@ constexpr uint32_t kSkin = 0xc07040;
 
 // Paint-bucket seeds of the man dancing, U+1F57A: suit (jacket left and
 // right, trousers), shirt, collar, skin (face, hands), shoe shines.
-std::vector<Seed> man_seeds(int skin, int suit, int shirt, int collar) {
-  return {{982, 1403, skin}, {916, 944, suit}, {560, 960, skin}, {435, 733, suit}, {685, 836, collar},
-          {762, 651, shirt}, {926, 478, suit}, {231, 374, skin},  {1054, -312, suit}};
+std::vector<Seed> man_seeds(int skin, int suit, int shirt, int collar, int shine) {
+  return {{982, 1403, skin}, {916, 944, suit}, {560, 960, skin},  {435, 733, suit},    {685, 836, collar},
+          {762, 651, shirt}, {926, 478, suit}, {231, 374, skin},  {1054, -312, suit},  {1224, -342, shine},
+          {454, -362, shine}};
 }
 
 // Seeds of the dancer, U+1F483: face, both arms, both legs, and her dress
@@ -28,10 +29,13 @@ std::vector<Seed> dancer_seeds(int skin, int dress, int legs) {
 }
 
 // The man dancing as strutter draws him: the same art gives the silhouette.
+enum { STRUT_SKIN = 6, STRUT_SUIT, STRUT_WHITE };
 GlyphArt strutter_art() {
-  enum { SKIN = 6, SUIT, SHIRT };
-  return paint(glyph(kSymbola, 0x1F57A, kTol), Place{}, 6, man_seeds(SKIN, SUIT, SHIRT, GOLD), 0, 14);
+  return paint(glyph(kSymbola, 0x1F57A, kTol), Place{}, 6, man_seeds(STRUT_SKIN, STRUT_SUIT, GOLD, ORANGE, STRUT_WHITE),
+               0, 14);
 }
+// strutter's colours; strutterblk keeps the same table.
+const std::vector<uint32_t> kStrutterColours = {kGold, kOrange, kPink, kBrown, kBlack, kSkin, 0x009696, 0xffffff};
 
 // Bounce frame: the box is a third taller than the figure, so at the
 // scene's size (half-extent 120 pixels) the figure stands 180 pixels tall.
@@ -103,27 +107,23 @@ Picture pic_swing2() {
                                 {{1429, 1121, SKIN}, {1755, 797, SKIN}, {1265, 565, SKIN}, {1220, 705, 0},
                                  {1584, 166, SKIN}, {1201, -108, SKIN}, {1450, 600, DRESS, true}}, 0, 18),
                           {keep});
-  GlyphArt gm = g;
-  gm.ink = girl.at(moved(g.ink, 0, 0));
-  for (auto& [c, r] : gm.areas) r = girl.at(r);
-  for (auto& [c, r] : gm.solids) r = girl.at(r);
   sticker(p, AFRO, INK, {bumpy(girl.at(Pt{1429, 1230}), 340, 13, 40)}, 14);
-  draw(p, gm, INK);
+  draw(p, placed(g, girl), INK);
   Place man;
   man.dx = 620;
-  draw(p, paint(glyph(kSymbola, 0x1F57A, kTol), man, 9, man_seeds(SKIN, SUIT, SHIRT, SHIRT), 0, 18), INK);
+  draw(p, paint(glyph(kSymbola, 0x1F57A, kTol), man, 9, man_seeds(SKIN, SUIT, SHIRT, SHIRT, SHIRT), 0, 18), INK);
   return p;
 }
 
 // strutter, the bounce scene's figure (half-extent 120 pixels, centre column
-// 240): the man dancing U+1F57A in a teal suit and a gold shirt. Colours
+// 240): the man dancing U+1F57A in a teal suit, gold shirt, orange collar. Colours
 // 1..5 are the star colours (5 is black, which strutterblk uses).
 Picture pic_strutter() {
   Picture p;
   p.name = "strutter";
   p.desc = "a strutting figure in colour";
   p.back = 0xffffff;
-  p.colours = {kGold, kOrange, kPink, kBrown, kBlack, kSkin, 0x009696, 0xffc400};
+  p.colours = kStrutterColours;
   strutter_frame(p);
   draw(p, strutter_art(), BLACK);
   return p;
@@ -136,7 +136,7 @@ Picture pic_strutterblk() {
   p.name = "strutterblk";
   p.desc = "the strutting figure as a black silhouette";
   p.back = 0xffffff;
-  p.colours = {kGold, kOrange, kPink, kBrown, kBlack, kSkin, 0x009696, 0xffc400};
+  p.colours = kStrutterColours;
   strutter_frame(p);
   pic_fill(p, BLACK, silhouette(strutter_art()));
   return p;
@@ -146,12 +146,12 @@ Picture pic_strutterblk() {
 // 70..130 pixels): the dancer U+1F483 on quad roller skates, with an afro and
 // speed lines.
 Picture pic_zoomer() {
-  enum { INK = 1, SKIN, TOP, AFRO, BOOT, WHEEL, STOP, LINE1, LINE2, LINE3 };
+  enum { INK = 1, SKIN, TOP, AFRO, BOOT, WHEEL, STOP };
   Picture p;
   p.name = "zoomer";
   p.desc = "a roller-disco skater";
   p.back = 0xffb400;
-  p.colours = {0x000000, kSkin, 0x00a0aa, 0x3c1e0a, 0xffffff, 0xe61e78, 0xff6e00, 0xffffff, 0x00a0aa, 0xe61e78};
+  p.colours = {0x000000, kSkin, 0x00a0aa, 0x3c1e0a, 0xffffff, 0xe61e78, 0xff6e00};
   // Framed with room above and below, so the skates stay in view when the
   // credits pulse the picture up to a half-extent of 130 pixels.
   pic_frame(p, -400, -1000, 1350, 2050);
@@ -159,7 +159,7 @@ Picture pic_zoomer() {
   at.ang = -0.1;
   // Speed lines trailing to the left.
   const double ys[] = {900, 700, 500, 300, 100};
-  const int cs[] = {LINE1, LINE2, LINE3, LINE1, LINE2};
+  const int cs[] = {BOOT, TOP, WHEEL, BOOT, TOP};
   for (int i = 0; i < 5; i++) {
     const double x1 = 250 - 60 * (i % 2), x0 = x1 - 520 + 80 * (i % 3);
     sticker(p, cs[i], INK, {capsule({x0, ys[i]}, {x1, ys[i]}, 22, 40, 16)}, 14);
@@ -168,12 +168,8 @@ Picture pic_zoomer() {
   // The dancer without her shoes (cut above the ankles); skates go there.
   const GlyphArt art = paint(glyph(kSymbola, 0x1F483, kTol), Place{}, 6, dancer_seeds(SKIN, TOP, SKIN), 0, 14);
   const GlyphArt legs = clip(art, {{{-500, -240}, {2000, -240}, {2000, 2000}, {-500, 2000}}});
-  GlyphArt placed = legs;
-  placed.ink = at.at(legs.ink);
-  for (auto& [c, r] : placed.areas) r = at.at(r);
-  for (auto& [c, r] : placed.solids) r = at.at(r);
   skate(p, at.at(Pt{540, -400}), at.at(Pt{330, -400}), 190, BOOT, WHEEL, STOP, INK, 14);
   skate(p, at.at(Pt{985, -270}), at.at(Pt{1150, -350}), 190, BOOT, WHEEL, STOP, INK, 14);
-  draw(p, placed, INK);
+  draw(p, placed(legs, at), INK);
   return p;
 }
