@@ -129,12 +129,12 @@ double tsin(double p) {
 // Sine of the phase num / den turns, exact in integers before the division.
 double isin(int64_t num, int64_t den) { return tsin(static_cast<double>(num % den) / static_cast<double>(den)); }
 
-// Band-limited sawtooth, j cycles per loop of L samples, at sample n: the
-// partials up to the share of the rate given by hmax harmonics.
-double saw_partials(int64_t j, int64_t n, int64_t L, int32_t hmax) {
+// Band-limited sawtooth, j cycles per loop of L samples, at sample n: its
+// partials hmin..hmax, started phase / L of a cycle into the loop.
+double saw_partials(int64_t j, int64_t n, int64_t L, int32_t hmax, int32_t hmin = 1, int64_t phase = 0) {
   double s = 0.0;
-  const int64_t base = (j * n) % L;
-  for (int32_t h = 1; h <= hmax; h++) s += isin(base * h, L) / h;
+  const int64_t base = (j * n + phase) % L;
+  for (int32_t h = hmin; h <= hmax; h++) s += isin(base * h, L) / h;
   return s * (2.0 / PI);
 }
 
@@ -433,13 +433,21 @@ synth_sample ensemble(const voice_ctx& c, const ensemble_shape& e, std::vector<d
   const int64_t start = static_cast<int64_t>(e.settle_s * c.rate + 2.0) & ~int64_t{1};
   const size_t n = static_cast<size_t>(start + L + 2);
   x.assign(n, 0.0);
+  // Every player starts at its own point of the cycle: started together, all
+  // the sawtooths would line up their steps once a loop, an audible tick.
+  noise phases{c.seed};
   for (int32_t s : c.chord) {
     const double hz = c.hz * synth_exp(s / 12.0 * LN2);
     const int64_t j = s == 0 ? j_root : cycles_in(hz, c.rate, L);
     const int32_t hmax = harmonics_below(hz, c.rate);
+    // The detuned players leave out the fundamental: it stays steady, and
+    // only the overtones beat against each other (a section, not a tremolo).
     for (int32_t d : e.detune) {
       const int64_t jd = j + d;
-      for (size_t i = 0; i < n; i++) x[i] += saw_partials(jd, static_cast<int64_t>(i), L, hmax);
+      const int32_t hmin = d == 0 ? 1 : 2;
+      const double amp = d == 0 ? 1.0 : 0.8;
+      const int64_t phase = static_cast<int64_t>((phases.next() + 1.0) * 0.5 * static_cast<double>(L)) % L;
+      for (size_t i = 0; i < n; i++) x[i] += amp * saw_partials(jd, static_cast<int64_t>(i), L, hmax, hmin, phase);
     }
   }
   svf lp;
@@ -616,7 +624,7 @@ synth_sample synth_render(const score_instrument& ins) {
       break;
     case VOICE_LEAD: s = lead(c, x); break;
     case VOICE_STRINGS:
-      s = ensemble(c, {1.0, 0.45, 0.1, {-2, 0, 1}, 3800.0, 0.0, 0.1, 1.2, 180.0, 1.6}, x);
+      s = ensemble(c, {1.0, 0.45, 0.1, {-1, 0, 2}, 3800.0, 0.0, 0.1, 1.2, 180.0, 1.6}, x);
       break;
     case VOICE_EPIANO: x = epiano(c); break;
     default: break;
