@@ -539,6 +539,10 @@ bool score_read(std::string_view text, std::string_view file, score_song& song, 
         if (state == IN_PATTERN) r.patterns.emplace(block_name, std::move(cells));
         if (state == IN_TRACK) std::sort(cur_track->events.begin(), cur_track->events.end(), [](const event& a, const event& b) { return a.row < b.row; });
         state = TOP;
+      } else if (state != TOP && (word == "title" || word == "channels" || word == "instrument" || word == "track" ||
+                                  word == "pattern" || word == "order")) {
+        fail(r, toks[0].col, "expected 'end' to close " + std::string(state == IN_TRACK ? "track '" : "pattern '") +
+                                 block_name + "', found '" + std::string(word) + "'");
       } else if (state == IN_TRACK) {
         read_track_line(r, toks, end_col, *cur_track);
       } else if (state == IN_PATTERN) {
