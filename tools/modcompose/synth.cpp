@@ -474,7 +474,8 @@ synth_sample ensemble(const voice_ctx& c, const ensemble_shape& e, std::vector<d
 }
 
 // Lead: two sawtooths a cycle per loop apart and a square in unison, through
-// a low-pass that opens on the attack; loops at full sustain.
+// a low-pass that opens on the attack; loops at full sustain, the vibrato
+// left to the player's effect.
 synth_sample lead(const voice_ctx& c, std::vector<double>& x) {
   int64_t L = 0, j = 0;
   pick_loop(c.hz, c.rate, 0.5, L, j);
@@ -487,7 +488,9 @@ synth_sample lead(const voice_ctx& c, std::vector<double>& x) {
   for (size_t i = 0; i < n; i++) {
     const int64_t ni = static_cast<int64_t>(i);
     const double t = static_cast<double>(i) / c.rate;
-    const double a = saw_partials(j, ni, L, hmax) + 0.7 * saw_partials(j + 1, ni, L, hmax);
+    // The second sawtooth leaves out the fundamental, which would otherwise
+    // swell and sink against the first once a loop.
+    const double a = saw_partials(j, ni, L, hmax) + 0.6 * saw_partials(j + 1, ni, L, hmax, 2);
     double sq = 0.0;
     const int64_t base = (j * ni) % L;
     for (int32_t h = 1; h <= hmax; h += 2) sq += isin(base * h, L) / h;
