@@ -70,7 +70,6 @@ struct track_ref {
 };
 
 struct reader {
-  std::string_view file;
   score_song* song;
   int32_t line = 0;
   std::map<std::string, track, std::less<>> tracks;
@@ -107,6 +106,8 @@ std::vector<token> tokenize(const reader& r, std::string_view s, int32_t& end_co
     } else if (c == '"') {
       const size_t close = s.find('"', i + 1);
       if (close == std::string_view::npos) fail(r, static_cast<int32_t>(i + 1), "expected a closing '\"'");
+      for (size_t k = i + 1; k < close; k++)
+        if (s[k] < 32 || s[k] > 126) fail(r, static_cast<int32_t>(k + 1), "expected printable ASCII text");
       toks.push_back({s.substr(i, close + 1 - i), static_cast<int32_t>(i + 1)});
       i = close + 1;
     } else if (c < 32 || c > 126) {
@@ -117,12 +118,8 @@ std::vector<token> tokenize(const reader& r, std::string_view s, int32_t& end_co
       toks.push_back({s.substr(start, i - start), static_cast<int32_t>(start + 1)});
     }
   }
-  // A control or non-ASCII byte after a comment is no error: comments are free text.
+  // Comments are free text: what follows a '#' is not looked at.
   end_col = static_cast<int32_t>(s.size() + 1);
-  for (const token& t : toks) {
-    for (char c : t.text)
-      if (c < 32 || c > 126) fail(r, t.col, "expected printable ASCII text");
-  }
   return toks;
 }
 
@@ -515,7 +512,6 @@ void read_order(reader& r, const std::vector<token>& toks, int32_t end_col) {
 bool score_read(std::string_view text, std::string_view file, score_song& song, std::string& error) {
   song = score_song{};
   reader r;
-  r.file = file;
   r.song = &song;
   enum { TOP, IN_TRACK, IN_PATTERN } state = TOP;
   track* cur_track = nullptr;
