@@ -18,7 +18,7 @@ height=320
 top=78
 font=DejaVu-Sans
 
-"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --seconds "$(echo "$orders * $order_s" | bc -l)" >/dev/null
+"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
 # Up to 5.5 kHz, where the bass, chords and lead lie; -r leaves out sox's axes.
 sox "$tmp/render.wav" -n rate 11025 spectrogram -r -x "$width" -y "$height" -z 80 -o "$tmp/spec.png"
 
