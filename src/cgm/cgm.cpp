@@ -109,32 +109,6 @@ bool read_token(FILE* f, char* buf, int32_t& len) {
   return true;
 }
 
-// As "%d": skips whitespace, an optional sign, then digits. On failure the
-// character that is not a digit stays unread and v is 0.
-bool read_int(FILE* f, int32_t& v) {
-  v = 0;
-  int c;
-  do c = std::getc(f);
-  while (is_space(c));
-  bool neg = false;
-  if (c == '-' || c == '+') {
-    neg = c == '-';
-    c = std::getc(f);
-  }
-  if (c < '0' || c > '9') {
-    if (c != EOF) std::ungetc(c, f);
-    return false;
-  }
-  int64_t mag = 0;
-  while (c >= '0' && c <= '9') {
-    if (mag <= 2147483648LL) mag = mag * 10 + (c - '0');
-    c = std::getc(f);
-  }
-  if (c != EOF) std::ungetc(c, f);
-  v = saturate(mag, neg);
-  return true;
-}
-
 // The leading decimal number of a token; the characters after it are ignored.
 bool leading_int(std::string_view t, int32_t& v) {
   v = 0;
@@ -178,9 +152,9 @@ int32_t read_points(FILE* f) {
     if (c == EOF) return -1;
     do {
       int32_t x, y;
-      if (!read_int(f, x)) bad = true;
+      if (!cgm_read_int(f, x)) bad = true;
       if (std::getc(f) == EOF) return -1;
-      if (!read_int(f, y)) bad = true;
+      if (!cgm_read_int(f, y)) bad = true;
       if (std::getc(f) == EOF) return -1;
       if (n < CGM_MAXPOINTS) {
         vrt[n][0] = clamp_coord(x);
@@ -271,8 +245,8 @@ void read_first_table(State& s) {
   }
   for (;;) {
     int32_t r, g, b;
-    const bool okr = read_int(s.f, r);
-    const bool okg = read_int(s.f, g);
+    const bool okr = cgm_read_int(s.f, r);
+    const bool okg = cgm_read_int(s.f, g);
     if (!read_token(s.f, tok, len)) {
       cgm_lastload.malformed++;
       return;
@@ -293,7 +267,7 @@ void read_first_table(State& s) {
 // already defined is reused (the highest-numbered one).
 void colour_entry(State& s) {
   int32_t idx, r, g, b;
-  const bool ok = read_int(s.f, idx) && read_int(s.f, r) && read_int(s.f, g) && read_int(s.f, b);
+  const bool ok = cgm_read_int(s.f, idx) && cgm_read_int(s.f, r) && cgm_read_int(s.f, g) && cgm_read_int(s.f, b);
   if (!ok || idx < 0 || idx >= kClutSize) {
     cgm_lastload.malformed++;
     return;
@@ -347,7 +321,7 @@ void dispatch(State& s, std::string_view t) {
     if (const int32_t* c = colour_index(s)) s.line = *c;
   } else if (t == "backcolr") {
     int32_t r, g, b;
-    if (read_int(s.f, r) && read_int(s.f, g) && read_int(s.f, b)) {
+    if (cgm_read_int(s.f, r) && cgm_read_int(s.f, g) && cgm_read_int(s.f, b)) {
       s.pic->backcolr = pack(r, g, b);
       cgm_lastload.hasback = 1;
     } else {
@@ -418,8 +392,34 @@ void normalise(State& s) {
 
 cgm_loadinfo cgm_lastload;
 const char* cgm_errorstr = "";
+int32_t cgm_earclip_passes = 0;
+
+bool cgm_read_int(FILE* f, int32_t& v) {
+  v = 0;
+  int c;
+  do c = std::getc(f);
+  while (is_space(c));
+  bool neg = false;
+  if (c == '-' || c == '+') {
+    neg = c == '-';
+    c = std::getc(f);
+  }
+  if (c < '0' || c > '9') {
+    if (c != EOF) std::ungetc(c, f);
+    return false;
+  }
+  int64_t mag = 0;
+  while (c >= '0' && c <= '9') {
+    if (mag <= 2147483648LL) mag = mag * 10 + (c - '0');
+    c = std::getc(f);
+  }
+  if (c != EOF) std::ungetc(c, f);
+  v = saturate(mag, neg);
+  return true;
+}
 
 int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri) {
+  cgm_earclip_passes = 0;
   if (m < 3) return 0;
   auto X = [poly](int32_t k) -> int64_t { return poly[2 * k]; };
   auto Y = [poly](int32_t k) -> int64_t { return poly[2 * k + 1]; };
@@ -462,6 +462,7 @@ int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri) {
     i++;
     if (i >= m) {
       i = 0;
+      cgm_earclip_passes++;
       if (--budget < 0) return -1;
     }
   }
@@ -514,6 +515,14 @@ cgm_picture* cgm_load(const char* path) {
     return nullptr;
   }
   cgm_picture* pic = cgm_load_stream(f);
+  // A read error ends the tokens as the end of the file would; it is a
+  // failure, not a shorter picture.
+  if (std::ferror(f)) {
+    std::snprintf(errbuf, sizeof errbuf, "read error: %s", std::strerror(errno));
+    cgm_free(pic);
+    pic = nullptr;
+    cgm_errorstr = errbuf;
+  }
   std::fclose(f);
   return pic;
 }

@@ -45,17 +45,22 @@ struct cgm_loadinfo {
 };
 extern cgm_loadinfo cgm_lastload;
 
-// Why the last load returned null ("cannot open: ...", "not a picture (no
-// BEGMF)"); "" after a successful load.
+// Why the last load returned null ("cannot open: ...", "read error: ...",
+// "not a picture (no BEGMF)"); "" after a successful load.
 extern const char* cgm_errorstr;
 
 // Loads a picture: a new picture, or null when the file cannot be opened or
-// does not start with "BEGMF".
+// read or does not start with "BEGMF".
 cgm_picture* cgm_load(const char* path);
 // The same from an open stream, read to its end; the stream is not closed.
 cgm_picture* cgm_load_stream(FILE* f);
 // Frees a picture, its primitives and their arrays (null is allowed).
 void cgm_free(cgm_picture* pic);
+// Reads a decimal integer as "%d" does: white space, an optional sign, digits;
+// values beyond 32 bits saturate. False (v = 0, the character that is no
+// digit left unread) when no number stands there. The point-file reader of
+// the line drawings reads its numbers with it too.
+bool cgm_read_int(FILE* f, int32_t& v);
 
 // Ear clipping of the working polygon poly (m (x, y) pairs, file units, at
 // most +-2^30 so every cross product fits 64 bits); poly is reordered and
@@ -64,3 +69,7 @@ void cgm_free(cgm_picture* pic);
 // m < 3, or -1 when the clipping ran out of budget (degenerate or
 // self-intersecting outline).
 int32_t cgm_earclip(int32_t* poly, int32_t m, int32_t* tri);
+// Passes the last cgm_earclip made over its working polygon. Each clipped ear
+// adds one to the budget and each pass takes one, so an outline that stops
+// yielding ears is given up after as many passes as it had ears to spare.
+extern int32_t cgm_earclip_passes;

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "demo/gfx.h"
+
 namespace {
 
 // --- Constants ---------------------------------------------------------------
 
-constexpr int32_t kWidth = 320;
-constexpr int32_t kHeight = 200;
-constexpr int32_t kFrameBytes = kWidth * kHeight;
+// Frame size: FRAME_W x FRAME_H (gfx.h).
 
 // Quarter pixels to 16.16 pixels: q / 4 * 65536.
 constexpr int64_t kQuarterTo1616 = 16384;
@@ -40,16 +40,16 @@ constexpr int64_t kLineHalf = 8192;
 
 // Quarter-pixel values whose pixel is inside the frame: (q + 2) >> 2 in 0..N-1.
 constexpr int64_t kQMin = -2;
-constexpr int64_t kQMaxX = 4 * (kWidth - 1) + 1;   // 1277
-constexpr int64_t kQMaxY = 4 * (kHeight - 1) + 1;  // 797
+constexpr int64_t kQMaxX = 4 * (FRAME_W - 1) + 1;  // 1277
+constexpr int64_t kQMaxY = 4 * (FRAME_H - 1) + 1;  // 797
 
 // Range over which y values are scanned for a triangle's top and bottom.
 constexpr int32_t kYStart = 100000;
 
 // --- Module state ------------------------------------------------------------
 
-int32_t left[kHeight];   // leftmost edge crossing per row, 16.16 pixels
-int32_t right[kHeight];  // rightmost edge crossing per row, 16.16 pixels
+int32_t left[FRAME_H];   // leftmost edge crossing per row, 16.16 pixels
+int32_t right[FRAME_H];  // rightmost edge crossing per row, 16.16 pixels
 
 // --- Helpers -----------------------------------------------------------------
 
@@ -109,7 +109,7 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
 
 void cgm_dot(uint8_t* frame, int32_t x, int32_t y, int32_t colour) {
   const int32_t col = pixel(x), row = pixel(y);
-  if (col >= 0 && col < kWidth && row >= 0 && row < kHeight) frame[row * kWidth + col] = static_cast<uint8_t>(colour);
+  if (col >= 0 && col < FRAME_W && row >= 0 && row < FRAME_H) frame[row * FRAME_W + col] = static_cast<uint8_t>(colour);
 }
 
 void cgm_line(uint8_t* frame, const int32_t* seg, int32_t width, int32_t colour) {
@@ -136,7 +136,7 @@ void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
     ymax = std::max(ymax, v[2 * k + 1]);
   }
   const int32_t top = std::max(pixel(ymin), 0);
-  const int32_t bottom = std::min(pixel(ymax), kHeight - 1);
+  const int32_t bottom = std::min(pixel(ymax), FRAME_H - 1);
   if (top > bottom) return;
   for (int32_t r = top; r <= bottom; r++) {
     left[r] = kEdgeFar;
@@ -177,10 +177,10 @@ void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
   for (int32_t r = top; r <= bottom; r++) {
     int32_t xl = (left[r] + kRoundHalfDown) >> 16;
     int32_t xr = (right[r] + kRoundHalfDown) >> 16;
-    if (xr < 0 || xl > kWidth - 1) continue;
+    if (xr < 0 || xl > FRAME_W - 1) continue;
     xl = std::max(xl, 0);
-    xr = std::min(xr, kWidth - 1);
-    std::memset(frame + r * kWidth + xl, static_cast<uint8_t>(colour), static_cast<size_t>(xr - xl + 1));
+    xr = std::min(xr, FRAME_W - 1);
+    std::memset(frame + r * FRAME_W + xl, static_cast<uint8_t>(colour), static_cast<size_t>(xr - xl + 1));
   }
 }
 
@@ -211,5 +211,5 @@ void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
 
 void cgm_clear(void* ignored, uint8_t* frame) {
   (void)ignored;
-  std::memset(frame, 0, kFrameBytes);
+  std::memset(frame, 0, FRAME_BYTES);
 }

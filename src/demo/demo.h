@@ -10,10 +10,8 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int FRAME_W = 320;
-inline constexpr int FRAME_H = 200;                  // presented rows
-inline constexpr int FRAME_BYTES = FRAME_W * FRAME_H;  // 64000
-inline constexpr int FRAME_ALLOC = FRAME_W * 256;      // 81920: 56 rows of slack below
+#include "demo/gfx.h"  // the frame geometry: FRAME_W, FRAME_H, FRAME_BYTES, FRAME_ALLOC
+
 inline constexpr int SCREEN_H = 240;
 inline constexpr int SCREEN_OFFSET = 20 * FRAME_W;     // the frame starts at row 20
 

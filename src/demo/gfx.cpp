@@ -53,13 +53,7 @@ void setkolor(const int32_t* colours, int r, int g, int b, int count) {
   }
 }
 
-// Products wrap in 32 bits on purpose (through unsigned, so the wrap is
-// defined); >> on a negative value is an arithmetic shift (floor), as C++20
-// guarantees.
-static inline int32_t mul_wrap(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
+// Products and sums wrap in 32 bits on purpose (mul_wrap, gfx.h).
 void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy) {
   *outx = static_cast<int32_t>(static_cast<uint32_t>(px) + static_cast<uint32_t>(mul_wrap(x, skale) >> 14) + 640u);
   *outy = static_cast<int32_t>(static_cast<uint32_t>(py) - static_cast<uint32_t>(mul_wrap(y, skale) >> 14) + 400u);

@@ -4,11 +4,33 @@
 //
 // Palette layout: 1..100 base colours, 129..228 their shades (k + 128 is the
 // shade of k), 126 text, 127 background, 255 its shade; 0 is never set.
+//
+// Also the frame geometry and the wrapping arithmetic that the renderer, the
+// effects and the driver share, defined here once.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
+
+// The work frame: palette indices, row-major with a stride of FRAME_W bytes.
+// Rows 0..199 are the picture; the driver's frames have slack rows below it,
+// so a text cell may reach row 255.
+inline constexpr int FRAME_W = 320;
+inline constexpr int FRAME_H = 200;                       // picture rows
+inline constexpr int FRAME_BYTES = FRAME_W * FRAME_H;     // 64000
+inline constexpr int FRAME_ROWS = 256;                    // with the slack
+inline constexpr int FRAME_ALLOC = FRAME_W * FRAME_ROWS;  // 81920
+
+// 32-bit product and sum that wrap on purpose, as the transforms' 2.14 and
+// 16.16 arithmetic does; through unsigned, so the wrap is defined. >> of a
+// negative result is an arithmetic shift (floor), as C++20 guarantees.
+constexpr int32_t mul_wrap(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+constexpr int32_t add_wrap(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
 
 // The 320x240 8-bit display surface; every palette change goes to it.
 extern SDL_Surface* scr;

@@ -89,16 +89,19 @@ bool load_picture(cgm_picture*& pic, const char* name) {
   return true;
 }
 
-// drawing_load reports a bad point count itself; it is silent only when the
-// file cannot be opened, and errno then still holds why.
+// drawing_load reports a bad point count itself; it is silent when the file
+// cannot be opened or read, and errno then still holds why.
 bool load_drawing(drawing_rec*& d, const char* name) {
   drawing_free(d);
   const std::string path = data_path(name);
   errno = 0;
   d = drawing_load(path.c_str());
   if (d) return true;
-  if (errno != 0) return fail(path, (std::string("cannot open: ") + std::strerror(errno)).c_str());
-  return false;
+  const int err = errno;
+  if (err == 0) return false;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) std::fclose(f);
+  return fail(path, (std::string(f ? "cannot read: " : "cannot open: ") + std::strerror(err)).c_str());
 }
 
 bool load_stars() {
@@ -117,8 +120,7 @@ void load_font() {
   const std::string path = data_path("fontti.raw");
   std::memset(fnt, 0, sizeof fnt);
   if (writeri_init(path.c_str()) != 0) {
-    std::fprintf(stderr, "zapcobbles: %s: cannot open: %s; texts show as solid blocks\n", path.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "zapcobbles: %s: %s; texts show as solid blocks\n", path.c_str(), std::strerror(errno));
   }
 }
 

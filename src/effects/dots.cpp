@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_H = 200;
 constexpr int GRID_COLUMNS = FRAME_W / DOT_CELL;  // 10; rows 192..199 form a short last cell row
 constexpr int HALF = DOT_CELL / 2;
 

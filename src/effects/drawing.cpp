@@ -1,82 +1,32 @@
-// Line drawing. Owns the point-file reader and the quarter-pixel line
-// rasteriser; draws only inside rows 0..199, columns 0..319 of the frame it
-// is given. A drawing is allocated while loading and lives until
-// drawing_free.
+// Line drawing. Owns the point-file reader; draws only inside rows 0..199,
+// columns 0..319 of the frame it is given. A drawing is allocated while
+// loading and lives until drawing_free.
 //
 // Point files hold decimal integers: per stroke a point count n, then n pairs
 // x y in eighths of a pixel with the vertical origin 208 units above the top
 // row; -1 ends the content. Loading halves them into quarter pixels: X = x >> 1,
-// Y = (y >> 1) - 104 (arithmetic shifts), each kept in 16 bits.
+// Y = (y >> 1) - 104 (arithmetic shifts), each kept in 16 bits. The numbers
+// are read as the picture loader reads its own (cgm_read_int: "%d", saturating).
 //
-// The line rasteriser steps one quarter pixel at a time along the major axis
-// and carries the minor coordinate with a 14-bit fraction (FRAC_BITS), so it
-// places about four dots per pixel. Its arithmetic is done in 64 bits: for
-// coordinates within 17 bits (every loaded point) that is exactly the 32-bit
-// result, and for extreme coordinates nothing can overflow. Steps whose dots
-// would all fall outside the frame are skipped without being walked, so the
-// cost is bounded by the frame, whatever the coordinates.
+// The line and the dot are the picture rasteriser's (cgm_line, cgm_dot): the
+// same quarter-pixel DDA with a 14-bit fraction, the same thickness rows and
+// clipping. Only a segment of zero length differs: here it is a horizontal run
+// of width dots, where the picture's outline plots one.
 #include "effects/drawing.h"
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "cgm/cgm.h"
+#include "cgm/cgm_soft.h"
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_H = 200;
-constexpr int FRAC_BITS = 14;
-constexpr int64_t HALF = int64_t{1} << (FRAC_BITS - 1);  // makes >> round to nearest
-// Quarter-pixel values whose pixel (v + 2) >> 2 lies in the frame.
-constexpr int64_t QX_MIN = -2, QX_MAX = 4 * FRAME_W - 3;  // -2 .. 1277
-constexpr int64_t QY_MIN = -2, QY_MAX = 4 * FRAME_H - 3;  // -2 .. 797
 constexpr int DRAWING_WIDTH = 2;
 constexpr int32_t Y_ORIGIN = 104;  // 208 file units above the top row, halved
-
-void plot(uint8_t* frame, int64_t x, int64_t y, uint8_t col) {
-  if (x < QX_MIN || x > QX_MAX || y < QY_MIN || y > QY_MAX) return;
-  frame[((y + 2) >> 2) * FRAME_W + ((x + 2) >> 2)] = col;
-}
-
-// The width dots across the line at minor - 2 * width + 4k, k = 0..width-1,
-// limited to the k whose dot lies in lo..hi.
-void cross(uint8_t* frame, int64_t major, int64_t minor, int width, bool xmajor, uint8_t col) {
-  const int64_t lo = xmajor ? QY_MIN : QX_MIN, hi = xmajor ? QY_MAX : QX_MAX;
-  const int64_t base = minor - 2 * static_cast<int64_t>(width);
-  const int64_t kmin = std::max<int64_t>(0, -((base - lo) >> 2));  // ceil((lo - base) / 4)
-  const int64_t kmax = std::min<int64_t>(width - 1, (hi - base) >> 2);
-  for (int64_t k = kmin; k <= kmax; k++) {
-    if (xmajor) {
-      plot(frame, major, base + 4 * k, col);
-    } else {
-      plot(frame, base + 4 * k, major, col);
-    }
-  }
-}
-
-// Reads one decimal integer as fscanf's "%d" does: white space, an optional
-// sign, digits; the first other character is left in the stream. False at
-// the end of the file or when no number stands there. A value beyond 32 bits
-// saturates (defined, unlike fscanf's overflow).
-bool read_int(std::FILE* f, int32_t* out) {
-  int ch;
-  do ch = std::getc(f);
-  while (ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f');
-  bool neg = false;
-  if (ch == '+' || ch == '-') {
-    neg = ch == '-';
-    ch = std::getc(f);
-  }
-  if (ch < '0' || ch > '9') return false;
-  int64_t v = 0;
-  while (ch >= '0' && ch <= '9') {
-    if (v <= INT64_C(1) << 32) v = v * 10 + (ch - '0');
-    ch = std::getc(f);
-  }
-  if (ch != EOF) std::ungetc(ch, f);
-  if (neg) v = -v;
-  *out = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  return true;
-}
+// Quarter-pixel x values whose column (x + 2) >> 2 lies in the frame.
+constexpr int64_t QX_MIN = -2, QX_MAX = 4 * FRAME_W - 3;  // -2 .. 1277
 
 // Offset of the end of the stream, or -1 when it cannot seek; the position is kept.
 long stream_end(std::FILE* f) {
@@ -110,7 +60,7 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
   int32_t n;
   // The end of the file (or anything that is not a number) where a count
   // should stand ends the content, as -1 does.
-  while (read_int(f, &n) && n != -1) {
+  while (cgm_read_int(f, n) && n != -1) {
     const int idx = d->nstrokes;
     if (idx == DRAWING_MAX_STROKES) {
       std::fprintf(stderr, "zapcobbles: %s: more than %d strokes, the rest ignored\n", name, DRAWING_MAX_STROKES);
@@ -142,7 +92,7 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
     bool complete = room == n;
     for (; got < room; got++) {
       int32_t x, y;
-      if (!read_int(f, &x) || !read_int(f, &y)) {
+      if (!cgm_read_int(f, x) || !cgm_read_int(f, y)) {
         complete = false;
         break;
       }
@@ -151,6 +101,11 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
     }
     s.n = got;
     if (!complete) break;
+  }
+  // A read error also ends the numbers; it is a failure, not an end of file.
+  if (std::ferror(f)) {
+    drawing_free(d);
+    return nullptr;
   }
   return d;
 }
@@ -179,50 +134,17 @@ void drawing(uint8_t* frame, const drawing_rec* d, int from, int to, int colour)
   }
 }
 
-void ceegm_dot(uint8_t* frame, int32_t x, int32_t y, int colour) {
-  plot(frame, x, y, static_cast<uint8_t>(colour & 0xFF));
-}
+void ceegm_dot(uint8_t* frame, int32_t x, int32_t y, int colour) { cgm_dot(frame, x, y, colour & 0xFF); }
 
 void ceegm_line(uint8_t* frame, const int32_t* seg, int width, int colour) {
-  const uint8_t col = static_cast<uint8_t>(colour & 0xFF);
-  int64_t x0 = seg[0], y0 = seg[1], x1 = seg[2], y1 = seg[3];
-  if (x0 == x1 && y0 == y1) {
-    // A horizontal run of width pixels, a single dot at x0 - 2 for width 1.
-    cross(frame, y0, x0, width, false, col);
+  if (seg[0] != seg[2] || seg[1] != seg[3]) {
+    cgm_line(frame, seg, width, colour & 0xFF);
     return;
   }
-  const int64_t dx = x1 - x0, dy = y1 - y0;
-  // Width 1 puts its dot on the line; wider lines start 2 * width before it.
-  if ((dx < 0 ? -dx : dx) > (dy < 0 ? -dy : dy)) {
-    if (x0 > x1) {
-      std::swap(x0, x1);
-      std::swap(y0, y1);
-    }
-    // |slope| < 1 << FRAC_BITS here, so skipping ahead by (xs - x0) steps stays far inside 64 bits.
-    const int64_t slope = (y1 * (1 << FRAC_BITS) - y0 * (1 << FRAC_BITS)) / (x1 - x0);
-    const int64_t xs = std::max(x0, QX_MIN), xe = std::min(x1, QX_MAX);
-    int64_t Y = y0 * (1 << FRAC_BITS) + HALF + (xs - x0) * slope;
-    for (int64_t x = xs; x <= xe; x++, Y += slope) {
-      if (width == 1) {
-        plot(frame, x, Y >> FRAC_BITS, col);
-      } else {
-        cross(frame, x, Y >> FRAC_BITS, width, true, col);
-      }
-    }
-  } else {
-    if (y0 > y1) {
-      std::swap(x0, x1);
-      std::swap(y0, y1);
-    }
-    const int64_t slope = (x1 * (1 << FRAC_BITS) - x0 * (1 << FRAC_BITS)) / (y1 - y0);
-    const int64_t ys = std::max(y0, QY_MIN), ye = std::min(y1, QY_MAX);
-    int64_t X = x0 * (1 << FRAC_BITS) + HALF + (ys - y0) * slope;
-    for (int64_t y = ys; y <= ye; y++, X += slope) {
-      if (width == 1) {
-        plot(frame, X >> FRAC_BITS, y, col);
-      } else {
-        cross(frame, y, X >> FRAC_BITS, width, false, col);
-      }
-    }
-  }
+  // Zero length: dots at x0 - 2 * width + 4k, k = 0..width-1, limited to the
+  // k whose column lies in the frame; a single dot at x0 - 2 for width 1.
+  const int64_t base = int64_t{seg[0]} - 2 * static_cast<int64_t>(width);
+  const int64_t kmin = std::max<int64_t>(0, -((base - QX_MIN) >> 2));  // ceil((QX_MIN - base) / 4)
+  const int64_t kmax = std::min<int64_t>(width - 1, (QX_MAX - base) >> 2);
+  for (int64_t k = kmin; k <= kmax; k++) cgm_dot(frame, static_cast<int32_t>(base + 4 * k), seg[1], colour & 0xFF);
 }

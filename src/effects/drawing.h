@@ -1,5 +1,5 @@
 // Line drawing: point drawings read from text point files, drawn segment by
-// segment with thick lines, and the quarter-pixel line rasteriser.
+// segment with thick lines.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,9 @@ struct drawing_rec {
   drawing_stroke strokes[DRAWING_MAX_STROKES];
 };
 
-// Reads a point file; null when it cannot be opened or holds a negative or
-// absurd (above DRAWING_MAX_POINTS) point count
-// (reported on stderr with the file's name).
+// Reads a point file; null when it cannot be opened or read, or holds a
+// negative or absurd (above DRAWING_MAX_POINTS) point count (those two
+// reported on stderr with the file's name).
 drawing_rec* drawing_load(const char* path);
 // The same from an open stream; name is used in messages only.
 drawing_rec* drawing_load_stream(std::FILE* f, const char* name);
@@ -32,7 +32,8 @@ void drawing_free(drawing_rec* d);
 // Draws segments from..to (both included) of d, 2 pixels thick, in colour;
 // a null drawing draws nothing.
 void drawing(uint8_t* frame, const drawing_rec* d, int from, int to, int colour);
-// Draws seg = x0, y0, x1, y1 (quarter pixels) as width parallel one-pixel lines.
+// Draws seg = x0, y0, x1, y1 (quarter pixels) as width parallel one-pixel
+// lines, as cgm_line does; a zero-length segment is a row of width dots.
 void ceegm_line(uint8_t* frame, const int32_t* seg, int width, int colour);
 // Sets the pixel holding quarter-pixel point (x, y) if it lies in the 320x200 frame.
 void ceegm_dot(uint8_t* frame, int32_t x, int32_t y, int colour);

@@ -13,11 +13,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_H = 200;
-constexpr int FRAME_PIXELS = FRAME_W * FRAME_H;
 
 // Tiles of 32 give 10 runs per row, 2000 in all; room for tiles down to
 // about 4 pixels wide before the gather takes over.
@@ -60,7 +59,7 @@ void build_runs() {
 
 }  // namespace
 
-int32_t lookup[FRAME_PIXELS];
+int32_t lookup[FRAME_BYTES];
 
 void mosaic_init(int n) {
   if (n <= 0) n = 1;
@@ -85,7 +84,7 @@ void mosaic_init(int n) {
 
 void mosaic(const uint8_t* src, uint8_t* dst) {
   if (nruns < 0) {
-    for (int i = 0; i < FRAME_PIXELS; i++) dst[i] = src[lookup[i]];
+    for (int i = 0; i < FRAME_BYTES; i++) dst[i] = src[lookup[i]];
     return;
   }
   // Runs are short (a tile row, 32 bytes in the demo): 16-byte moves of

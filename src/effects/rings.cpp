@@ -12,15 +12,16 @@
 #include "effects/rings.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/gfx.h"
+
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_H = 200;  // rows below 199 end a ring
 constexpr int RINGS = 7;
 constexpr int RADIUS0 = 290;  // outer radius of ring 0; each next ring is 40 smaller
 constexpr int RADIUS_STEP = 40;
@@ -29,6 +30,14 @@ constexpr int SKURT_MAX_ROOT = 299;  // largest r with r * r inside the root tab
 static_assert(SKURT_MAX_ROOT * SKURT_MAX_ROOT < SKURT_SIZE && (SKURT_MAX_ROOT + 1) * (SKURT_MAX_ROOT + 1) >= SKURT_SIZE);
 
 int ring_radius(int k) { return RADIUS0 - RADIUS_STEP * k; }
+
+// Row y of the frame. Forming a pointer outside the frame is undefined even
+// when nothing is read through it, so only rows 0..199 are ever addressed;
+// debug builds (the sanitizer builds among them) check it.
+uint8_t* frame_row(uint8_t* frame, int y) {
+  assert(y >= 0 && y < FRAME_H);
+  return frame + y * FRAME_W;
+}
 
 // The half chords every row needs, read from skurt once instead of per row:
 // skurt is 180 KB and its entries for one ring lie far apart, while these
@@ -165,7 +174,8 @@ template <typename Draw>
 void for_band(uint8_t* frame, int cy, int lo, int hi, int dy_min, int dy_max, Draw draw) {
   if (lo >= hi) return;
   auto walk = [&](int from, int to) {
-    uint8_t* row = frame + (cy + from) * FRAME_W;
+    if (from > to) return;  // an empty band: its first row may lie far outside the frame
+    uint8_t* row = frame_row(frame, cy + from);
     for (int dy = from; dy <= to; dy++, row += FRAME_W) draw(dy, row);
   };
   walk(std::max(-(hi - 1), dy_min), std::min(-lo, dy_max));

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "cgm/cgm_soft.h"
+#include "demo/gfx.h"
 
 namespace {
 
@@ -18,15 +19,6 @@ constexpr int DEPTH_RANGE = 1000;
 constexpr int DEPTH_STEP = 200;
 constexpr int DEPTH_BIAS = 90;  // z + 90: depth 0 draws the half-extent 444 pixels long
 constexpr int ONE_214 = 16384;  // 1.0 in 2.14
-
-// 32-bit products that wrap on purpose (through unsigned, so the wrap is
-// defined); >> of a negative value is an arithmetic shift in C++20.
-int32_t mul_wrap(int32_t x, int32_t y) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) * static_cast<uint32_t>(y));
-}
-int32_t add_wrap(int32_t x, int32_t y) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(y));
-}
 
 }  // namespace
 

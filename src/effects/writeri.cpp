@@ -11,11 +11,12 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "demo/gfx.h"
 
 namespace {
 
-constexpr int FRAME_W = 320;
-constexpr int FRAME_ROWS = 256;  // the work frames have slack rows below the 200 shown
 constexpr int FONT_W = 320;
 constexpr int DRAWINGS = 3;
 constexpr int DRAWING_BYTES = FONT_W * 128;
@@ -59,9 +60,14 @@ uint8_t fnt[FONT_BYTES];
 int writeri_init(const char* path) {
   std::FILE* f = std::fopen(path, "rb");
   if (!f) return -1;
-  const size_t got = std::fread(fnt, 1, sizeof fnt, f);
-  std::memset(fnt + got, 0, sizeof fnt - got);
+  // Read aside first: a file that opens but cannot be read (a directory, an
+  // I/O error) fails like a missing one and leaves the font as it was.
+  std::vector<uint8_t> image(FONT_BYTES, 0);
+  std::fread(image.data(), 1, image.size(), f);
+  const bool failed = std::ferror(f) != 0;
   std::fclose(f);
+  if (failed) return -1;
+  std::memcpy(fnt, image.data(), sizeof fnt);
   return 0;
 }
 

@@ -14,7 +14,7 @@ extern uint8_t fnt[FONT_BYTES];
 extern const char chars[];
 
 // Reads up to FONT_BYTES of the raw font image (the rest zeroed); 0 on
-// success, -1 when the file cannot be opened (fnt then stays as it was).
+// success, -1 when the file cannot be opened or read (fnt then stays as it was).
 int writeri_init(const char* path);
 // Draws character ch (as an unsigned byte) in drawing a (0..2; others draw
 // nothing) with its cell's top-left corner at (x, y) of a 320x256 frame; the

@@ -10,14 +10,19 @@
 // Threads: mzx_init, mzx_get, mzx_start, mzx_close, mzx_position, mzx_time and
 // mzx_set_mastervolume run on the main thread. The ticks run on SDL's audio
 // thread (mix_newhand) or, with the silent device, on SDL's timer thread
-// (timeri). The position crosses threads as the one atomic word pt_position.
+// (timeri). The position crosses threads as the one atomic word pt_position;
+// the sync helpers' view of the player as a sequence-counted snapshot that the
+// tick thread writes at the end of each tick without waiting, and the trigger
+// clocks as atomic words.
 #include "music/cool_mzx.h"
 
 #include <SDL.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
@@ -70,7 +75,7 @@ uint32_t tix = 0;
 int32_t luku = 0;
 int32_t off = 0;
 
-int32_t aikaa_siita_kun_viimeksi_tavattu[32] = {
+std::atomic<int32_t> aikaa_siita_kun_viimeksi_tavattu[32] = {
     k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
     k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
     k_counter_start, k_counter_start, k_counter_start, k_counter_start, k_counter_start,
@@ -100,6 +105,28 @@ std::atomic<bool> g_ready{false};
 // mzx_close sees timeri inside.
 std::atomic<bool> g_closed{false};
 std::atomic<int32_t> g_timer_inside{0};
+
+// The player state the condition test reads, as the tick thread left it at the
+// end of its last tick. A sequence count guards it: odd while the tick thread
+// writes, so a reader on another thread retries until it has read one whole
+// snapshot between two equal even counts. The writer never waits. Every field
+// is atomic (stored with release, loaded with acquire), which also keeps the
+// reads after the data loads and the odd count before the data stores.
+struct sync_view {
+  std::atomic<uint32_t> seq{0};
+  std::atomic<int32_t> channels{0};  // 0 until the first tick of a module: nothing holds
+  std::atomic<int32_t> songpos{0}, rowcount{0}, vbcount{0};
+  std::array<std::atomic<int32_t>, k_max_channels> sample{};  // pt_cursample
+  std::array<std::atomic<int32_t>, k_max_channels> effect{};  // the current row's cell: effect, low 4 bits
+  std::array<std::atomic<int32_t>, k_max_channels> param{};   // and parameter
+};
+sync_view g_view;
+
+// A snapshot as one reader got it.
+struct sync_state {
+  int32_t channels, songpos, rowcount, vbcount;
+  std::array<int32_t, k_max_channels> sample, effect, param;
+};
 
 // ---- Helpers -----------------------------------------------------------------
 
@@ -189,6 +216,10 @@ int32_t mzx_get(uint8_t* module, int32_t size) {
   pt_songpos = 0;
   pt_rowcount = 0;
   pt_position.store(0, std::memory_order_relaxed);
+  // The row of an earlier module (or none) is no row of this one: nothing
+  // holds until this module's first tick.
+  pt_lineptr = nullptr;
+  mzx_publish_sync();
   // The loader registers samples through the operation table: with no device
   // installed (mzx_init refused the choice) there is nothing to call.
   if (sd_getsample == nullptr || sd_setactivechannels == nullptr || sd_selectchannel == nullptr) {
@@ -331,6 +362,9 @@ int32_t inrange(int32_t value, int32_t low, int32_t high) {
 }
 
 void update_sample_trig_times() {
+  // Which clocks a note starts on this tick; each clock word is then stored
+  // once, with its final value, so no reader sees the -1 of the rule.
+  std::array<bool, k_counters> started{};
   if (pt_vbcount == 0 && pt_lineptr != nullptr) {
     const uint32_t channels = pt_channels < 0 ? 0u : static_cast<uint32_t>(pt_channels);
     for (uint32_t ch = 0; ch < channels && ch < k_max_channels; ch++) {
@@ -340,34 +374,79 @@ void update_sample_trig_times() {
       const uint8_t effect = cell[2];
       // Tone portamento (3 and 5) slides to the note instead of starting the
       // sample again. Sample numbers above 31 (a malformed module) have no clock.
-      if (note < k_no_note && effect != 3 && effect != 5 && sample < k_counters) {
-        aikaa_siita_kun_viimeksi_tavattu[sample] = -1;
-      }
+      if (note < k_no_note && effect != 3 && effect != 5 && sample < k_counters) started[sample] = true;
     }
   }
-  for (int32_t& c : aikaa_siita_kun_viimeksi_tavattu) {
-    c = static_cast<int32_t>(static_cast<uint32_t>(c) + 1u);  // wraps on purpose after 2^31 ticks
+  for (int32_t s = 0; s < k_counters; s++) {
+    std::atomic<int32_t>& c = aikaa_siita_kun_viimeksi_tavattu[s];
+    // -1 for a started sample, then + 1 for every clock; wraps on purpose after 2^31 ticks.
+    const uint32_t before = started[s] ? 0xFFFFFFFFu : static_cast<uint32_t>(c.load(std::memory_order_relaxed));
+    c.store(static_cast<int32_t>(before + 1u), std::memory_order_relaxed);
+  }
+  mzx_publish_sync();
+}
+
+void mzx_publish_sync() {
+  const uint32_t seq = g_view.seq.load(std::memory_order_relaxed);
+  g_view.seq.store(seq + 1, std::memory_order_relaxed);
+  const int32_t channels =
+      pt_lineptr == nullptr || pt_channels < 0 ? 0 : (pt_channels > k_max_channels ? k_max_channels : pt_channels);
+  constexpr auto rel = std::memory_order_release;
+  g_view.channels.store(channels, rel);
+  g_view.songpos.store(pt_songpos, rel);
+  g_view.rowcount.store(pt_rowcount, rel);
+  g_view.vbcount.store(pt_vbcount, rel);
+  for (int32_t i = 0; i < channels; i++) {
+    const uint8_t* cell = pt_lineptr + 4 * i;
+    g_view.sample[i].store(pt_cursample[i], rel);
+    g_view.effect[i].store(cell[2] & 15, rel);
+    g_view.param[i].store(cell[3], rel);
+  }
+  g_view.seq.store(seq + 2, rel);
+}
+
+namespace {
+
+// Copies one whole snapshot: retries while the tick thread is writing or has
+// written in between (it never waits for us, so this ends once it is done).
+sync_state read_view() {
+  constexpr auto acq = std::memory_order_acquire;
+  sync_state v{};
+  for (;;) {
+    const uint32_t before = g_view.seq.load(acq);
+    if ((before & 1u) == 0) {
+      v.channels = g_view.channels.load(acq);
+      v.songpos = g_view.songpos.load(acq);
+      v.rowcount = g_view.rowcount.load(acq);
+      v.vbcount = g_view.vbcount.load(acq);
+      for (int32_t i = 0; i < v.channels && i < k_max_channels; i++) {
+        v.sample[i] = g_view.sample[i].load(acq);
+        v.effect[i] = g_view.effect[i].load(acq);
+        v.param[i] = g_view.param[i].load(acq);
+      }
+      if (g_view.seq.load(std::memory_order_relaxed) == before) return v;
+    }
+    std::this_thread::yield();
   }
 }
+
+}  // namespace
 
 // A record with row modulus 0 is malformed (there is no remainder to take) and
 // holds on no channel.
 int32_t ehto_toteutuu(const int32_t* record) {
-  if (pt_channels == 0 || pt_lineptr == nullptr) return 0;
   const int32_t m = record[rec_modulus];
   if (m == 0) return 0;
-  const uint32_t channels = static_cast<uint32_t>(pt_channels);
-  for (uint32_t i = 0; i < channels && i < k_max_channels; i++) {
-    const uint8_t* cell = pt_lineptr + 4 * i;
-    const int32_t rowmod =
-        static_cast<int32_t>(static_cast<uint32_t>(pt_rowcount) % static_cast<uint32_t>(m));
-    if (inrange(static_cast<int32_t>(i), record[rec_channel], record[rec_channel + 1]) &&
-        inrange(pt_cursample[i], record[rec_sample], record[rec_sample + 1]) &&
-        inrange(cell[2] & 15, record[rec_effect], record[rec_effect + 1]) &&
-        inrange(cell[3], record[rec_param], record[rec_param + 1]) &&
-        inrange(pt_songpos, record[rec_order], record[rec_order + 1]) &&
+  const sync_state v = read_view();
+  const int32_t rowmod = static_cast<int32_t>(static_cast<uint32_t>(v.rowcount) % static_cast<uint32_t>(m));
+  for (int32_t i = 0; i < v.channels && i < k_max_channels; i++) {
+    if (inrange(i, record[rec_channel], record[rec_channel + 1]) &&
+        inrange(v.sample[i], record[rec_sample], record[rec_sample + 1]) &&
+        inrange(v.effect[i], record[rec_effect], record[rec_effect + 1]) &&
+        inrange(v.param[i], record[rec_param], record[rec_param + 1]) &&
+        inrange(v.songpos, record[rec_order], record[rec_order + 1]) &&
         inrange(rowmod, record[rec_row], record[rec_row + 1]) &&
-        inrange(pt_vbcount, record[rec_tick], record[rec_tick + 1])) {
+        inrange(v.vbcount, record[rec_tick], record[rec_tick + 1])) {
       return 1;
     }
   }

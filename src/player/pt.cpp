@@ -23,9 +23,56 @@ constexpr int32_t HEADER_BYTES = 1084;   // title, 31 sample headers, song lengt
 constexpr int32_t ROWS = 64;             // rows per pattern
 constexpr int32_t CELL_BYTES = 4;        // bytes per cell, file and player layout alike
 constexpr int32_t NOTE_NONE = 84;        // note index of a cell without a note
+constexpr int32_t TOP_COLUMN = 84;       // last period column: a repeat of the top note, 83
 constexpr int32_t PERIOD_MIN = 27;       // slides and fine slides stop here...
 constexpr int32_t PERIOD_MAX = 3628;     // ...and here (column 0 of finetune -8)
 constexpr int32_t VOLUME_MAX = 64;
+
+// Effect keys. The channel walk decodes each cell into one key: its effect
+// number (0..15) times 256, except for the extended effect 14, whose key is
+// 0xE00 plus the parameter's upper four bits; the lower four are then its
+// value. Only effect 14 has more than one key, so a test of any other effect
+// number is a test of its key.
+enum class cmd : int32_t {
+  arpeggio = 0x000,  // 0xy; 000 does nothing
+  slide_up = 0x100,
+  slide_down = 0x200,
+  tone_porta = 0x300,
+  vibrato = 0x400,
+  porta_volslide = 0x500,    // tone portamento and volume slide
+  vibrato_volslide = 0x600,  // vibrato and volume slide
+  tremolo = 0x700,
+  set_panning = 0x800,
+  sample_offset = 0x900,
+  volume_slide = 0xA00,
+  position_jump = 0xB00,
+  set_volume = 0xC00,
+  pattern_break = 0xD00,
+  fine_slide_up = 0xE10,  // E0x and EFx are not used
+  fine_slide_down = 0xE20,
+  glissando = 0xE30,
+  vibrato_wave = 0xE40,
+  set_finetune = 0xE50,
+  pattern_loop = 0xE60,
+  tremolo_wave = 0xE70,
+  coarse_panning = 0xE80,
+  retrigger = 0xE90,
+  fine_volume_up = 0xEA0,
+  fine_volume_down = 0xEB0,
+  note_cut = 0xEC0,
+  note_delay = 0xED0,
+  pattern_delay = 0xEE0,
+  set_speed = 0xF00,
+};
+constexpr int32_t EFFECT_EXTENDED = 14;
+
+constexpr int32_t high_nibble(int32_t param) { return param >> 4; }
+constexpr int32_t low_nibble(int32_t param) { return param & 15; }
+
+constexpr cmd key_of(int32_t effect, int32_t param) {
+  return static_cast<cmd>(effect == EFFECT_EXTENDED ? 0xE00 + (param & 0xF0) : effect * 256);
+}
+static_assert(key_of(12, 0x40) == cmd::set_volume && key_of(14, 0xD3) == cmd::note_delay);
 
 // Period table.
 //
@@ -243,7 +290,7 @@ void set_error(const char* fmt, int32_t value) {
 // The note index of a file period: the first finetune-0 column whose period is
 // at or below it (so an in-between period takes the higher pitch), 84 if none.
 uint8_t note_of_period(uint32_t period) {
-  for (int j = 0; j < 84; j++)
+  for (int j = 0; j < NOTE_NONE; j++)
     if (tuning[0][j] <= period) return static_cast<uint8_t>(j);
   return NOTE_NONE;
 }
@@ -252,9 +299,9 @@ int32_t clamp_volume(int32_t v) { return v < 0 ? 0 : v > VOLUME_MAX ? VOLUME_MAX
 
 void volume_slide(int ch, int32_t xy) {
   if (xy > 15)
-    pt_curvol[ch] += xy >> 4;
+    pt_curvol[ch] += high_nibble(xy);
   else
-    pt_curvol[ch] -= xy & 15;
+    pt_curvol[ch] -= low_nibble(xy);
   pt_curvol[ch] = clamp_volume(pt_curvol[ch]);
   sd_setvolume(pt_curvol[ch]);
 }
@@ -276,7 +323,7 @@ void porta_step(int ch) {
 // below its pitch), or column 0 when the period lies above the whole row.
 int32_t glissando_period(int ch) {
   const uint16_t* row = tuning[pt_curfine[ch]];
-  int n = 84;
+  int n = TOP_COLUMN;
   while (n > 0 && row[n] < pt_curperiod[ch]) n--;
   return row[n];
 }
@@ -309,75 +356,107 @@ void restart_note(int ch, int32_t note) {
   sd_setoffset(0);
 }
 
-// Tick 0 of a row on one channel: the note trigger, then the row-start effect.
-void row_start(int ch, const uint8_t* cell, int32_t key) {
-  const int32_t sample = cell[0], note = cell[1], effect = cell[2], param = cell[3];
+// Tick 0 of a row on one channel, first part: the note trigger. A sample
+// number sets the channel's sample, volume and panning; a note sets the
+// period from the sample's finetune and starts the sample from its
+// beginning, unless the key defers it (tone portamento only sets the target,
+// a note delay starts it later) or gives the offset itself (9xx).
+void note_trigger(int ch, int32_t sample, int32_t note, cmd key) {
   if (sample != 0) {
     pt_cursample[ch] = sample;
     pt_pan[ch] = pt_defaultpan[ch] * 16;
     pt_curvol[ch] = pt_svol[sample];
-    if (effect != 12) sd_setvolume(pt_svol[sample]);
-    if (effect != 8) sd_setpanning(pt_pan[ch]);
+    if (key != cmd::set_volume) sd_setvolume(pt_svol[sample]);
+    if (key != cmd::set_panning) sd_setpanning(pt_pan[ch]);
     sd_setsample(sample);
   }
-  if (note <= 83) {
-    const int32_t fine = pt_finetune[pt_cursample[ch]];
-    const int32_t period = tuning[fine][note];
-    pt_curfine[ch] = fine;
-    pt_curtarget[ch] = period;
-    if (effect != 3 && effect != 5 && key != 0xED0) {
-      pt_curperiod[ch] = period;
-      sd_setamigaperiod(period);
-      if (effect != 9) sd_setoffset(0);
-      pt_curnote[ch] = note;
-    }
-  }
+  if (note >= NOTE_NONE) return;
+  const int32_t fine = pt_finetune[pt_cursample[ch]];
+  const int32_t period = tuning[fine][note];
+  pt_curfine[ch] = fine;
+  pt_curtarget[ch] = period;
+  if (key == cmd::tone_porta || key == cmd::porta_volslide || key == cmd::note_delay) return;
+  pt_curperiod[ch] = period;
+  sd_setamigaperiod(period);
+  if (key != cmd::sample_offset) sd_setoffset(0);
+  pt_curnote[ch] = note;
+}
 
-  const int32_t x = param & 15;
+// Tick 0, second part: the row-start action of a channel effect.
+void start_effect(int ch, cmd key, int32_t param) {
+  const int32_t x = low_nibble(param);
   switch (key) {
-    case 0x000:
+    case cmd::arpeggio:
       if (param != 0) sd_setamigaperiod(tuning[pt_curfine[ch]][pt_curnote[ch]]);
       break;
-    case 0x800:
+    case cmd::set_panning:
       pt_pan[ch] = param;
       sd_setpanning(param);
       break;
-    case 0x900:
+    case cmd::sample_offset:
       sd_setoffset(static_cast<uint32_t>(param) * 256u);
       break;
-    case 0xB00:
-      pt_songpos = param - 1;
-      pt_rowcount = 63;
-      break;
-    case 0xC00:
+    case cmd::set_volume:
       pt_curvol[ch] = param;
       sd_setvolume(param);
       break;
-    case 0xD00: {
-      // A break past the last row (D64..DF9) starts the next entry at row 0
-      // rather than addressing beyond the pattern.
-      const int32_t row = (param >> 4) * 10 + x;
-      pt_firstline = row < ROWS ? row : 0;
-      pt_rowcount = 63;
-      break;
-    }
-    case 0xE10:
+    case cmd::fine_slide_up:
       if (pt_curperiod[ch] > PERIOD_MIN) sd_setamigaperiod(--pt_curperiod[ch]);
       break;
-    case 0xE20:
+    case cmd::fine_slide_down:
       if (pt_curperiod[ch] < PERIOD_MAX) sd_setamigaperiod(++pt_curperiod[ch]);
       break;
-    case 0xE30:
+    case cmd::glissando:
       pt_glissando[ch] = x;
       break;
-    case 0xE40:
+    case cmd::vibrato_wave:
       if (x <= 3) pt_vibc[ch] = 0;
       pt_vibratotable = pt_waveforms[x & 3];
       break;
-    case 0xE50:
+    case cmd::set_finetune:
       pt_curfine[ch] = x;
       break;
-    case 0xE60:
+    case cmd::tremolo_wave:
+      if (x <= 3) pt_trmc[ch] = 0;
+      pt_tremolotable = pt_waveforms[x & 3];
+      break;
+    case cmd::coarse_panning:
+      pt_defaultpan[ch] = static_cast<uint8_t>(x);
+      sd_setpanning(x * 16);
+      break;
+    case cmd::fine_volume_up:
+      if (pt_curvol[ch] < VOLUME_MAX) sd_setvolume(++pt_curvol[ch]);
+      break;
+    case cmd::fine_volume_down:
+      if (pt_curvol[ch] > 0) sd_setvolume(--pt_curvol[ch]);
+      break;
+    default:
+      break;
+  }
+}
+
+// Tick 0, third part: the sequencing effects, which set the row and order
+// the next row boundary moves to (or hold it). Channels run in order, so a
+// higher channel's command of the same kind wins.
+void sequence_effect(int ch, cmd key, int32_t param) {
+  const int32_t x = low_nibble(param);
+  switch (key) {
+    case cmd::position_jump:
+      pt_songpos = param - 1;
+      pt_rowcount = ROWS - 1;
+      break;
+    case cmd::pattern_break: {
+      // The nibbles are read as decimal digits. A break past the last row
+      // (D64..DF9) starts the next entry at row 0 rather than addressing
+      // beyond the pattern.
+      const int32_t row = high_nibble(param) * 10 + x;
+      pt_firstline = row < ROWS ? row : 0;
+      pt_rowcount = ROWS - 1;
+      break;
+    }
+    case cmd::pattern_loop:
+      // E60 marks the row; E6y jumps back to the mark y times. The jump sets
+      // the row before the mark, which the next row boundary steps onto.
       if (x == 0) {
         pt_pattloopstart[ch] = pt_rowcount;
       } else if (pt_pattloop[ch] == 0) {
@@ -387,24 +466,11 @@ void row_start(int ch, const uint8_t* cell, int32_t key) {
         pt_rowcount = pt_pattloopstart[ch] - 1;
       }
       break;
-    case 0xE70:
-      if (x <= 3) pt_trmc[ch] = 0;
-      pt_tremolotable = pt_waveforms[x & 3];
-      break;
-    case 0xE80:
-      pt_defaultpan[ch] = static_cast<uint8_t>(x);
-      sd_setpanning(x * 16);
-      break;
-    case 0xEA0:
-      if (pt_curvol[ch] < VOLUME_MAX) sd_setvolume(++pt_curvol[ch]);
-      break;
-    case 0xEB0:
-      if (pt_curvol[ch] > 0) sd_setvolume(--pt_curvol[ch]);
-      break;
-    case 0xEE0:
+    case cmd::pattern_delay:
       pt_pattdelay[ch] = x;
       break;
-    case 0xF00:
+    case cmd::set_speed:
+      // Up to 31 ticks per row; above, a tempo that the fixed tick clock ignores.
       if (param <= 31)
         pt_vbtempo = param;
       else
@@ -415,71 +481,78 @@ void row_start(int ch, const uint8_t* cell, int32_t key) {
   }
 }
 
-// The other ticks of a row on one channel: the running effect.
-void row_running(int ch, const uint8_t* cell, int32_t key) {
+// Tick 0 of a row on one channel: the note trigger, then the key's action.
+void row_start(int ch, const uint8_t* cell, cmd key) {
+  note_trigger(ch, cell[0], cell[1], key);
+  start_effect(ch, key, cell[3]);
+  sequence_effect(ch, key, cell[3]);
+}
+
+// The other ticks of a row on one channel: the key's running action.
+void row_running(int ch, const uint8_t* cell, cmd key) {
   const int32_t note = cell[1], param = cell[3];
-  const int32_t x = param & 15;
+  const int32_t x = low_nibble(param);
   switch (key) {
-    case 0x000:
+    case cmd::arpeggio:
       if (param != 0) {
         // Offsets that carry the column past the top note stay on it.
         int32_t col = pt_curnote[ch];
         const int32_t phase = pt_vbcount % 3;
-        if (phase == 1) col += param >> 4;
+        if (phase == 1) col += high_nibble(param);
         if (phase == 2) col += x;
-        if (col > 84) col = 84;
+        if (col > TOP_COLUMN) col = TOP_COLUMN;
         sd_setamigaperiod(tuning[pt_curfine[ch]][col]);
       }
       break;
-    case 0x100: {
+    case cmd::slide_up: {
       int32_t p = pt_curperiod[ch] - param;
       if (p <= PERIOD_MIN - 1) p = PERIOD_MIN;
       pt_curperiod[ch] = p;
       sd_setamigaperiod(p);
       break;
     }
-    case 0x200: {
+    case cmd::slide_down: {
       int32_t p = pt_curperiod[ch] + param;
       if (p > PERIOD_MAX) p = PERIOD_MAX;
       pt_curperiod[ch] = p;
       sd_setamigaperiod(p);
       break;
     }
-    case 0x300:
+    case cmd::tone_porta:
       if (param != 0) pt_tporta[ch] = param;
       porta_step(ch);
       sd_setamigaperiod(pt_glissando[ch] ? glissando_period(ch) : pt_curperiod[ch]);
       break;
-    case 0x400:
+    case cmd::vibrato:
       if (x > 0) pt_vibd[ch] = x;
-      if ((param >> 4) > 0) pt_vibs[ch] = param >> 4;
+      if (high_nibble(param) > 0) pt_vibs[ch] = high_nibble(param);
       vibrato_step(ch);
       break;
-    case 0x500:
+    case cmd::porta_volslide:
       porta_step(ch);
       sd_setamigaperiod(pt_curperiod[ch]);
       volume_slide(ch, param);
       break;
-    case 0x600:
+    case cmd::vibrato_volslide:
       vibrato_step(ch);
       volume_slide(ch, param);
       break;
-    case 0x700:
+    case cmd::tremolo:
       if (x > 0) pt_trmd[ch] = 2 * x;
-      if ((param >> 4) > 0) pt_trms[ch] = param >> 4;
+      if (high_nibble(param) > 0) pt_trms[ch] = high_nibble(param);
       tremolo_step(ch);
       break;
-    case 0xA00:
+    case cmd::volume_slide:
       volume_slide(ch, param);
       break;
-    case 0xE90:
-      if (x > 0 && note <= 83 && pt_vbcount % x == 0) restart_note(ch, note);
+    case cmd::retrigger:
+      if (x > 0 && note < NOTE_NONE && pt_vbcount % x == 0) restart_note(ch, note);
       break;
-    case 0xEC0:
+    case cmd::note_cut:
       if (on_tick(x)) sd_setvolume(0);
       break;
-    case 0xED0:
-      if (note <= 83 && on_tick(x)) {
+    case cmd::note_delay:
+      if (note < NOTE_NONE && on_tick(x)) {
         pt_curnote[ch] = note;
         restart_note(ch, note);
       }
@@ -523,20 +596,15 @@ void pt_convertpattern(uint8_t* pattern) {
   }
 }
 
-int32_t pt_takemod(uint8_t* data, int32_t size) {
-  rb_src = data;
-  rb_ofs = 0;
-  pt_cutsample = 0;
-  if (size < HEADER_BYTES) {
-    // Nothing past the valid bytes is read, so the variables keep what they held.
-    pt_channels = 0;
-    set_error("pt_takemod error: module cut short in header (%d of 1084 bytes)", size < 0 ? 0 : size);
-    return 0;
-  }
+namespace {
 
-  skipbytes(20);
+// The loader's steps, in file order. Each reads on from rb_ofs.
+
+// Sample headers, song length, restart position, order table and id.
+void read_header() {
+  skipbytes(20);  // song title
   for (int s = 1; s <= 31; s++) {
-    skipbytes(22);
+    skipbytes(22);  // sample name
     pt_slen[s] = read68kword() * 2;
     pt_finetune[s] = static_cast<uint8_t>(readbyte() & 15);
     const uint8_t v = readbyte();
@@ -550,40 +618,53 @@ int32_t pt_takemod(uint8_t* data, int32_t size) {
   for (int i = 0; i < 128; i++) pt_order[i] = readbyte();
   for (int i = 0; i < 4; i++) pt_modid[i] = static_cast<char>(readbyte());
   pt_modid[4] = 0;
+}
 
+// pt_channels from the id: the table is walked up to "STOP", whose 0
+// channels mean an unknown id (so "STOP" itself is refused too).
+bool find_channels() {
   int idx = 0;
   while (std::memcmp(pt_modid_table[idx], "STOP", 4) != 0 && std::memcmp(pt_modid, pt_modid_table[idx], 4) != 0)
     idx++;
   pt_channels = pt_modid_channels_table[idx];
   if (pt_channels == 0) {
     pt_errorstr = "pt_takemod error: unknown module type!";
-    return 0;
+    return false;
   }
+  return true;
+}
 
+// Holds the song length inside the order table, refuses pattern numbers that
+// have no slot in pt_patterns, and finds the highest pattern, which every
+// entry counts for (used or not).
+bool check_orders() {
   // The order table has room for 128 entries: a song length of 0 plays the
   // first entry, one above 128 is held at 128.
   if (pt_songlen == 0) pt_songlen = 1;
   if (pt_songlen > 128) pt_songlen = 128;
-
   uint8_t last = 0;
   for (int i = 0; i < 128; i++) {
     if (pt_order[i] >= 128) {
       pt_channels = 0;
       set_error("pt_takemod error: order entry %d names a pattern above 127", i);
-      return 0;
+      return false;
     }
     if (pt_order[i] > last) last = pt_order[i];
   }
   pt_lastpattern = last;
+  return true;
+}
 
-  // Check that every pattern is there before converting any, so that a
-  // refused module leaves the buffer as it was.
+// Patterns 0..pt_lastpattern, converted in place. Every one is checked to be
+// there before any is converted, so that a refused module leaves the buffer
+// as it was.
+bool convert_patterns(uint8_t* data, int32_t size) {
   const int32_t patbytes = pt_channels * ROWS * CELL_BYTES;
   for (int32_t k = 0; k <= pt_lastpattern; k++) {
     if (size - rb_ofs - k * patbytes < patbytes) {
       pt_channels = 0;
       set_error("pt_takemod error: module cut short in pattern %d", k);
-      return 0;
+      return false;
     }
   }
   for (int32_t k = 0; k <= pt_lastpattern; k++) {
@@ -591,14 +672,18 @@ int32_t pt_takemod(uint8_t* data, int32_t size) {
     pt_convertpattern(pt_patterns[k]);
     skipbytes(patbytes);
   }
+  return true;
+}
 
-  // Sample data cut short by the end of the file is clamped to what is there;
-  // later samples get length 0 and are not registered.
+// Hands each sample's data, where it lies, to the sound device. Sample data
+// cut short by the end of the file is clamped to what is there; later samples
+// get length 0 and are not registered.
+void register_samples(uint8_t* data, int32_t size) {
   for (int s = 1; s <= 31; s++) {
     if (pt_slen[s] == 0) continue;
     uint32_t loopstart = static_cast<uint32_t>(pt_loops[s]);
     uint32_t loopend = static_cast<uint32_t>(pt_loops[s] + pt_loope[s]);
-    int32_t looping = pt_loope[s] > 2 ? 1 : 0;
+    int32_t looping = pt_loope[s] > 2 ? 1 : 0;  // a loop of one word is no loop
     const int32_t avail = size - rb_ofs;
     if (pt_slen[s] > avail) {
       if (pt_cutsample == 0) pt_cutsample = s;
@@ -613,6 +698,23 @@ int32_t pt_takemod(uint8_t* data, int32_t size) {
                  loopend, looping);
     skipbytes(pt_slen[s]);
   }
+}
+
+}  // namespace
+
+int32_t pt_takemod(uint8_t* data, int32_t size) {
+  rb_src = data;
+  rb_ofs = 0;
+  pt_cutsample = 0;
+  if (size < HEADER_BYTES) {
+    // Nothing past the valid bytes is read, so the variables keep what they held.
+    pt_channels = 0;
+    set_error("pt_takemod error: module cut short in header (%d of 1084 bytes)", size < 0 ? 0 : size);
+    return 0;
+  }
+  read_header();
+  if (!find_channels() || !check_orders() || !convert_patterns(data, size)) return 0;
+  register_samples(data, size);
   sd_setactivechannels(pt_channels);
   return 1;
 }
@@ -682,8 +784,7 @@ int32_t pt_play() {
   for (int ch = 0; ch < pt_channels; ch++) {
     const uint8_t* cell = pt_lineptr + ch * CELL_BYTES;
     sd_selectchannel(ch);
-    const int32_t effect = cell[2], param = cell[3];
-    const int32_t key = effect == 14 ? 0xE00 + (param & 0xF0) : effect * 256;
+    const cmd key = key_of(cell[2], cell[3]);
     if (pt_vbcount == 0)
       row_start(ch, cell, key);
     else

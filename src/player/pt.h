@@ -34,9 +34,11 @@ extern const char pt_modid_table[22][5];            // known ids, "STOP" termina
 extern const uint16_t pt_modid_channels_table[22];  // channel count per id
 extern const uint16_t tuning[16][85];               // Amiga periods: [finetune][note 0..84]
 
-// Loads the module image at data, of which size bytes are valid (the rest of
-// the buffer, if any, must still be readable: the mixer reads two bytes past a
-// sample). Returns 1 when taken, 0 when refused, with pt_errorstr set.
+// Loads the module image at data, of which size bytes are valid. The buffer
+// must hold MIX_SAMPLE_SLACK (sd_mix.h) readable bytes after them, since the
+// mixer reads two bytes past a sample and the last sample may end the file:
+// a buffer for files of up to N bytes is N + MIX_SAMPLE_SLACK bytes, zeroed.
+// Returns 1 when taken, 0 when refused, with pt_errorstr set.
 int32_t pt_takemod(uint8_t* data, int32_t size);
 uint16_t read68kword();
 uint8_t readbyte();

@@ -123,12 +123,21 @@ inline void mono_run(const int8_t* data, int32_t* acc, int32_t n, uint64_t& p, u
 
 // The other three loops are not the ones that sound (sd_mix_interpolation is
 // 0 and the callback mixes mono), so they test per sample; the looping
-// decision is still a template parameter, taken once per call.
-// Stereo and interpolation are chosen by Stereo and Interp; a one-shot sample
-// parks at the length when ParkAtLength, else at 0.
-template <bool Looping, bool Stereo, bool Interp, bool ParkAtLength>
+// decision is still a template parameter, taken once per call. What tells
+// the three apart is named: one or two accumulator values per output step,
+// the byte read plain or interpolated with the next, and where a one-shot
+// sample parks when it ends. The parking differs between the loops: at the
+// length for interpolated mono and plain stereo, at 0 for interpolated
+// stereo (and the plain mono loop). A parked channel keeps adding the byte it
+// parked on, so the rule is heard.
+enum class Output { mono, stereo };
+enum class Reading { plain, interpolated };
+enum class Park { at_zero, at_length };
+
+template <bool Looping, Output Out, Reading Read, Park ParkAt>
 void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain,
                   const LoopBounds& lb) {
+  constexpr bool Stereo = Out == Output::stereo;
   const int8_t* data = ch->data;
   uint64_t p = join(ch->pos, ch->posfrac);
   uint64_t s = join(ch->step, ch->stepfrac);
@@ -139,7 +148,7 @@ void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, 
       if (whole_of(p) > lb.end) p = join(lb.start + 1, frac_of(p));
     } else {
       if (whole_of(p) >= length) {
-        p = join(ParkAtLength ? length : 0, frac_of(p));
+        p = join(ParkAt == Park::at_length ? length : 0, frac_of(p));
         s = 0;
         ch->volume = 0;
       }
@@ -147,7 +156,7 @@ void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, 
     const uint32_t pos = whole_of(p);
     int32_t l;
     int32_t r;
-    if constexpr (Interp) {
+    if constexpr (Read == Reading::interpolated) {
       const uint32_t f = frac_of(p) >> kInterpShift;
       l = interp(data[pos], data[pos + 1], f, lgain);
       r = Stereo ? interp(data[pos], data[pos + 1], f, rgain) : 0;
@@ -168,14 +177,14 @@ void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, 
   ch->stepfrac = frac_of(s);
 }
 
-template <bool Stereo, bool Interp, bool ParkAtLength>
+template <Output Out, Reading Read, Park ParkAt>
 void run_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
   if (count <= 0) return;
   const LoopBounds lb = loop_bounds(*ch);
   if (lb.looping) {
-    generic_loop<true, Stereo, Interp, ParkAtLength>(ch, acc, count, lgain, rgain, lb);
+    generic_loop<true, Out, Read, ParkAt>(ch, acc, count, lgain, rgain, lb);
   } else {
-    generic_loop<false, Stereo, Interp, ParkAtLength>(ch, acc, count, lgain, rgain, lb);
+    generic_loop<false, Out, Read, ParkAt>(ch, acc, count, lgain, rgain, lb);
   }
 }
 
@@ -385,15 +394,15 @@ void sd_c_mixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
 }
 
 void sd_c_imixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
-  run_loop<false, true, true>(ch, acc, count, gain, 0);
+  run_loop<Output::mono, Reading::interpolated, Park::at_length>(ch, acc, count, gain, 0);
 }
 
 void sd_c_mixstereo(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
-  run_loop<true, false, true>(ch, acc, count, lgain, rgain);
+  run_loop<Output::stereo, Reading::plain, Park::at_length>(ch, acc, count, lgain, rgain);
 }
 
 void sd_c_imixstereo(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
-  run_loop<true, true, false>(ch, acc, count, lgain, rgain);
+  run_loop<Output::stereo, Reading::interpolated, Park::at_zero>(ch, acc, count, lgain, rgain);
 }
 
 // ---- Output conversions -------------------------------------------------------------------

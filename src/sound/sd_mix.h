@@ -15,7 +15,7 @@
 #include <cstdint>
 
 struct mix_sample {
-  const int8_t* data;  // signed 8-bit data, owned by the caller, followed by 2 readable bytes
+  const int8_t* data;  // signed 8-bit data, owned by the caller, followed by MIX_SAMPLE_SLACK readable bytes
   uint32_t length;     // bytes
   uint32_t loopstart;  // bytes
   uint32_t loopend;    // bytes (loop start + loop length)
@@ -38,6 +38,12 @@ struct mix_channel {
   int32_t stepchanged;  // set by a period change, taken by the copy
   int32_t poschanged;   // set by an offset change, taken by the copy
 };
+
+// Bytes the mixing loops read past a sample's last byte: data[length] (a loop
+// that ends at the sample's end, a parked channel) and data[length + 1] (the
+// interpolating loops). Whoever holds sample data keeps this many readable
+// bytes after it: a module buffer is this much larger than the largest file.
+inline constexpr int MIX_SAMPLE_SLACK = 2;
 
 inline constexpr int MIX_CHANNELS = 32;
 inline constexpr int MIX_SAMPLES = 32;

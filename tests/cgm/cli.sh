@@ -32,6 +32,12 @@ info)
     "centre 500 300 half-extent 500" "malformed items 0"; do
     grep -qxF "$want" <<<"$out" || fail "info lacks '$want'"
   done
+  # Given up: the closed flat triangle (three distinct vertices); not given
+  # up: a closed outline of two distinct points, which has none to fill.
+  printf 'BEGMF "g"; colrtable 1 1 1 1; polygon (0,0) (5,5) (10,10) (0,0);\n%s\n' \
+    'polygon (0,0) (50,50) (0,0); polygon (0,0) (10,0) (0,10);' >"$work/gaveup.cgm"
+  run info "$work/gaveup.cgm"
+  grep -qxF "fill given up 1: 0" <<<"$out" || fail "info of gaveup.cgm: $out"
   ;;
 render)
   run render "$golden" "$work/golden.png" --scale 2
@@ -40,6 +46,15 @@ render)
   run render "$golden" "$work/golden.raw" --skale 250 --px -300 --py 120 --background 3
   [ $rc -eq 0 ] || fail "render raw exit $rc: $err"
   [ "$(stat -c %s "$work/golden.raw")" -eq 64000 ] || fail "raw frame is not 64000 bytes"
+  # The background index shows the picture's colour where it is one (9, the
+  # last) and the file's background colour where it is not (10).
+  for want in "9 255 255 0" "10 40 60 120"; do
+    read -r index r g b <<<"$want"
+    run render "$golden" "$work/back.png" --background "$index" --scale 1
+    [ "$(dd if="$work/back.png" bs=1 skip=37 count=4 2>/dev/null)" = PLTE ] || fail "no palette after the header"
+    got=$(od -An -tu1 -j $((41 + 3 * index)) -N 3 "$work/back.png" | xargs)
+    [ "$got" = "$r $g $b" ] || fail "--background $index shows $got"
+  done
   ;;
 missing)
   run dump "$work/no-such.cgm"
@@ -58,6 +73,20 @@ notpicture)
   [ "$out" = "error not a picture (no BEGMF)" ] || fail "dump said '$out'"
   run info "$work/text.cgm"
   [ "$err" = "zapcgm: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
+  ;;
+stdout_full)
+  # Output that cannot be written is a failure in every mode; so is a file
+  # that render cannot write.
+  for args in "info $golden" "dump $golden" "--help"; do
+    # shellcheck disable=SC2086
+    "$z" $args >/dev/full 2>"$work/stderr" && rc=0 || rc=$?
+    [ $rc -eq 1 ] || fail "$args >/dev/full exit $rc"
+    [ "$(cat "$work/stderr")" = "zapcgm: standard output: write error: No space left on device" ] ||
+      fail "$args >/dev/full said '$(cat "$work/stderr")'"
+  done
+  ln -sf /dev/full "$work/full.png"
+  run render "$golden" "$work/full.png"
+  [ $rc -eq 1 ] || fail "render to a full device exit $rc"
   ;;
 usage)
   run

@@ -44,14 +44,26 @@ TEST(Earclip, AlreadyPositiveIsNotReversed) {
   for (int k = 0; k < 12; k++) EXPECT_EQ(tri[k], want[k]) << k;
 }
 
+// The budget, counted in passes: each ear adds one, each pass takes one, and
+// a negative budget gives up. The bow tie clips one ear in its first pass and
+// none in its second; the pentagram (a five-pointed star drawn as one
+// crossing outline) clips two in its first and then spends two earless passes.
 TEST(Earclip, GivesUpOnDegenerateOutlines) {
-  int32_t bow[] = {700, 40, 900, 160, 900, 40, 700, 160};
-  int32_t tri[12];
-  EXPECT_EQ(cgm_earclip(bow, 4, tri), -1);
-  int32_t flat[] = {0, 0, 5, 5, 10, 10};
-  EXPECT_EQ(cgm_earclip(flat, 3, tri), -1);
-  int32_t two[] = {0, 0, 5, 5};
-  EXPECT_EQ(cgm_earclip(two, 2, tri), 0);
+  const struct {
+    std::vector<int32_t> poly;
+    int32_t result, passes;
+  } cases[] = {
+      {{700, 40, 900, 160, 900, 40, 700, 160}, -1, 2},                         // bow tie
+      {{0, 100, 59, -81, -95, 31, 95, 31, -59, -81}, -1, 3},                   // pentagram
+      {{0, 0, 5, 5, 10, 10}, -1, 1},                                           // flat
+      {{10, 10, 10, 30, 50, 30, 50, 10}, 2, 1},                                // rectangle
+      {{0, 0, 5, 5}, 0, 0},                                                    // two points
+  };
+  for (const auto& c : cases) {
+    std::vector<int32_t> poly = c.poly, tri(3 * c.poly.size());
+    EXPECT_EQ(cgm_earclip(poly.data(), static_cast<int32_t>(poly.size() / 2), tri.data()), c.result) << c.poly[0];
+    EXPECT_EQ(cgm_earclip_passes, c.passes) << c.poly[0];
+  }
 }
 
 TEST(Earclip, ConcaveVertexBlocksAnEar) {

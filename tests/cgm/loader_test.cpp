@@ -198,6 +198,8 @@ TEST(Loader, Normalisation) {
 TEST(Loader, FileErrors) {
   EXPECT_EQ(cgm_load("/nonexistent/dir/pic.cgm"), nullptr);
   EXPECT_STREQ(cgm_errorstr, "cannot open: No such file or directory");
+  EXPECT_EQ(cgm_load(ZAP_SOURCE_DIR "/tests/data/cgm"), nullptr);  // opens, but cannot be read
+  EXPECT_STREQ(cgm_errorstr, "read error: Is a directory");
   EXPECT_EQ(load_text("begmf; colrtable 1 1 1 1;"), nullptr);
   EXPECT_STREQ(cgm_errorstr, "not a picture (no BEGMF)");
   EXPECT_EQ(load_text("BEGMF\"x\"; colrtable 1 1 1 1;"), nullptr);

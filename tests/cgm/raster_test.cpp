@@ -93,20 +93,26 @@ TEST(Triangle, HugeCoordinatesCoverTheFrame) {
   EXPECT_TRUE(f.guard_intact());
 }
 
+// Both end pixels are drawn, even one that only the end's own quarter pixel
+// reaches: 1 is the last quarter pixel of pixel 0, 6 the first of pixel 2.
+struct EndCase {
+  int32_t a0, a1, first, last;  // major axis from a0 to a1; pixels first..last
+};
+const EndCase kEnds[] = {{100, 500, 25, 125}, {1, 6, 0, 2}, {6, 1, 0, 2}};
+
 TEST(Line, WidthAcrossHorizontal) {
-  const int32_t seg[4] = {100, 400, 500, 400};
-  Frame one, two;
-  cgm_line(one.data(), seg, 1, 9);
-  cgm_line(two.data(), seg, 2, 9);
-  for (int y = 0; y < 200; y++) {
-    const bool in1 = y == 100, in2 = y == 99 || y == 100;
-    EXPECT_EQ(one.span(y, 9).first, in1 ? 25 : -1) << y;
-    EXPECT_EQ(two.span(y, 9).first, in2 ? 25 : -1) << y;
-    if (in2) {
-      EXPECT_EQ(two.span(y, 9).second, 125) << y;
+  for (const EndCase& c : kEnds) {
+    const int32_t seg[4] = {c.a0, 400, c.a1, 400};
+    Frame one, two;
+    cgm_line(one.data(), seg, 1, 9);
+    cgm_line(two.data(), seg, 2, 9);
+    const std::pair<int, int> drawn{c.first, c.last}, none{-1, -1};
+    for (int y = 0; y < 200; y++) {
+      EXPECT_EQ(one.span(y, 9), y == 100 ? drawn : none) << c.a0 << " row " << y;
+      EXPECT_EQ(two.span(y, 9), y == 99 || y == 100 ? drawn : none) << c.a0 << " row " << y;
     }
+    EXPECT_EQ(one.count(9), c.last - c.first + 1);
   }
-  EXPECT_EQ(one.count(9), 101);
 }
 
 TEST(Line, EqualEndpointsOnePixelAnyWidth) {
@@ -127,15 +133,17 @@ TEST(Line, WidthZeroDrawsNothing) {
 }
 
 TEST(Line, VerticalWidthThree) {
-  Frame f;
-  const int32_t seg[4] = {400, 100, 400, 200};
-  cgm_line(f.data(), seg, 3, 2);
-  // Dots at x - 6, x - 2, x + 2 quarter pixels: columns 99, 100, 101.
-  for (int y = 25; y <= 50; y++) {
-    EXPECT_EQ(f.span(y, 2).first, 99) << y;
-    EXPECT_EQ(f.span(y, 2).second, 101) << y;
+  for (const EndCase& c : kEnds) {
+    Frame f;
+    const int32_t seg[4] = {400, c.a0, 400, c.a1};
+    cgm_line(f.data(), seg, 3, 2);
+    // Dots at x - 6, x - 2, x + 2 quarter pixels: columns 99, 100, 101.
+    for (int y = c.first; y <= c.last; y++) {
+      EXPECT_EQ(f.span(y, 2).first, 99) << c.a0 << " row " << y;
+      EXPECT_EQ(f.span(y, 2).second, 101) << c.a0 << " row " << y;
+    }
+    EXPECT_EQ(f.count(2), (c.last - c.first + 1) * 3) << c.a0;
   }
-  EXPECT_EQ(f.count(2), 26 * 3);
 }
 
 TEST(Line, ExtremeCoordinatesAndWidths) {

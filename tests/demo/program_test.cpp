@@ -67,7 +67,8 @@ const Case kCases[] = {
      "zapcobbles: data/da_plim.mod: the player refuses it (pt_takemod error: module cut short in header (19 of "
      "1084 bytes))\n"},
     {"missing_font", "fontti.raw", nullptr, "ZAP_TIME_SCALE=1000", 0,
-     "zapcobbles: data/fontti.raw: cannot open: No such file or directory; texts show as solid blocks\n"},
+     "zapcobbles: data/fontti.raw: No such file or directory; texts show as solid blocks\n"},
+    {"unreadable_drawing", "afrogirl.txt", "<dir>", "", 1, "zapcobbles: data/afrogirl.txt: cannot read: Is a directory\n"},
     {"no_display", nullptr, nullptr, "SDL_VIDEODRIVER=zap-no-such-driver", 1, nullptr},
     {"bad_time_scale", nullptr, nullptr, "ZAP_TIME_SCALE=fast", 1,
      "zapcobbles: ZAP_TIME_SCALE must be a whole number from 1 to 1000, not 'fast'\n"},

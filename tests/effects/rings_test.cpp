@@ -107,10 +107,12 @@ TEST(Rings, HorlineClipsToTheRow) {
 TEST(Rings, FramesMatchTheShapesAndStayInside) {
   rings_init();
   // The demo's three calls, forwards and backwards in time, a thin ring and
-  // rings thicker than some of their radii.
+  // rings thicker than some of their radii, and a moment whose empty bands
+  // lie furthest below the frame (row 471: a debug build checks that no row
+  // outside the frame is ever addressed).
   const int cases[][3] = {{0, 18, 1}, {0, 23, 2},       {12345, 18, 1}, {1000000 - 4321, 23, 2},
                           {155554, 28, 1}, {500, 1, 2}, {500, 60, 1},   {8000, 400, 2},
-                          {700, -5, 1},    {700, -40, 1}};
+                          {700, -5, 1},    {700, -40, 1}, {7081, 18, 1}};
   for (const auto& c : cases) {
     int drawn = 0;
     ASSERT_NO_FATAL_FAILURE(check_frame(c[0], c[1], c[2], &drawn));

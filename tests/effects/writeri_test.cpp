@@ -158,8 +158,11 @@ TEST_F(Writer, FontFile) {
     EXPECT_EQ(std::memcmp(fnt, font.data(), len), 0);
     for (size_t i = len; i < font.size(); i++) ASSERT_EQ(fnt[i], 0) << "a short file leaves the rest zero";
   }
-  std::memcpy(fnt, font.data(), FONT_BYTES);
-  EXPECT_EQ(writeri_init((path + ".missing").c_str()), -1);
-  EXPECT_EQ(std::memcmp(fnt, font.data(), FONT_BYTES), 0) << "a missing file must leave the font alone";
+  // A file that cannot be opened, or opens but cannot be read (a directory).
+  for (const std::string& bad : {path + ".missing", std::string(ZAP_BINARY_DIR)}) {
+    std::memcpy(fnt, font.data(), FONT_BYTES);
+    EXPECT_EQ(writeri_init(bad.c_str()), -1) << bad;
+    EXPECT_EQ(std::memcmp(fnt, font.data(), FONT_BYTES), 0) << bad << ": a failed read must leave the font alone";
+  }
   std::remove(path.c_str());
 }

@@ -16,14 +16,19 @@ fail() {
 }
 
 # A four-channel module: sample 1 "kick", 4 bytes, finetune -1, volume 48, no
-# loop; one pattern whose first cell plays sample 1 at period 428 with C20.
+# loop; samples 2 and 3 empty with finetunes 7 and -8; one pattern whose
+# first cell plays sample 1 at period 428 with C20.
 write_module() {
   {
     head -c 20 /dev/zero
     printf 'kick'
     head -c 18 /dev/zero
     printf '\000\002\017\060\000\000\000\001'
-    head -c $((30 * 30)) /dev/zero
+    head -c 22 /dev/zero
+    printf '\000\000\007\000\000\000\000\000'
+    head -c 22 /dev/zero
+    printf '\000\000\010\000\000\000\000\000'
+    head -c $((28 * 30)) /dev/zero
     printf '\001\000'
     head -c 128 /dev/zero
     printf 'M.K.'
@@ -49,7 +54,7 @@ case $case in
   info_small)
     "$zapmod" info small.mod >out.txt 2>err.txt || fail "exit $?: $(cat err.txt)"
     for want in '^id: M\.K\.$' '^channels: 4$' '^song length: 1$' '^restart: 0$' '^patterns: 1$' \
-      '^ +1 +kick +4 +0 +2 +48 +-1$' '^ +31 +0 +0 +0 +0 +0$'; do
+      '^ +1 +kick +4 +0 +2 +48 +-1$' '^ +2 +0 +0 +0 +0 +7$' '^ +3 +0 +0 +0 +0 +-8$' '^ +31 +0 +0 +0 +0 +0$'; do
       grep -Eq "$want" out.txt || fail "no line matching $want in: $(cat out.txt)"
     done
     ;;
@@ -73,6 +78,8 @@ case $case in
       printf '%s\n' 'tick 6' 'select 0' 'select 1' 'select 2' 'select 3' 'pos 1 0'
     } >want.txt
     diff want.txt out.txt >diff.txt || fail "trace differs: $(cat diff.txt)"
+    "$zapmod" trace small.mod --ticks 0 >out.txt 2>err.txt || fail "--ticks 0: exit $?: $(cat err.txt)"
+    head -n 2 want.txt | diff - out.txt >diff.txt || fail "--ticks 0 is loading alone: $(cat diff.txt)"
     "$zapmod" trace small.mod >out.txt || fail "default ticks: exit $?"
     [ "$(grep -c '^tick ' out.txt)" = 2000 ] || fail "default is not 2000 ticks"
     # 1999 = 333 x 6 + 1: row 333 of a one-entry song is row 13, tick 1.
@@ -118,6 +125,18 @@ case $case in
     "$zapmod" trace text.mod >out.txt
     [ $? = 1 ] || fail "trace of a non-module must exit 1"
     [ "$(cat out.txt)" = 'error pt_takemod error: unknown module type!' ] || fail "$(cat out.txt)"
+    ;;
+  stdout_full)
+    # Output that cannot be written is a failure in every mode.
+    for args in "info small.mod" "trace small.mod --ticks 1" "render small.mod out.wav --seconds 0.1" \
+      "play small.mod --seconds 0.1" "--help"; do
+      # shellcheck disable=SC2086
+      SDL_AUDIODRIVER=dummy "$zapmod" $args >/dev/full 2>err.txt
+      rc=$?
+      [ "$rc" = 1 ] || fail "$args >/dev/full exited $rc"
+      grep -q '^zapmod: standard output: write error: No space left on device$' err.txt ||
+        fail "$args >/dev/full said: $(cat err.txt)"
+    done
     ;;
   bad_args)
     "$zapmod" trace small.mod --ticks x >/dev/null 2>&1

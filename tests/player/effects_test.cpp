@@ -29,7 +29,12 @@ std::vector<int64_t> per_tick(const std::vector<tick_calls>& t, sd_rec_op op, in
 
 }  // namespace
 
-TEST(EffectsPitch, Arpeggio) {
+using EffectsPitch = PlayerTest;
+using EffectsVolume = PlayerTest;
+using EffectsTrigger = PlayerTest;
+using EffectsMisc = PlayerTest;
+
+TEST_F(EffectsPitch, Arpeggio) {
   fx_module f;
   f.at(0, {1, 856, 0, 0x37});
   ASSERT_EQ(load_module(f.m), 1);
@@ -37,7 +42,7 @@ TEST(EffectsPitch, Arpeggio) {
   EXPECT_EQ(pt_curperiod[0], 856);
 }
 
-TEST(EffectsPitch, ArpeggioPastTheTopNoteStaysInTheRow) {
+TEST_F(EffectsPitch, ArpeggioPastTheTopNoteStaysInTheRow) {
   fx_module f;
   f.at(0, {1, 33, 0, 0x25});  // note 80: +5 would be column 85, the next row's column 0
   ASSERT_EQ(load_module(f.m), 1);
@@ -48,23 +53,27 @@ TEST(EffectsPitch, ArpeggioPastTheTopNoteStaysInTheRow) {
   EXPECT_EQ(per_tick(play_ticks(3), SD_REC_PERIOD), (std::vector<int64_t>{28, 28, 28}));
 }
 
-TEST(EffectsPitch, SlidesClampAt27And3628) {
-  fx_module f;
-  f.at(0, {1, 202, 1, 0xFF});
-  ASSERT_EQ(load_module(f.m), 1);
-  std::vector<tick_calls> t = play_ticks(3);
-  EXPECT_EQ(t[0].last(0, SD_REC_PERIOD), 202);
-  EXPECT_EQ(t[1].last(0, SD_REC_PERIOD), 27);
-  EXPECT_EQ(t[2].last(0, SD_REC_PERIOD), 27);
-  fx_module g;
-  g.at(0, {1, 3424, 2, 0x40});  // 3424 + 64 ... then held at 3628
-  ASSERT_EQ(load_module(g.m), 1);
-  t = play_ticks(6);
-  EXPECT_EQ(per_tick(t, SD_REC_PERIOD), (std::vector<int64_t>{3424, 3488, 3552, 3616, 3628, 3628}));
-  EXPECT_EQ(pt_curperiod[0], 3628);
+TEST_F(EffectsPitch, SlidesClampAt27And3628) {
+  const struct {
+    mb_cell cell;
+    std::vector<int64_t> sent;  // on ticks 0..5
+  } cases[] = {
+      {{1, 202, 1, 0xFF}, {202, 27, 27, 27, 27, 27}},
+      {{1, 28, 1, 0x01}, {28, 27, 27, 27, 27, 27}},         // 27 is a bound, not below it
+      {{1, 28, 1, 0x02}, {28, 27, 27, 27, 27, 27}},         // lands on 26, one below: held
+      {{1, 3424, 2, 0x40}, {3424, 3488, 3552, 3616, 3628, 3628}},
+      {{1, 3424, 2, 0xCD}, {3424, 3628, 3628, 3628, 3628, 3628}},  // lands on 3629, one above
+  };
+  for (const auto& c : cases) {
+    fx_module f;
+    f.at(0, c.cell);
+    ASSERT_EQ(load_module(f.m), 1);
+    EXPECT_EQ(per_tick(play_ticks(6), SD_REC_PERIOD), c.sent) << c.cell.period << " " << std::hex << c.cell.param;
+    EXPECT_EQ(pt_curperiod[0], c.sent.back());
+  }
 }
 
-TEST(EffectsPitch, FineSlidesMoveByOneAndStopAtTheLimits) {
+TEST_F(EffectsPitch, FineSlidesMoveByOneAndStopAtTheLimits) {
   fx_module f;
   f.at(0, {1, 28, 0, 0}).at(1, {0, 0, 0xE, 0x15}).at(2, {0, 0, 0xE, 0x11});
   ASSERT_EQ(load_module(f.m), 1);
@@ -84,7 +93,7 @@ TEST(EffectsPitch, FineSlidesMoveByOneAndStopAtTheLimits) {
   EXPECT_EQ(play_tick().values(0, SD_REC_PERIOD), (std::vector<int64_t>{3628}));
 }
 
-TEST(EffectsPitch, TonePortamentoNeverPassesTheTarget) {
+TEST_F(EffectsPitch, TonePortamentoNeverPassesTheTarget) {
   fx_module f;
   f.at(0, {1, 404, 0, 0}).at(1, {0, 428, 3, 0x08}).at(2, {0, 0, 3, 0x00});
   ASSERT_EQ(load_module(f.m), 1);
@@ -101,7 +110,7 @@ TEST(EffectsPitch, TonePortamentoNeverPassesTheTarget) {
   EXPECT_EQ(pt_tporta[0], 8);
 }
 
-TEST(EffectsPitch, GlissandoRoundsToTheTableButKeepsThePeriod) {
+TEST_F(EffectsPitch, GlissandoRoundsToTheTableButKeepsThePeriod) {
   fx_module f;
   f.at(0, {1, 856, 0xE, 0x31}).at(1, {0, 3424, 3, 0x01});
   ASSERT_EQ(load_module(f.m), 1);
@@ -116,10 +125,9 @@ TEST(EffectsPitch, GlissandoRoundsToTheTableButKeepsThePeriod) {
     EXPECT_EQ(t.last(0, SD_REC_PERIOD), c.sent) << c.from;
     EXPECT_EQ(pt_curperiod[0], c.from < 3424 ? c.from + 1 : c.from - 1);
   }
-  pt_glissando[0] = 0;
 }
 
-TEST(EffectsPitch, PortamentoAndVibratoWithVolumeSlide) {
+TEST_F(EffectsPitch, PortamentoAndVibratoWithVolumeSlide) {
   fx_module f(20);
   f.at(0, {1, 856, 0xE, 0x31})             // glissando on: 5xy must not round
       .at(1, {0, 428, 3, 0x05})              // speed 5 stored
@@ -140,10 +148,9 @@ TEST(EffectsPitch, PortamentoAndVibratoWithVolumeSlide) {
   EXPECT_EQ(t[1].values(0, SD_REC_PERIOD), (std::vector<int64_t>{675 + 8}));
   EXPECT_EQ(t[1].values(0, SD_REC_VOLUME), (std::vector<int64_t>{9}));
   EXPECT_EQ(pt_vibc[0], 18);
-  pt_glissando[0] = 0;
 }
 
-TEST(EffectsPitch, VibratoSineDepthAndSpeed) {
+TEST_F(EffectsPitch, VibratoSineDepthAndSpeed) {
   fx_module f;
   f.at(0, {1, 428, 4, 0x4F});
   ASSERT_EQ(load_module(f.m), 1);
@@ -164,7 +171,7 @@ TEST(EffectsPitch, VibratoSineDepthAndSpeed) {
   EXPECT_EQ(pt_vibc[0], 2);  // wraps at 64
 }
 
-TEST(EffectsPitch, VibratoWaveformIsSharedAndE4xResetsOnlyItsChannel) {
+TEST_F(EffectsPitch, VibratoWaveformIsSharedAndE4xResetsOnlyItsChannel) {
   fx_module f;
   f.at(0, {1, 428, 4, 0x11}).at(0, {1, 428, 4, 0x11}, 1);
   f.at(1, {0, 0, 0xE, 0x42}).at(2, {0, 0, 0xE, 0x46});
@@ -181,10 +188,9 @@ TEST(EffectsPitch, VibratoWaveformIsSharedAndE4xResetsOnlyItsChannel) {
   play_tick();  // E46: square again, no reset
   EXPECT_EQ(pt_vibratotable, pt_squaretable.data());
   EXPECT_EQ(pt_vibc[0], 20);
-  pt_vibratotable = pt_sinetable.data();
 }
 
-TEST(EffectsVolume, TremoloClampsWhatItSendsOnly) {
+TEST_F(EffectsVolume, TremoloClampsWhatItSendsOnly) {
   fx_module f(40);
   f.at(0, {1, 428, 7, 0x8F});
   ASSERT_EQ(load_module(f.m), 1);
@@ -203,7 +209,7 @@ TEST(EffectsVolume, TremoloClampsWhatItSendsOnly) {
   EXPECT_EQ(mix_channels[0].volume, 62);
 }
 
-TEST(EffectsVolume, VolumeSlides) {
+TEST_F(EffectsVolume, VolumeSlides) {
   fx_module f(10);
   f.at(0, {1, 428, 0xA, 0x0F}).at(1, {0, 0, 0xC, 64}).at(2, {0, 0, 0xA, 0x10}).at(3, {0, 0, 0xA, 0x3F});
   ASSERT_EQ(load_module(f.m), 1);
@@ -216,7 +222,7 @@ TEST(EffectsVolume, VolumeSlides) {
   EXPECT_EQ(t[1].last(0, SD_REC_VOLUME), 23);  // A3F: x wins, y is not used
 }
 
-TEST(EffectsVolume, SetVolumeAbove64PassesAndTheNextSlideClamps) {
+TEST_F(EffectsVolume, SetVolumeAbove64PassesAndTheNextSlideClamps) {
   fx_module f;
   f.at(0, {1, 428, 0xC, 0x7F}).at(1, {0, 0, 0xA, 0x01});
   ASSERT_EQ(load_module(f.m), 1);
@@ -228,7 +234,7 @@ TEST(EffectsVolume, SetVolumeAbove64PassesAndTheNextSlideClamps) {
   EXPECT_EQ(play_tick().last(0, SD_REC_VOLUME), 64);
 }
 
-TEST(EffectsVolume, FineVolumeSteps) {
+TEST_F(EffectsVolume, FineVolumeSteps) {
   fx_module f(63);
   f.at(0, {1, 428, 0xE, 0xA5}).at(1, {0, 0, 0xE, 0xA1}).at(2, {1, 0, 0xE, 0xB9});
   ASSERT_EQ(load_module(f.m), 1);
@@ -238,8 +244,9 @@ TEST(EffectsVolume, FineVolumeSteps) {
   EXPECT_EQ(t[12].values(0, SD_REC_VOLUME), (std::vector<int64_t>{63, 62}));
 }
 
-TEST(EffectsVolume, NoteCut) {
-  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xC3, 3}, {0xC9, 5}, {0xC0, -1}}) {
+TEST_F(EffectsVolume, NoteCut) {
+  // At speed 6: x on tick x; x of 6 (the speed) or more on the last tick, 5.
+  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xC3, 3}, {0xC6, 5}, {0xC9, 5}, {0xC0, -1}}) {
     fx_module f;
     f.at(0, {1, 428, 0xE, param});
     ASSERT_EQ(load_module(f.m), 1);
@@ -252,8 +259,8 @@ TEST(EffectsVolume, NoteCut) {
   }
 }
 
-TEST(EffectsTrigger, NoteDelay) {
-  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xD2, 2}, {0xD9, 5}, {0xD0, -1}}) {
+TEST_F(EffectsTrigger, NoteDelay) {
+  for (const auto& [param, tick] : std::vector<std::pair<int, int>>{{0xD2, 2}, {0xD6, 5}, {0xD9, 5}, {0xD0, -1}}) {
     fx_module f(50);
     f.at(0, {1, 428, 0xE, param});
     ASSERT_EQ(load_module(f.m), 1);
@@ -276,7 +283,7 @@ TEST(EffectsTrigger, NoteDelay) {
   }
 }
 
-TEST(EffectsTrigger, Retrigger) {
+TEST_F(EffectsTrigger, Retrigger) {
   fx_module f;
   f.at(0, {1, 428, 0xE, 0x93}).at(1, {0, 0, 0xE, 0x93});
   ASSERT_EQ(load_module(f.m), 1);
@@ -287,7 +294,7 @@ TEST(EffectsTrigger, Retrigger) {
   for (int k = 6; k < 12; k++) EXPECT_TRUE(t[k].calls[0].empty()) << "no note on row 1, tick " << k;
 }
 
-TEST(EffectsMisc, PanningEffects) {
+TEST_F(EffectsMisc, PanningEffects) {
   fx_module f;
   f.at(0, {1, 428, 8, 0x40}, 1).at(1, {0, 0, 0xE, 0x8F}, 1).at(2, {1, 0, 0, 0}, 1);
   ASSERT_EQ(load_module(f.m), 1);
@@ -301,10 +308,9 @@ TEST(EffectsMisc, PanningEffects) {
   EXPECT_EQ(play_tick().values(1, SD_REC_PANNING), (std::vector<int64_t>{240}));  // later sample numbers too
   EXPECT_EQ(pt_pan[1], 240);
   EXPECT_EQ(mix_channels[1].panning, 240);
-  pt_defaultpan[1] = 9;
 }
 
-TEST(EffectsMisc, SampleOffsetWithoutNote) {
+TEST_F(EffectsMisc, SampleOffsetWithoutNote) {
   fx_module f;
   f.at(0, {1, 428, 0, 0}).at(1, {0, 0, 9, 0x0A});
   ASSERT_EQ(load_module(f.m), 1);
@@ -314,7 +320,7 @@ TEST(EffectsMisc, SampleOffsetWithoutNote) {
   EXPECT_EQ(mix_channels[0].pos, 0x0A00u);
 }
 
-TEST(EffectsMisc, SetFinetuneAffectsLaterLookupsOnly) {
+TEST_F(EffectsMisc, SetFinetuneAffectsLaterLookupsOnly) {
   fx_module f;
   f.at(0, {1, 856, 0xE, 0x58}).at(1, {0, 0, 0, 0x30});
   ASSERT_EQ(load_module(f.m), 1);

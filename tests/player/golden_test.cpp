@@ -20,11 +20,12 @@
 
 #include "harness.h"
 #include "player/pt.h"
+#include "sound/sd_mix.h"
 
 namespace {
 
 constexpr int TICKS = 3000;
-constexpr size_t MODULE_BUFFER = 1000000;  // the demo's module buffer
+constexpr size_t MODULE_BUFFER = 1000000 + MIX_SAMPLE_SLACK;  // the demo's module buffer
 
 uint32_t fnv1a(const std::string& s) {
   uint32_t h = 2166136261u;
@@ -134,11 +135,13 @@ mb_module every_effect_module() {
 
 }  // namespace
 
-TEST(GoldenTrace, RealModuleGame) { check_real_module("game.mod"); }
-TEST(GoldenTrace, RealModuleGame2) { check_real_module("game2.mod"); }
-TEST(GoldenTrace, RealModuleGame3) { check_real_module("game3.mod"); }
+using GoldenTrace = PlayerTest;
 
-TEST(GoldenTrace, SyntheticEveryEffect) {
+TEST_F(GoldenTrace, RealModuleGame) { check_real_module("game.mod"); }
+TEST_F(GoldenTrace, RealModuleGame2) { check_real_module("game2.mod"); }
+TEST_F(GoldenTrace, RealModuleGame3) { check_real_module("game3.mod"); }
+
+TEST_F(GoldenTrace, SyntheticEveryEffect) {
   ASSERT_EQ(load_module(every_effect_module()), 1);
   check_golden("every_effect");
 }

@@ -3,12 +3,37 @@
 // calls of each tick grouped by the channel that was selected.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "player/pt.h"
 #include "sound/sd_rec.h"
 #include "support/modbuild.h"
+
+// Fixture of the player's tests. pt_init clears the channels but leaves the
+// glissando switches and the default panning as the last module left them;
+// this puts them back after every test, so no test leaks its state into later
+// ones, even when an assertion fails.
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::copy_n(pt_glissando, 32, glissando_.begin());
+    std::copy_n(pt_defaultpan, 32, defaultpan_.begin());
+  }
+  void TearDown() override {
+    std::copy_n(glissando_.begin(), 32, pt_glissando);
+    std::copy_n(defaultpan_.begin(), 32, pt_defaultpan);
+  }
+
+ private:
+  std::array<int32_t, 32> glissando_{};
+  std::array<uint8_t, 32> defaultpan_{};
+};
 
 struct rec_call {
   sd_rec_op op;

@@ -25,7 +25,15 @@ std::vector<rec_call> calls_of(sd_rec_op op) {
 
 }  // namespace
 
-TEST(LoaderIds, ChannelCountsFromTheIdTable) {
+using LoaderIds = PlayerTest;
+using LoaderHeader = PlayerTest;
+using LoaderPatterns = PlayerTest;
+using LoaderSamples = PlayerTest;
+using LoaderCells = PlayerTest;
+using PeriodTable = PlayerTest;
+using LoaderSafety = PlayerTest;
+
+TEST_F(LoaderIds, ChannelCountsFromTheIdTable) {
   const struct {
     const char* id;
     int channels;
@@ -48,7 +56,7 @@ TEST(LoaderIds, ChannelCountsFromTheIdTable) {
   EXPECT_EQ(pt_modid_channels_table[21], 0);
 }
 
-TEST(LoaderIds, UnknownIdsAreRefusedWithoutTouchingAnything) {
+TEST_F(LoaderIds, UnknownIdsAreRefusedWithoutTouchingAnything) {
   for (const char* id : {"m.k.", "STOP", "    ", "8chn", "M.K"}) {
     mb_module m = with_id(id);
     m.sample(1, 100);
@@ -62,7 +70,7 @@ TEST(LoaderIds, UnknownIdsAreRefusedWithoutTouchingAnything) {
   }
 }
 
-TEST(LoaderHeader, VolumeAndRestartClamps) {
+TEST_F(LoaderHeader, VolumeAndRestartClamps) {
   mb_module m;
   m.sample(1, 10).volume = 65;
   m.sample(2, 10).volume = 255;
@@ -83,7 +91,7 @@ TEST(LoaderHeader, VolumeAndRestartClamps) {
   EXPECT_EQ(pt_repstart, 126);
 }
 
-TEST(LoaderHeader, FinetuneKeepsTheLowFourBits) {
+TEST_F(LoaderHeader, FinetuneKeepsTheLowFourBits) {
   mb_module m;
   m.sample(1, 10).finetune = 0xF8;
   ASSERT_EQ(load_module(m.build()), 1);
@@ -94,7 +102,7 @@ TEST(LoaderHeader, FinetuneKeepsTheLowFourBits) {
   EXPECT_EQ(pt_finetune[1], 0x0B);
 }
 
-TEST(LoaderPatterns, PatternCountComesFromTheWholeOrderTable) {
+TEST_F(LoaderPatterns, PatternCountComesFromTheWholeOrderTable) {
   mb_module m;
   m.order = {0, 1, 5, 2};
   m.order.resize(101, 0);
@@ -117,7 +125,7 @@ TEST(LoaderPatterns, PatternCountComesFromTheWholeOrderTable) {
   EXPECT_EQ(cell[3], 0x10);
 }
 
-TEST(LoaderSamples, ZeroLengthSamplesTakeNoRoomAndLoopFlag) {
+TEST_F(LoaderSamples, ZeroLengthSamplesTakeNoRoomAndLoopFlag) {
   mb_module m;
   m.sample(1, 100);
   m.sample(3, 40).looplen_words = 1;  // one word: no loop
@@ -146,7 +154,7 @@ TEST(LoaderSamples, ZeroLengthSamplesTakeNoRoomAndLoopFlag) {
   EXPECT_EQ(pt_slen[2], 0);
 }
 
-TEST(LoaderCells, PeriodsToNoteIndexes) {
+TEST_F(LoaderCells, PeriodsToNoteIndexes) {
   const struct {
     int period, note;
   } cases[] = {{856, 24}, {855, 25}, {857, 24}, {113, 59}, {4000, 0}, {3424, 0}, {3423, 1},
@@ -177,7 +185,7 @@ TEST(LoaderCells, PeriodsToNoteIndexes) {
   EXPECT_EQ(pattern[4 * 64 * 4 - 1], 0x0F);
 }
 
-TEST(LoaderCells, ReaderHelpersAreBigEndianAndAdvance) {
+TEST_F(LoaderCells, ReaderHelpersAreBigEndianAndAdvance) {
   const uint8_t bytes[] = {0x12, 0x34, 0xFE, 0x01, 0x02};
   rb_src = bytes;
   rb_ofs = 0;
@@ -188,7 +196,7 @@ TEST(LoaderCells, ReaderHelpersAreBigEndianAndAdvance) {
   EXPECT_EQ(readbyte(), 0x02);
 }
 
-TEST(PeriodTable, RowsZeroAndEightAndTheOuterColumns) {
+TEST_F(PeriodTable, RowsZeroAndEightAndTheOuterColumns) {
   const uint16_t row0[85] = {
       3424, 3232, 3048, 2880, 2712, 2560, 2416, 2280, 2152, 2032, 1920, 1812, 1712, 1616, 1524, 1440, 1356,
       1280, 1208, 1140, 1076, 1016, 960,  906,  856,  808,  762,  720,  678,  640,  604,  570,  538,  508,
@@ -222,7 +230,7 @@ TEST(PeriodTable, RowsZeroAndEightAndTheOuterColumns) {
 
 // ---- Modules that break the format's limits ---------------------------------
 
-TEST(LoaderSafety, HeaderCutShortIsRefused) {
+TEST_F(LoaderSafety, HeaderCutShortIsRefused) {
   mb_module m;
   std::vector<uint8_t> bytes = m.build();
   for (size_t n : {size_t{0}, size_t{600}, size_t{1083}}) {
@@ -233,7 +241,7 @@ TEST(LoaderSafety, HeaderCutShortIsRefused) {
   }
 }
 
-TEST(LoaderSafety, PatternCutShortIsRefusedBeforeAnyConversion) {
+TEST_F(LoaderSafety, PatternCutShortIsRefusedBeforeAnyConversion) {
   mb_module m;
   m.order = {0, 1, 2, 3};
   m.cell(0, 0, 0) = {0, 856, 0, 0};
@@ -248,7 +256,7 @@ TEST(LoaderSafety, PatternCutShortIsRefusedBeforeAnyConversion) {
   EXPECT_EQ(load_module(bytes), 1);
 }
 
-TEST(LoaderSafety, SampleDataCutShortIsClamped) {
+TEST_F(LoaderSafety, SampleDataCutShortIsClamped) {
   mb_module m;
   m.sample(1, 100);
   mb_sample& s2 = m.sample(2, 200);
@@ -275,7 +283,7 @@ TEST(LoaderSafety, SampleDataCutShortIsClamped) {
   EXPECT_EQ(pt_cutsample, 0);
 }
 
-TEST(LoaderSafety, OrderEntriesAbove127AreRefused) {
+TEST_F(LoaderSafety, OrderEntriesAbove127AreRefused) {
   mb_module m;
   m.order = {0, 1};
   m.order.resize(128, 0);
@@ -285,7 +293,7 @@ TEST(LoaderSafety, OrderEntriesAbove127AreRefused) {
   EXPECT_TRUE(load_calls().empty());
 }
 
-TEST(LoaderSafety, SongLengthIsHeldToOneTo128) {
+TEST_F(LoaderSafety, SongLengthIsHeldToOneTo128) {
   mb_module m;
   m.order = {0, 1};
   m.songlen = 0;
@@ -306,7 +314,7 @@ TEST(LoaderSafety, SongLengthIsHeldToOneTo128) {
   EXPECT_EQ(pt_songpos, 0);
 }
 
-TEST(LoaderSafety, CellSampleNumbersAbove31AreNoSample) {
+TEST_F(LoaderSafety, CellSampleNumbersAbove31AreNoSample) {
   mb_module m;
   m.sample(1, 100);
   m.cell(0, 0, 0) = {1, 856, 0, 0};
@@ -322,7 +330,7 @@ TEST(LoaderSafety, CellSampleNumbersAbove31AreNoSample) {
   EXPECT_EQ(pt_cursample[0], 1);
 }
 
-TEST(LoaderSafety, DamagedModulesAreRefusedOrPlayWithinBounds) {
+TEST_F(LoaderSafety, DamagedModulesAreRefusedOrPlayWithinBounds) {
   // Damage a busy module at random (fixed seed): header fields, order entries,
   // cells and the length. The image is exactly the valid bytes plus the two
   // the mixer may read, so a sanitizer build catches any read past them.

@@ -35,7 +35,13 @@ std::vector<int32_t> row_positions(int rows, int max_ticks = 100000) {
 
 }  // namespace
 
-TEST(SequencerTiming, FirstTickStartsRowZeroAndSpeedSixRowsEverySixTicks) {
+using SequencerTiming = PlayerTest;
+using SequencerOrders = PlayerTest;
+using SequencerLoops = PlayerTest;
+using SequencerDelay = PlayerTest;
+using SequencerNotes = PlayerTest;
+
+TEST_F(SequencerTiming, FirstTickStartsRowZeroAndSpeedSixRowsEverySixTicks) {
   ASSERT_EQ(load_module(rows_module(1)), 1);
   EXPECT_EQ(mzx_position(), -37);
   EXPECT_EQ(pt_vbtempo, 6);
@@ -55,7 +61,7 @@ TEST(SequencerTiming, FirstTickStartsRowZeroAndSpeedSixRowsEverySixTicks) {
   EXPECT_EQ(starts, (std::vector<int>{1, 7, 13, 19}));
 }
 
-TEST(SequencerTiming, SetSpeedChangesTicksPerRowFromTheCurrentRow) {
+TEST_F(SequencerTiming, SetSpeedChangesTicksPerRowFromTheCurrentRow) {
   mb_module m = rows_module(1);
   m.cell(0, 0, 1) = {0, 0, 0xF, 0x03};
   ASSERT_EQ(load_module(m), 1);
@@ -73,7 +79,7 @@ TEST(SequencerTiming, SetSpeedChangesTicksPerRowFromTheCurrentRow) {
   EXPECT_EQ(starts, (std::vector<int>{1, 32, 33, 34}));
 }
 
-TEST(SequencerTiming, TempoAbove31IsStoredOnly) {
+TEST_F(SequencerTiming, TempoAbove31IsStoredOnly) {
   mb_module m = rows_module(1);
   m.cell(0, 0, 1) = {0, 0, 0xF, 0x20};
   ASSERT_EQ(load_module(m), 1);
@@ -82,7 +88,7 @@ TEST(SequencerTiming, TempoAbove31IsStoredOnly) {
   EXPECT_EQ(pt_vbtempo, 6);
 }
 
-TEST(SequencerTiming, SpeedZeroRepeatsTheRowStartForEver) {
+TEST_F(SequencerTiming, SpeedZeroRepeatsTheRowStartForEver) {
   mb_module m = rows_module(1);
   m.cell(0, 2, 1) = {0, 0, 0xF, 0x00};
   m.cell(0, 2, 2) = {1, 0, 0xA, 0x01};  // sample number: volume sent at every row start
@@ -104,7 +110,7 @@ TEST(SequencerTiming, SpeedZeroRepeatsTheRowStartForEver) {
   EXPECT_EQ(mzx_position(), 0);
 }
 
-TEST(SequencerOrders, LastRowWrapsToRestart) {
+TEST_F(SequencerOrders, LastRowWrapsToRestart) {
   mb_module m = rows_module(3);
   m.restart = 1;
   ASSERT_EQ(load_module(m), 1);
@@ -116,7 +122,7 @@ TEST(SequencerOrders, LastRowWrapsToRestart) {
   EXPECT_EQ(pos[193], 101);
 }
 
-TEST(SequencerOrders, PositionJump) {
+TEST_F(SequencerOrders, PositionJump) {
   mb_module m = rows_module(4);
   m.restart = 2;
   m.cell(0, 5, 1) = {0, 0, 0xB, 0x02};  // -> order 2
@@ -140,7 +146,7 @@ TEST(SequencerOrders, PositionJump) {
   EXPECT_EQ(pos2, (std::vector<int32_t>{0, 1, 2, 3, 4, 25463, 200, 201}));
 }
 
-TEST(SequencerOrders, PatternBreak) {
+TEST_F(SequencerOrders, PatternBreak) {
   mb_module m = rows_module(3);
   m.cell(0, 1, 2) = {0, 0, 0xD, 0x32};  // row 32 of the next entry
   m.cell(1, 33, 2) = {0, 0, 0xD, 0x1A};  // row 20 (1 * 10 + 10)
@@ -153,7 +159,7 @@ TEST(SequencerOrders, PatternBreak) {
   EXPECT_EQ(mzx_position(), 63);
 }
 
-TEST(SequencerOrders, PatternBreakTogetherWithJump) {
+TEST_F(SequencerOrders, PatternBreakTogetherWithJump) {
   mb_module m = rows_module(4);
   m.cell(0, 0, 1) = {0, 0, 0xB, 0x03};
   m.cell(0, 0, 2) = {0, 0, 0xD, 0x10};
@@ -161,7 +167,7 @@ TEST(SequencerOrders, PatternBreakTogetherWithJump) {
   EXPECT_EQ(row_positions(3), (std::vector<int32_t>{263, 310, 311}));
 }
 
-TEST(SequencerOrders, JumpOutsideTheOrderTableWithALoopInTheSameRow) {
+TEST_F(SequencerOrders, JumpOutsideTheOrderTableWithALoopInTheSameRow) {
   // B00 leaves the order index at -1 and BFF at 254 for the rest of the row;
   // a pattern-loop jump on a higher channel then keeps the next row inside the
   // pattern, so no order change follows. The jump is completed instead of
@@ -181,7 +187,7 @@ TEST(SequencerOrders, JumpOutsideTheOrderTableWithALoopInTheSameRow) {
   }
 }
 
-TEST(SequencerOrders, PatternBreakPastTheLastRowStartsAtRowZero) {
+TEST_F(SequencerOrders, PatternBreakPastTheLastRowStartsAtRowZero) {
   for (int param : {0x64, 0x70, 0x99, 0xFF}) {
     mb_module m = rows_module(2);
     m.cell(0, 0, 1) = {0, 0, 0xD, param};
@@ -194,7 +200,7 @@ TEST(SequencerOrders, PatternBreakPastTheLastRowStartsAtRowZero) {
   EXPECT_EQ(row_positions(3), (std::vector<int32_t>{63, 163, 63}));
 }
 
-TEST(SequencerLoops, PatternLoopPlaysTheSectionYPlusOneTimes) {
+TEST_F(SequencerLoops, PatternLoopPlaysTheSectionYPlusOneTimes) {
   mb_module m = rows_module(1);
   m.cell(0, 8, 1) = {0, 0, 0xE, 0x60};
   m.cell(0, 15, 1) = {0, 0, 0xE, 0x63};
@@ -212,7 +218,7 @@ TEST(SequencerLoops, PatternLoopPlaysTheSectionYPlusOneTimes) {
   EXPECT_EQ(pos, want);
 }
 
-TEST(SequencerLoops, LoopJumpPositionAndLoopStateAcrossPatterns) {
+TEST_F(SequencerLoops, LoopJumpPositionAndLoopStateAcrossPatterns) {
   mb_module m = rows_module(2);
   m.cell(0, 3, 1) = {0, 0, 0xE, 0x61};  // no E60 on this channel: loops to row 0
   m.cell(1, 2, 1) = {0, 0, 0xE, 0x61};  // later pattern: back to the start mark (row 0)
@@ -230,7 +236,7 @@ TEST(SequencerLoops, LoopJumpPositionAndLoopStateAcrossPatterns) {
             (std::vector<int32_t>{100, 101, 99, 100, 101, 102, 103}));
 }
 
-TEST(SequencerDelay, PatternDelayHoldsTheRowSilently) {
+TEST_F(SequencerDelay, PatternDelayHoldsTheRowSilently) {
   mb_module m = rows_module(1);
   m.cell(0, 1, 1) = {0, 0, 0xE, 0xE3};
   m.cell(0, 1, 2) = {1, 0, 0xA, 0x01};  // a running effect that calls the device
@@ -254,7 +260,7 @@ TEST(SequencerDelay, PatternDelayHoldsTheRowSilently) {
   EXPECT_EQ(starts, 2);  // row 1 once (notes are not started again), then row 2
 }
 
-TEST(SequencerDelay, SeveralDelaysHoldForTheLargest) {
+TEST_F(SequencerDelay, SeveralDelaysHoldForTheLargest) {
   mb_module m = rows_module(1);
   m.cell(0, 0, 1) = {0, 0, 0xE, 0xE2};
   m.cell(0, 0, 2) = {0, 0, 0xE, 0xE1};
@@ -267,7 +273,7 @@ TEST(SequencerDelay, SeveralDelaysHoldForTheLargest) {
   EXPECT_EQ(ticks, 18 + 1);
 }
 
-TEST(SequencerNotes, RowStartCallsInOrder) {
+TEST_F(SequencerNotes, RowStartCallsInOrder) {
   mb_module m;
   m.sample(3, 100).volume = 50;
   m.cell(0, 0, 1) = {3, 856, 0, 0};
@@ -304,7 +310,7 @@ TEST(SequencerNotes, RowStartCallsInOrder) {
   EXPECT_EQ(t.calls[1][2].op, SD_REC_SAMPLE);
 }
 
-TEST(SequencerNotes, FinetuneOfTheSampleOnTheChannel) {
+TEST_F(SequencerNotes, FinetuneOfTheSampleOnTheChannel) {
   mb_module m;
   m.sample(1, 100).finetune = 0;
   m.sample(2, 100).finetune = 8;
@@ -322,7 +328,7 @@ TEST(SequencerNotes, FinetuneOfTheSampleOnTheChannel) {
   EXPECT_EQ(pt_curfine[2], 7);
 }
 
-TEST(SequencerNotes, TonePortamentoWithSampleSetsOnlyTheTarget) {
+TEST_F(SequencerNotes, TonePortamentoWithSampleSetsOnlyTheTarget) {
   mb_module m;
   m.sample(1, 100).volume = 33;
   m.cell(0, 0, 0) = {1, 856, 0, 0};
@@ -339,7 +345,7 @@ TEST(SequencerNotes, TonePortamentoWithSampleSetsOnlyTheTarget) {
   EXPECT_EQ(pt_curperiod[0], 856);
 }
 
-TEST(SequencerNotes, SampleOffsetReplacesTheRestart) {
+TEST_F(SequencerNotes, SampleOffsetReplacesTheRestart) {
   mb_module m;
   m.sample(1, 5000);
   m.cell(0, 0, 0) = {1, 428, 9, 0x10};
@@ -350,7 +356,7 @@ TEST(SequencerNotes, SampleOffsetReplacesTheRestart) {
   EXPECT_EQ(mix_channels[0].pos, 0x1000u);
 }
 
-TEST(SequencerNotes, InitRestartsWithClearedChannelsButKeepsGlissandoAndPanning) {
+TEST_F(SequencerNotes, InitRestartsWithClearedChannelsButKeepsGlissandoAndPanning) {
   mb_module m;
   m.sample(1, 100);
   m.cell(0, 0, 1) = {1, 428, 0xE, 0x31};
@@ -365,6 +371,4 @@ TEST(SequencerNotes, InitRestartsWithClearedChannelsButKeepsGlissandoAndPanning)
   EXPECT_EQ(pt_cursample[1], 0);
   EXPECT_EQ(pt_glissando[1], 1);
   EXPECT_EQ(pt_defaultpan[1], 15);
-  pt_glissando[1] = 0;
-  pt_defaultpan[1] = 9;
 }

@@ -196,16 +196,17 @@ TEST_F(MixLoops, BlocksLongerThanTheAccumulator) {
 }
 
 TEST(OutputConversion, ClampsAndShifts) {
-  const int32_t acc[] = {40000, -70000, 0, -1, 511, 512};
-  const int16_t want16[] = {32767, -32768, 0, -1, 511, 512};
-  const uint8_t want8[] = {206, 0, 128, 127, 128, 129};
-  int16_t m16[6], s16[6];
-  uint8_t m8[6], s8[6];
-  sd_c_mono32tom16i(acc, m16, 6);
-  sd_c_mono32tom8u(acc, m8, 6);
-  sd_c_stereo32tos16i(acc, s16, 3);  // three frames, the same six values
-  sd_c_stereo32tos8u(acc, s8, 3);
-  for (int i = 0; i < 6; i++) {
+  // 70000 is a loud mix past the 8-bit top (70000 >> 9 = 136): held at 255.
+  const int32_t acc[] = {40000, -70000, 0, -1, 511, 512, 70000, 65535};
+  const int16_t want16[] = {32767, -32768, 0, -1, 511, 512, 32767, 32767};
+  const uint8_t want8[] = {206, 0, 128, 127, 128, 129, 255, 255};
+  int16_t m16[8], s16[8];
+  uint8_t m8[8], s8[8];
+  sd_c_mono32tom16i(acc, m16, 8);
+  sd_c_mono32tom8u(acc, m8, 8);
+  sd_c_stereo32tos16i(acc, s16, 4);  // four frames, the same eight values
+  sd_c_stereo32tos8u(acc, s8, 4);
+  for (int i = 0; i < 8; i++) {
     EXPECT_TRUE(m16[i] == want16[i] && s16[i] == want16[i]) << acc[i];
     EXPECT_TRUE(m8[i] == want8[i] && s8[i] == want8[i]) << acc[i];
   }

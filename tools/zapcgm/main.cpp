@@ -1,4 +1,6 @@
-// zapcgm entry: dispatches to the subcommands.
+// zapcgm entry: dispatches to the subcommands, and fails any of them whose
+// output did not reach standard output.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +20,17 @@ cgm_picture* zapcgm_load(const char* path) {
   return pic;
 }
 
+// A command whose output was lost (a full disk, a closed pipe) has failed:
+// standard output is buffered, so the flush here is where the loss shows.
+static int finish(int status) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "zapcgm: standard output: write error: %s\n", std::strerror(errno ? errno : EIO));
+    return status == 0 ? 1 : status;
+  }
+  return status;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     usage(stderr);
@@ -26,7 +39,7 @@ int main(int argc, char** argv) {
   const char* cmd = argv[1];
   if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
     usage(stdout);
-    return 0;
+    return finish(0);
   }
   int rc = -1;
   if (!std::strcmp(cmd, "info")) rc = zapcgm_info(argc - 2, argv + 2);
@@ -37,5 +50,5 @@ int main(int argc, char** argv) {
     usage(stderr);
     return 2;
   }
-  return rc;
+  return finish(rc);
 }

@@ -58,11 +58,7 @@ int zapmod_play(int argc, char** argv) {
   for (int i = 0; i < argc; i++) {
     if (!std::strcmp(argv[i], "--seconds")) {
       if (i + 1 >= argc) return usage_error("missing value after --seconds");
-      char* end = nullptr;
-      seconds = std::strtod(argv[++i], &end);
-      if (end == argv[i] || *end != '\0' || !(seconds > 0.0 && seconds <= 86400.0)) {
-        return usage_error("--seconds must be a number above 0");
-      }
+      if (!zapmod_seconds(argv[++i], seconds)) return usage_error(ZAPMOD_SECONDS_RULE);
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       return usage_error("unknown option");
     } else if (!path) {

@@ -32,7 +32,6 @@ namespace {
 constexpr int32_t k_ticks_per_second = 47;  // the demo's tick clock
 constexpr int32_t k_buffer_samples = 2048;  // SDL's buffer, as the demo's device asks for it
 constexpr double k_default_cap_seconds = 600.0;
-constexpr double k_max_seconds = 3600.0;    // keeps the data size well inside 32 bits
 constexpr int k_header_bytes = 44;
 constexpr int k_progress_every = 20;        // buffers between progress lines (about 0.9 s at 44100)
 
@@ -84,21 +83,15 @@ bool parse(int argc, char** argv, render_args& a, int& status) {
         return false;
       }
       const char* v = argv[++i];
-      char* end = nullptr;
-      errno = 0;
-      const double d = std::strtod(v, &end);
-      if (end == v || *end != '\0' || errno != 0) {
-        status = usage_error("option value is not a number");
-        return false;
-      }
       if (arg[2] == 's') {
-        if (!(d > 0.0 && d <= k_max_seconds)) {
-          status = usage_error("--seconds must be above 0 and at most 3600");
+        if (!zapmod_seconds(v, a.seconds)) {
+          status = usage_error(ZAPMOD_SECONDS_RULE);
           return false;
         }
-        a.seconds = d;
       } else {
-        if (d != 44100.0 && d != 22050.0) {
+        char* end = nullptr;
+        const double d = std::strtod(v, &end);
+        if (end == v || *end != '\0' || (d != 44100.0 && d != 22050.0)) {
           status = usage_error("--rate must be 44100 or 22050");
           return false;
         }

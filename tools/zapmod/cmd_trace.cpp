@@ -103,9 +103,5 @@ int zapmod_trace(int argc, char** argv) {
     flush_record(stdout);
     std::printf("pos %d %d\n", static_cast<int>(mzx_position()), static_cast<int>(pt_vbcount));
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "zapmod: trace: write error: %s\n", std::strerror(errno));
-    return 1;
-  }
-  return 0;
+  return 0;  // a lost write fails in main
 }

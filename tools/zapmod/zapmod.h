@@ -12,10 +12,22 @@ int zapmod_trace(int argc, char** argv);   // cmd_trace.cpp
 int zapmod_play(int argc, char** argv);    // cmd_play.cpp
 int zapmod_render(int argc, char** argv);  // cmd_render.cpp
 
-// The demo's module buffer size: the file is read into a zeroed block this large.
+// The largest module file the demo reads, as the demo does: into a zeroed
+// block with MIX_SAMPLE_SLACK spare bytes behind it, so that a sample ending
+// at the end of a file this large still has the bytes the mixer reads past it.
 inline constexpr int32_t ZAPMOD_BUFSIZE = 1000000;
 
-// Reads a module file as the demo does into buf (resized to ZAPMOD_BUFSIZE and
-// zeroed) and sets size to the bytes read. On failure prints
-// "zapmod: FILE: reason" on standard error and returns false.
+// Longest --seconds that play and render accept: an hour keeps a 44100 Hz
+// 16-bit file's size well inside the 32 bits of its header.
+inline constexpr double ZAPMOD_MAX_SECONDS = 3600.0;
+// The message for a --seconds value that zapmod_seconds refuses.
+inline constexpr const char* ZAPMOD_SECONDS_RULE = "--seconds must be a number above 0 and at most 3600";
+
+// Parses the value of --seconds for play and render: a whole decimal number
+// or fraction above 0 and at most ZAPMOD_MAX_SECONDS. False when it is not.
+bool zapmod_seconds(const char* text, double& seconds);  // main.cpp
+
+// Reads a module file as the demo does into buf (resized to ZAPMOD_BUFSIZE +
+// MIX_SAMPLE_SLACK and zeroed) and sets size to the bytes read. On failure
+// prints "zapmod: FILE: reason" on standard error and returns false.
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);

@@ -1,0 +1,135 @@
+// picgen: writes the demo's pictures and point drawings into a directory.
+//
+//   picgen OUTDIR [NAME...]    all files, or only the named ones (e.g. hipcat.cgm)
+//   picgen probe FONT CODEPOINT OUT.cgm
+//                              a glyph's ink in black and each enclosed area in
+//                              a colour of its own, with the areas' centres
+//                              listed, for choosing paint-bucket seeds
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "cgmwrite.h"
+#include "drawings.h"
+#include "glyph.h"
+#include "glyphart.h"
+#include "pictures.h"
+
+namespace {
+
+struct Asset {
+  const char* file;
+  Picture (*make)();
+};
+
+constexpr Asset kPictures[] = {
+    {"hipcat.cgm", pic_hipcat},     {"zoomer.cgm", pic_zoomer},       {"ankels.cgm", pic_ankels},
+    {"swing1.cgm", pic_swing1},     {"swing2.cgm", pic_swing2},       {"strutter.cgm", pic_strutter},
+    {"strutterblk.cgm", pic_strutterblk}, {"bottles.cgm", pic_bottles}, {"stara.cgm", pic_stara},
+    {"stara2.cgm", pic_stara2},
+};
+
+struct DrawAsset {
+  const char* file;
+  Sketch (*make)();
+  int segments;
+};
+
+const DrawAsset kDrawings[] = {
+    {"afrogirl.txt", sketch_afrogirl, kAfrogirlSegments},
+    {"grooveking.txt", sketch_grooveking, kGrookingSegments},
+};
+
+void usage(FILE* f) {
+  std::fputs("usage: picgen OUTDIR [NAME...]\n       picgen probe FONT CODEPOINT OUT.cgm\n", f);
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+int probe(const char* font, const char* cps, const char* out) {
+  const uint32_t cp = static_cast<uint32_t>(std::strtoul(cps, nullptr, 16));
+  const Polys g = glyph(font, cp, 2.0);
+  Picture p;
+  p.name = "probe";
+  p.desc = "glyph areas";
+  p.colours = {0x000000, 0xff4040, 0x40c040, 0x4060ff, 0xffc000, 0xff40ff, 0x00c0c0, 0xff8000, 0x8040ff, 0x80ff80,
+               0xc08040, 0xff8080, 0x80c0ff};
+  const Polys ink = evenodd(g);
+  const Polys holes = holes_of(ink);
+  for (size_t h = 0; h < holes.size(); h++) {
+    const Pt c = inner_point(holes[h]);
+    std::printf("area %zu colour %zu inside at (%.0f, %.0f) size %.0f\n", h, 2 + h % 12, c.x, c.y,
+                std::sqrt(std::fabs(area(holes[h]))));
+    pic_fill(p, static_cast<int>(2 + h % 12), {holes[h]});
+  }
+  pic_fill(p, 1, ink);
+  PicStats st;
+  if (!write_file(out, pic_write(p, st))) {
+    std::fprintf(stderr, "picgen: %s: cannot write: %s\n", out, std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+bool wanted(const char* file, int argc, char** argv) {
+  if (argc <= 2) return true;
+  for (int i = 2; i < argc; i++)
+    if (!std::strcmp(argv[i], file)) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && !std::strcmp(argv[1], "probe")) {
+    if (argc != 5) return usage(stderr), 2;
+    return probe(argv[2], argv[3], argv[4]);
+  }
+  if (argc < 2 || argv[1][0] == '-') {
+    usage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  const std::string dir = argv[1];
+  // Every name must be known before anything is written.
+  for (int i = 2; i < argc; i++) {
+    bool known = false;
+    for (const Asset& a : kPictures) known = known || !std::strcmp(argv[i], a.file);
+    for (const DrawAsset& a : kDrawings) known = known || !std::strcmp(argv[i], a.file);
+    if (!known) {
+      std::fprintf(stderr, "picgen: %s: unknown file name (the names are those in data/, e.g. hipcat.cgm)\n", argv[i]);
+      return 2;
+    }
+  }
+  for (const Asset& a : kPictures) {
+    if (!wanted(a.file, argc, argv)) continue;
+    PicStats st;
+    const std::string text = pic_write(a.make(), st);
+    const std::string path = dir + "/" + a.file;
+    if (!write_file(path, text)) {
+      std::fprintf(stderr, "picgen: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
+      return 1;
+    }
+    std::printf("%-16s %4d elements %6d points (largest %3d) %6d triangles, extent %5d, %d jittered, %d cut\n",
+                a.file, st.elements, st.points, st.maxpoints, st.triangles, st.extent, st.jittered, st.cut);
+  }
+  for (const DrawAsset& a : kDrawings) {
+    if (!wanted(a.file, argc, argv)) continue;
+    DrawStats st;
+    const std::string text = drawing_write(a.make(), a.segments, st);
+    const std::string path = dir + "/" + a.file;
+    if (!write_file(path, text)) {
+      std::fprintf(stderr, "picgen: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
+      return 1;
+    }
+    std::printf("%-16s %4d strokes %6d segments, pen step %.2f pixels\n", a.file, st.strokes, st.segments, st.step);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
