@@ -71,7 +71,12 @@ constexpr int32_t kWindowStart[9] = {200, 400, 700, 900, 1100, 1500, 1800, 2100,
 
 // ---- Loading ----------------------------------------------------------------
 
-std::string data_path(const char* name) { return std::string(timeline_root) + "data/" + name; }
+// root + "data/" + name, with a '/' after a root that lacks one.
+std::string data_path(const char* name) {
+  std::string p = timeline_root;
+  if (!p.empty() && p.back() != '/') p += '/';
+  return p + "data/" + name;
+}
 
 bool fail(const std::string& path, const char* why) {
   std::fprintf(stderr, "zapcobbles: %s: %s\n", path.c_str(), why);
@@ -424,7 +429,7 @@ int timeline_scene_of(int32_t pos) {
 
 bool timeline_load() {
   struct stat st;
-  const std::string dir = std::string(timeline_root) + "data";
+  const std::string dir = data_path("");
   if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     char cwd[4096];
     const bool here = timeline_root[0] == 0 && getcwd(cwd, sizeof cwd) != nullptr;

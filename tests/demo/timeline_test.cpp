@@ -366,7 +366,8 @@ TEST(MusicStart, AnOutputWithoutTicksFallsBackToTheSilentTimer) {
 // Run faster than real time, one frame may span more music than the song
 // stands at its end position; the rendering stops there, so the frame sees it.
 TEST(MusicStart, RenderingWithoutADeviceStopsAtTheEndPosition) {
-  timeline_root = demo_assets_root().c_str();
+  const std::string root = demo_assets_root().substr(0, demo_assets_root().size() - 1);  // no '/' at the end
+  timeline_root = root.c_str();
   ASSERT_TRUE(timeline_load());
   ASSERT_TRUE(timeline_music_load(true));
   demo_music_pump(0);
