@@ -67,6 +67,13 @@ bool demo_startup() {
     SDL_Quit();
     return false;
   }
+  if (!platform_have_display()) {
+    // SDL would draw into memory that nobody sees for the length of the song.
+    std::fprintf(stderr, "zapcobbles: no display (DISPLAY is not set); run it on a desktop, or with "
+                         "SDL_VIDEODRIVER=dummy to run without one\n");
+    SDL_Quit();
+    return false;
+  }
   SDL_JoystickOpen(0);
 
   // The module goes to the player before the display opens, so that a module

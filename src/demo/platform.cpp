@@ -101,6 +101,13 @@ void platform_launcher() {
   execv(k_launcher, args);
 }
 
+bool platform_have_display() {
+  char name[32];
+  const char* env = std::getenv("SDL_VIDEODRIVER");
+  if (env && *env) return true;
+  return !(SDL_VideoDriverName(name, sizeof name) && std::strcmp(name, "offscreen") == 0);
+}
+
 void platform_pace() {
 #ifndef ZAP_HANDHELD
   // Deadlines in microseconds, so the 16.667 ms period does not drift. A frame

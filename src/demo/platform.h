@@ -46,6 +46,10 @@ int platform_button(const SDL_Event& ev);
 // Desktop window scaling, set before the screen opens (the drawing surface
 // stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win.
 void platform_window_setup();
+// False when SDL, not asked for a driver (SDL_VIDEODRIVER unset), fell back
+// to its offscreen one: there is no display to show the demo on. Call after
+// SDL_Init.
+bool platform_have_display();
 // Replaces the program with the launcher; returns only if that fails.
 void platform_launcher();
 // Gives the processor back between frames on a desktop: sleeps until about
