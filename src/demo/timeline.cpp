@@ -105,8 +105,9 @@ bool load_drawing(drawing_rec*& d, const char* name) {
   const int err = errno;
   if (err == 0) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
+  const bool opens = f != nullptr;
   if (f) std::fclose(f);
-  return fail(path, (std::string(f ? "cannot read: " : "cannot open: ") + std::strerror(err)).c_str());
+  return fail(path, (std::string(opens ? "cannot read: " : "cannot open: ") + std::strerror(err)).c_str());
 }
 
 bool load_stars() {
@@ -171,7 +172,7 @@ int32_t since(int slot) {
   return static_cast<int32_t>(static_cast<uint32_t>(tid) - static_cast<uint32_t>(scene_start[slot]));
 }
 
-// 32-bit wrapping a*x + c: the timed arguments below stay defined for any tid.
+// The low 32 bits of v, signed: the timed arguments below stay defined for any tid.
 int32_t wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
 // Remainder taken non-negative, for table indices from tid.
