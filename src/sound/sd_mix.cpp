@@ -589,20 +589,35 @@ void sd_c_stereo32tos8u(const int32_t* acc, uint8_t* out, int32_t count) {
 
 namespace {
 
-// One accumulator pass of the plain mono loop over the audible channels: two
-// at a time, and the first pass (or the only channel) stores its values
-// instead of adding them to a cleared accumulator. With no audible channel
-// the accumulator is cleared.
+// One accumulator pass of the plain mono loop over the audible channels.
+//
+// A channel whose step is 0 stands on one byte: a one-shot sample that ended
+// (the player restores its volume at the next block, so it stays audible) or
+// a note at period 0. After its first step, which may still wrap its loop or
+// end its sample, it adds the same value to every sample of the block, so
+// those values are summed once and added as one constant. The moving channels
+// are mixed two at a time, and the first pass (or the only channel) stores
+// its values instead of adding them to a cleared accumulator.
 void plain_mono_block(int32_t* acc, int32_t n, int32_t active, const bool* mixed, const uint32_t* gain) {
   std::array<Voice, MIX_CHANNELS> v;
   size_t k = 0;
+  uint32_t constant = 0;
   for (int32_t c = 0; c < active; c++) {
-    if (mixed[c]) v[k++] = voice_of(&mix_realchannels[static_cast<size_t>(c)], gain[c]);
+    if (!mixed[c]) continue;
+    Voice w = voice_of(&mix_realchannels[static_cast<size_t>(c)], gain[c]);
+    if (w.s == 0) {
+      constant += voice_step(w);
+      voice_done(w);
+    } else {
+      v[k++] = w;
+    }
   }
   size_t j = 0;
   if (k == 0) {
-    for (int32_t i = 0; i < n; i++) acc[i] = 0;
-  } else if (k == 1) {
+    for (int32_t i = 0; i < n; i++) acc[i] = static_cast<int32_t>(constant);
+    return;
+  }
+  if (k == 1) {
     mix_one<Write::store>(v[0], acc, n);
     j = 1;
   } else {
@@ -612,6 +627,9 @@ void plain_mono_block(int32_t* acc, int32_t n, int32_t active, const bool* mixed
   for (; j + 1 < k; j += 2) mix_two<Write::add>(v[j], v[j + 1], acc, n);
   if (j < k) mix_one<Write::add>(v[j], acc, n);
   for (size_t c = 0; c < k; c++) voice_done(v[c]);
+  if (constant != 0) {
+    for (int32_t i = 0; i < n; i++) acc[i] = static_cast<int32_t>(static_cast<uint32_t>(acc[i]) + constant);
+  }
 }
 
 }  // namespace
