@@ -2,9 +2,10 @@
 //
 // Reads the module as zapmod does (whole, into a zeroed buffer of the
 // player's size) and writes a 16-bit mono 44100 Hz WAV file of SAMPLES
-// samples in 2048-sample writes, as zapmod render does, with silence for
-// data: the file has the size of the rendered one, and writing silence costs
-// what writing music costs. What a player takes beyond this is its own work.
+// samples, 2048 samples per fwrite through a 64 KiB stdio buffer as zapmod
+// render does, with silence for data: the file has the size of the rendered
+// one, and writing silence costs what writing music costs. What a player
+// takes beyond this is its own work.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
                    0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
   put32(h + 4, static_cast<uint32_t>(36 + 2 * samples));
   put32(h + 40, static_cast<uint32_t>(2 * samples));
+  static char file_buffer[1 << 16];
+  std::setvbuf(out, file_buffer, _IOFBF, sizeof file_buffer);
   bool ok = std::fwrite(h, 1, sizeof h, out) == sizeof h;
   static int16_t block[2048];
   for (long done = 0; ok && done < samples; done += 2048) {

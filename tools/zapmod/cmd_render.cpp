@@ -208,6 +208,10 @@ int zapmod_render(int argc, char** argv) {
     std::fprintf(stderr, "zapmod: %s: %s\n", a.out, std::strerror(errno));
     return 1;
   }
+  // Large writes: a minute of 16-bit audio is 5 MB, which stdio's default
+  // buffer would hand to the kernel in some 1300 writes.
+  static char file_buffer[1 << 16];
+  std::setvbuf(f, file_buffer, _IOFBF, sizeof file_buffer);
   const bool progress = isatty(STDERR_FILENO);
   errno = 0;  // isatty leaves ENOTTY behind; only the stream calls below should set it
 
