@@ -188,16 +188,25 @@ case $case in
     ;;
   level_report)
     # The closing line counts what the file holds: its peak and the samples at
-    # full scale, where the clamp holds them.
+    # full scale, where the clamp holds them (16-bit at 44100 Hz, 8-bit
+    # unsigned at 22050 Hz).
     for v in 64 252; do
-      "$zapmod" render "$module" "$tmp/a.wav" --seconds 2 --volume $v >"$tmp/out" || fail "render at $v"
-      od -An -v -td2 -j44 "$tmp/a.wav" | tr -s ' ' '\n' | grep -v '^$' >"$tmp/samples"
-      full=$(grep -cE '^(32767|-32768)$' "$tmp/samples")
-      peak=$(awk '{v = $1 < 0 ? -$1 : $1; if (v > p) p = v} END {print p + 0}' "$tmp/samples")
-      pct=$(awk -v f="$full" 'BEGIN {printf "%.3f", 100 * f / 88200}')
-      grep -qx "peak $peak of 32768 (.* dBFS), clipped $full of 88200 samples ($pct%)" "$tmp/out" ||
-        fail "volume $v: file has peak $peak and $full at full scale; tool said $(tail -n 1 "$tmp/out")"
-      [ "$v" = 64 ] || [ "$full" -gt 1000 ] || fail "volume 252 clipped only $full samples"
+      for rate in 44100 22050; do
+        "$zapmod" render "$module" "$tmp/a.wav" --seconds 2 --volume $v --rate $rate >"$tmp/out" || fail "render"
+        if [ $rate = 44100 ]; then
+          od -An -v -td2 -j44 "$tmp/a.wav" | tr -s ' ' '\n' | grep -v '^$' >"$tmp/samples"
+          top=32767 bottom=-32768 scale=32768 n=88200
+        else
+          od -An -v -tu1 -j44 "$tmp/a.wav" | tr -s ' ' '\n' | grep -v '^$' | awk '{print $1 - 128}' >"$tmp/samples"
+          top=127 bottom=-128 scale=128 n=44100
+        fi
+        full=$(grep -cxE -- "($top|$bottom)" "$tmp/samples")
+        peak=$(awk '{v = $1 < 0 ? -$1 : $1; if (v > p) p = v} END {print p + 0}' "$tmp/samples")
+        pct=$(awk -v f="$full" -v n=$n 'BEGIN {printf "%.3f", 100 * f / n}')
+        grep -qx "peak $peak of $scale (.* dBFS), clipped $full of $n samples ($pct%)" "$tmp/out" ||
+          fail "volume $v at $rate: file has peak $peak and $full at full scale; tool said $(tail -n 1 "$tmp/out")"
+        [ "$v" = 64 ] || [ "$full" -gt 100 ] || fail "volume 252 at $rate clipped only $full samples"
+      done
     done
     ;;
   play_missing)

@@ -57,27 +57,38 @@ struct level_stats {
   uint64_t clipped = 0;
 };
 
-// Highest and lowest sample and the full-scale count of one block, in loops
-// simple enough for the compiler to vectorise (they run over every sample).
+// Highest and lowest sample and the full-scale count of one block (at most
+// k_buffer_samples, so 16-bit counters hold it), in loops over 16-bit or
+// 8-bit lanes alone, which the compiler turns into vector code: they run over
+// every sample written.
 void measure(const uint8_t* block, uint64_t samples, int bytes_per_sample, level_stats& st) {
+  static_assert(k_buffer_samples <= 65535);
   int32_t hi = 0;
   int32_t lo = 0;
-  uint64_t full = 0;
+  uint16_t full = 0;
   if (bytes_per_sample == 2) {
+    int16_t h = 0;
+    int16_t l = 0;
     for (uint64_t i = 0; i < samples; i++) {
       int16_t v;
       std::memcpy(&v, block + 2 * i, sizeof v);  // the block holds the machine's own 16-bit values
-      hi = std::max<int32_t>(hi, v);
-      lo = std::min<int32_t>(lo, v);
-      full += (v == 32767) | (v == -32768);
+      h = std::max(h, v);
+      l = std::min(l, v);
+      full = static_cast<uint16_t>(full + (v == 32767) + (v == -32768));
     }
+    hi = h;
+    lo = l;
   } else {
+    uint8_t h = 128;
+    uint8_t l = 128;
     for (uint64_t i = 0; i < samples; i++) {
-      const int32_t v = static_cast<int32_t>(block[i]) - 128;
-      hi = std::max(hi, v);
-      lo = std::min(lo, v);
-      full += (v == 127) | (v == -128);
+      const uint8_t v = block[i];
+      h = std::max(h, v);
+      l = std::min(l, v);
+      full = static_cast<uint16_t>(full + (v == 255) + (v == 0));
     }
+    hi = h - 128;
+    lo = l - 128;
   }
   st.peak = std::max({st.peak, hi, -lo});
   st.clipped += full;
