@@ -110,6 +110,29 @@ void BM_Render(benchmark::State& state) {
 }
 BENCHMARK(BM_Render)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
+// How the renderer's cost grows: with the number of primitives at full width
+// on screen (skale 160 maps the picture's half-extent 65536 to 160 pixels),
+// and with the size on screen at 300 primitives (skale 20 to 320: 40 to 640
+// pixels wide; above 320 the frame crops it).
+void BM_RenderScaling(benchmark::State& state) {
+  const int prims = static_cast<int>(state.range(0));
+  const std::string path = temp_file(make_picture(prims, 3));
+  cgm_picture* pic = cgm_load(path.c_str());
+  std::remove(path.c_str());
+  skale = static_cast<int32_t>(state.range(1));
+  px = py = 0;
+  for (auto _ : state) {
+    cgm_render(pic, frame, transu);
+    benchmark::ClobberMemory();
+  }
+  cgm_free(pic);
+}
+BENCHMARK(BM_RenderScaling)
+    ->ArgsProduct({{100, 300, 1000, 3000}, {160}})
+    ->ArgsProduct({{300}, {20, 40, 80, 320}})
+    ->ArgNames({"prims", "skale"})
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_TriSmall(benchmark::State& state) {
   int32_t v[6] = {600, 380, 612, 392, 596, 396};  // about 4 x 4 pixels
   for (auto _ : state) {

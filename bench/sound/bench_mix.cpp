@@ -1,5 +1,5 @@
 // Mixer throughput. BM_MixMono mixes whole blocks as the audio callback does
-// (938 samples at 44100 Hz, 16-bit out) for 4, 8 and 32 active channels with
+// (938 samples at 44100 Hz, 16-bit out) for 4, 8, 16 and 32 active channels with
 // looping or one-shot samples; per_sample_ch is the time per output sample
 // per channel (seconds, shown with an SI prefix: "1.2n" is 1.2 ns).
 // BM_PlainMonoLoop runs the plain mono channel loop alone on one channel for
@@ -65,7 +65,7 @@ void BM_MixMono(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetItemsProcessed(state.iterations() * kBlock);
 }
-BENCHMARK(BM_MixMono)->ArgsProduct({{4, 8, 32}, {1, 0}})->ArgNames({"channels", "looping"});
+BENCHMARK(BM_MixMono)->ArgsProduct({{4, 8, 16, 32}, {1, 0}})->ArgNames({"channels", "looping"});
 
 // The plain mono loop alone on one channel, a fixed number of blocks.
 void BM_PlainMonoLoop(benchmark::State& state) {

@@ -10,6 +10,18 @@
 #include <atomic>
 #include <cmath>
 
+// x86-64 converts the accumulator to 16-bit and 8-bit output with SSE2's
+// saturating packs, eight or sixteen values at a time; they clamp exactly as
+// the plain loops do. Everything else (the handheld's 32-bit ARM, and any
+// build configured with ZAP_MIX_PLAIN) uses the plain loops alone, which give
+// the same bytes.
+#if defined(__SSE2__) && !defined(ZAP_MIX_PLAIN)
+#include <emmintrin.h>
+#define ZAP_MIX_SSE2 1
+#else
+#define ZAP_MIX_SSE2 0
+#endif
+
 // ---- Constants ----------------------------------------------------------------
 
 // Amiga clock: a sample at period P plays at kAmigaClock / P bytes per second
@@ -110,15 +122,170 @@ inline int32_t steps_within(uint64_t p, uint64_t s, uint64_t last, int32_t n) {
   return room < static_cast<uint64_t>(n) ? static_cast<int32_t>(room) : n;
 }
 
-// The plain mono loop's inner run: n steps known to stay inside the sample.
-inline void mono_run(const int8_t* data, int32_t* acc, int32_t n, uint64_t& p, uint64_t s, uint32_t gain) {
-  uint64_t q = p;
-#pragma GCC unroll 4
-  for (int32_t i = 0; i < n; i++) {
-    q += s;
-    acc[i] = mac(acc[i], data[whole_of(q)], gain);
+// ---- The plain mono loop ----
+//
+// A channel being mixed by the plain mono loop: its 32.32 position and step,
+// the bounds of its loop or sample, its gain, and `room`, how many of the
+// next steps are known to need no wrap or end test (counted once per event
+// with a division, never more than the steps left in the block).
+struct Voice {
+  mix_channel* ch;
+  const int8_t* data;
+  uint64_t p;
+  uint64_t s;
+  uint64_t last;  // highest position that needs no test; unused when `never` is set
+  bool looping;
+  bool never;     // every step needs the test (a one-shot sample of length 0)
+  uint32_t end;   // loop end (looping) or length (one-shot)
+  uint32_t restart;
+  uint32_t gain;
+  int32_t room;
+};
+
+enum class Write { add, store };  // add to the accumulator, or overwrite it
+
+inline Voice voice_of(mix_channel* ch, uint32_t gain) {
+  Voice v{};
+  v.ch = ch;
+  v.data = ch->data;
+  v.p = join(ch->pos, ch->posfrac);
+  v.s = join(ch->step, ch->stepfrac);
+  v.gain = gain;
+  const LoopBounds lb = loop_bounds(*ch);
+  v.looping = lb.looping;
+  if (lb.looping) {
+    // Loop end and any fraction: the position wraps once it is past that.
+    v.end = lb.end;
+    v.restart = lb.start + 1;
+    v.last = join(lb.end, 0xFFFFFFFFu);
+  } else {
+    // The byte before the length and any fraction: the sample ends at the length.
+    v.end = ch->length;
+    v.never = ch->length == 0;
+    v.last = join(ch->length - 1, 0xFFFFFFFFu);
   }
-  p = q;
+  return v;
+}
+
+inline void voice_done(const Voice& v) {
+  v.ch->pos = whole_of(v.p);
+  v.ch->posfrac = frac_of(v.p);
+  v.ch->step = whole_of(v.s);
+  v.ch->stepfrac = frac_of(v.s);
+}
+
+// Counts the voice's room when it has run out; at most `left` steps.
+inline void voice_measure(Voice& v, int32_t left) {
+  if (v.room == 0 && !v.never) v.room = steps_within(v.p, v.s, v.last, left);
+}
+
+// One step with the wrap or end test; returns the value to add.
+inline uint32_t voice_step(Voice& v) {
+  v.p += v.s;
+  if (v.looping) {
+    if (whole_of(v.p) > v.end) v.p = join(v.restart, frac_of(v.p));
+  } else if (whole_of(v.p) >= v.end) {
+    v.p = join(0, frac_of(v.p));
+    v.s = 0;
+    v.ch->volume = 0;
+  }
+  if (v.room > 0) v.room--;
+  return static_cast<uint32_t>(v.data[whole_of(v.p)]) * v.gain;
+}
+
+template <Write W>
+inline void put(int32_t& acc, uint32_t x) {
+  acc = static_cast<int32_t>(W == Write::store ? x : static_cast<uint32_t>(acc) + x);
+}
+
+// The runs advance a position as two words: the 32-bit fraction, whose carry
+// goes into the whole part (an add with carry), and the whole part as wide as
+// a pointer, so that it indexes the data without being widened first (on
+// x86-64 that saves a move and a shift per sample; on 32-bit ARM the two
+// words are what a 64-bit addition uses anyway). No position in a run passes
+// `last`, below 2^32, so the whole part never needs its 32-bit wrap there.
+struct Stepper {
+  uint32_t frac;
+  size_t whole;
+  uint32_t step_frac;
+  size_t step_whole;
+  explicit Stepper(const Voice& v)
+      : frac(frac_of(v.p)), whole(whole_of(v.p)), step_frac(frac_of(v.s)), step_whole(whole_of(v.s)) {}
+  size_t next() {
+    const uint32_t f = frac + step_frac;
+    whole += step_whole + (f < frac);
+    frac = f;
+    return whole;
+  }
+  uint64_t joined() const { return join(static_cast<uint32_t>(whole), frac); }
+};
+
+// n steps of one voice, all known to need no test.
+template <Write W>
+inline void run_one(Voice& v, int32_t* acc, int32_t n) {
+  const int8_t* data = v.data;
+  const uint32_t gain = v.gain;
+  Stepper q(v);
+#pragma GCC unroll 4
+  for (int32_t i = 0; i < n; i++) put<W>(acc[i], static_cast<uint32_t>(data[q.next()]) * gain);
+  v.p = q.joined();
+  v.room -= n;
+}
+
+// n steps of two voices together, summed before they reach the accumulator.
+template <Write W>
+inline void run_two(Voice& a, Voice& b, int32_t* acc, int32_t n) {
+  const int8_t* da = a.data;
+  const int8_t* db = b.data;
+  const uint32_t ga = a.gain;
+  const uint32_t gb = b.gain;
+  Stepper qa(a);
+  Stepper qb(b);
+#pragma GCC unroll 2
+  for (int32_t i = 0; i < n; i++) {
+    const uint32_t x = static_cast<uint32_t>(da[qa.next()]) * ga;
+    put<W>(acc[i], x + static_cast<uint32_t>(db[qb.next()]) * gb);
+  }
+  a.p = qa.joined();
+  b.p = qb.joined();
+  a.room -= n;
+  b.room -= n;
+}
+
+// The plain mono loop for one voice over count samples: runs without tests
+// between the events, one tested step at each.
+template <Write W>
+void mix_one(Voice& v, int32_t* acc, int32_t count) {
+  int32_t i = 0;
+  while (i < count) {
+    voice_measure(v, count - i);
+    const int32_t n = v.room;
+    run_one<W>(v, acc + i, n);
+    i += n;
+    if (i == count) break;
+    put<W>(acc[i], voice_step(v));
+    i++;
+  }
+}
+
+// Two voices in one pass: the runs last until the nearer of their events;
+// there both take one tested step (the one without an event loses nothing by
+// it). Every value is added modulo 2^32, so the order of the channels does not
+// change a bit of the sum.
+template <Write W>
+void mix_two(Voice& a, Voice& b, int32_t* acc, int32_t count) {
+  int32_t i = 0;
+  while (i < count) {
+    voice_measure(a, count - i);
+    voice_measure(b, count - i);
+    const int32_t n = a.room < b.room ? a.room : b.room;
+    run_two<W>(a, b, acc + i, n);
+    i += n;
+    if (i == count) break;
+    const uint32_t x = voice_step(a);
+    put<W>(acc[i], x + voice_step(b));
+    i++;
+  }
 }
 
 // The other three loops are not the ones that sound (sd_mix_interpolation is
@@ -195,6 +362,41 @@ inline uint8_t to_u8(int32_t v) {
 }
 
 inline int16_t to_s16(int32_t v) { return static_cast<int16_t>(clamp32(v, -32768, 32767)); }
+
+// n accumulator values to 16-bit output. A signed saturating pack of two
+// vectors of four 32-bit values is the same clamp to -32768..32767.
+void to_s16_block(const int32_t* acc, int16_t* out, int32_t n) {
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  for (; i + 8 <= n; i += 8) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + i + 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
+  }
+#endif
+  for (; i < n; i++) out[i] = to_s16(acc[i]);
+}
+
+// n accumulator values to 8-bit output. After the arithmetic shift the value
+// is clamped by two saturating packs, to -32768..32767 and then to -128..127,
+// which together are the clamp to -128..127; adding 128 to a signed byte is
+// flipping its top bit.
+void to_u8_block(const int32_t* acc, uint8_t* out, int32_t n) {
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  const __m128i top = _mm_set1_epi8(static_cast<char>(0x80));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i* in = reinterpret_cast<const __m128i*>(acc + i);
+    const __m128i a = _mm_srai_epi32(_mm_loadu_si128(in), kEightBitShift);
+    const __m128i b = _mm_srai_epi32(_mm_loadu_si128(in + 1), kEightBitShift);
+    const __m128i c = _mm_srai_epi32(_mm_loadu_si128(in + 2), kEightBitShift);
+    const __m128i d = _mm_srai_epi32(_mm_loadu_si128(in + 3), kEightBitShift);
+    const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(bytes, top));
+  }
+#endif
+  for (; i < n; i++) out[i] = to_u8(acc[i]);
+}
 
 inline int32_t main_volume() {
   return std::atomic_ref<int32_t>(mix_mainvolume).load(std::memory_order_relaxed);
@@ -348,49 +550,13 @@ void long_addition(uint32_t* pos, uint32_t* posfrac, uint32_t step, uint32_t ste
 // a loop (to loop start + 1, fraction kept, overshoot dropped) or ends a
 // one-shot sample (parked at 0 with step and volume 0), then adds
 // data[position] * gain. The steps between two such events need no test, so
-// they are counted once (a division per event) and run in a tight inner loop.
+// they are counted once (a division per event) and run in a tight inner loop
+// (mix_one). sd_mix_mono runs the same loop two channels at a time.
 void sd_c_mixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
   if (count <= 0) return;
-  const int8_t* data = ch->data;
-  uint64_t p = join(ch->pos, ch->posfrac);
-  uint64_t s = join(ch->step, ch->stepfrac);
-  const LoopBounds lb = loop_bounds(*ch);
-  int32_t i = 0;
-  if (lb.looping) {
-    // Highest 32.32 position that needs no wrap: loop end and any fraction.
-    const uint64_t last = join(lb.end, 0xFFFFFFFFu);
-    const uint32_t restart = lb.start + 1;
-    while (i < count) {
-      const int32_t n = steps_within(p, s, last, count - i);
-      mono_run(data, acc + i, n, p, s, gain);
-      i += n;
-      if (i == count) break;
-      p += s;
-      if (whole_of(p) > lb.end) p = join(restart, frac_of(p));
-      acc[i] = mac(acc[i], data[whole_of(p)], gain);
-      i++;
-    }
-  } else {
-    const uint32_t length = ch->length;
-    while (i < count) {
-      const int32_t n = length == 0 ? 0 : steps_within(p, s, join(length - 1, 0xFFFFFFFFu), count - i);
-      mono_run(data, acc + i, n, p, s, gain);
-      i += n;
-      if (i == count) break;
-      p += s;
-      if (whole_of(p) >= length) {
-        p = join(0, frac_of(p));
-        s = 0;
-        ch->volume = 0;
-      }
-      acc[i] = mac(acc[i], data[whole_of(p)], gain);
-      i++;
-    }
-  }
-  ch->pos = whole_of(p);
-  ch->posfrac = frac_of(p);
-  ch->step = whole_of(s);
-  ch->stepfrac = frac_of(s);
+  Voice v = voice_of(ch, gain);
+  mix_one<Write::add>(v, acc, count);
+  voice_done(v);
 }
 
 void sd_c_imixmono(mix_channel* ch, int32_t* acc, int32_t count, uint32_t gain) {
@@ -407,23 +573,66 @@ void sd_c_imixstereo(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgai
 
 // ---- Output conversions -------------------------------------------------------------------
 
-void sd_c_mono32tom16i(const int32_t* acc, int16_t* out, int32_t count) {
-  for (int32_t i = 0; i < count; i++) out[i] = to_s16(acc[i]);
-}
+void sd_c_mono32tom16i(const int32_t* acc, int16_t* out, int32_t count) { to_s16_block(acc, out, count); }
 
-void sd_c_mono32tom8u(const int32_t* acc, uint8_t* out, int32_t count) {
-  for (int32_t i = 0; i < count; i++) out[i] = to_u8(acc[i]);
-}
+void sd_c_mono32tom8u(const int32_t* acc, uint8_t* out, int32_t count) { to_u8_block(acc, out, count); }
 
 void sd_c_stereo32tos16i(const int32_t* acc, int16_t* out, int32_t count) {
-  for (int32_t i = 0; i < 2 * count; i++) out[i] = to_s16(acc[i]);
+  to_s16_block(acc, out, count > 0 ? 2 * count : 0);
 }
 
 void sd_c_stereo32tos8u(const int32_t* acc, uint8_t* out, int32_t count) {
-  for (int32_t i = 0; i < 2 * count; i++) out[i] = to_u8(acc[i]);
+  to_u8_block(acc, out, count > 0 ? 2 * count : 0);
 }
 
 // ---- Mixing entry points ---------------------------------------------------------------------
+
+namespace {
+
+// One accumulator pass of the plain mono loop over the audible channels.
+//
+// A channel whose step is 0 stands on one byte: a one-shot sample that ended
+// (the player restores its volume at the next block, so it stays audible) or
+// a note at period 0. After its first step, which may still wrap its loop or
+// end its sample, it adds the same value to every sample of the block, so
+// those values are summed once and added as one constant. The moving channels
+// are mixed two at a time, and the first pass (or the only channel) stores
+// its values instead of adding them to a cleared accumulator.
+void plain_mono_block(int32_t* acc, int32_t n, int32_t active, const bool* mixed, const uint32_t* gain) {
+  std::array<Voice, MIX_CHANNELS> v;
+  size_t k = 0;
+  uint32_t constant = 0;
+  for (int32_t c = 0; c < active; c++) {
+    if (!mixed[c]) continue;
+    Voice w = voice_of(&mix_realchannels[static_cast<size_t>(c)], gain[c]);
+    if (w.s == 0) {
+      constant += voice_step(w);
+      voice_done(w);
+    } else {
+      v[k++] = w;
+    }
+  }
+  size_t j = 0;
+  if (k == 0) {
+    for (int32_t i = 0; i < n; i++) acc[i] = static_cast<int32_t>(constant);
+    return;
+  }
+  if (k == 1) {
+    mix_one<Write::store>(v[0], acc, n);
+    j = 1;
+  } else {
+    mix_two<Write::store>(v[0], v[1], acc, n);
+    j = 2;
+  }
+  for (; j + 1 < k; j += 2) mix_two<Write::add>(v[j], v[j + 1], acc, n);
+  if (j < k) mix_one<Write::add>(v[j], acc, n);
+  for (size_t c = 0; c < k; c++) voice_done(v[c]);
+  if (constant != 0) {
+    for (int32_t i = 0; i < n; i++) acc[i] = static_cast<int32_t>(static_cast<uint32_t>(acc[i]) + constant);
+  }
+}
+
+}  // namespace
 
 // Blocks longer than the accumulator are mixed in passes; the copy from the
 // player side, the skip decisions and the gains still happen once per block.
@@ -446,14 +655,13 @@ void sd_mix_mono(void* output, int32_t count, int32_t sixteen) {
   while (done < count) {
     const int32_t n = count - done < kMonoBlockMax ? count - done : kMonoBlockMax;
     int32_t* acc = mix_buffer32.data();
-    for (int32_t i = 0; i < n; i++) acc[i] = 0;
-    for (int32_t c = 0; c < active; c++) {
-      if (!mixed[c]) continue;
-      if (interpolate) {
-        sd_c_imixmono(&mix_realchannels[c], acc, n, gain[c]);
-      } else {
-        sd_c_mixmono(&mix_realchannels[c], acc, n, gain[c]);
+    if (interpolate) {
+      for (int32_t i = 0; i < n; i++) acc[i] = 0;
+      for (int32_t c = 0; c < active; c++) {
+        if (mixed[c]) sd_c_imixmono(&mix_realchannels[c], acc, n, gain[c]);
       }
+    } else {
+      plain_mono_block(acc, n, active, mixed.data(), gain.data());
     }
     if (sixteen) {
       sd_c_mono32tom16i(acc, static_cast<int16_t*>(output) + done, n);

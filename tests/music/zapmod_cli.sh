@@ -140,12 +140,21 @@ case $case in
     "$zapmod" render "$module" "$tmp/a.wav" --rate 48000 >/dev/null 2>&1
     [ $? = 2 ] || fail "an unsupported rate was accepted"
     # play and render share one --seconds rule: above 0, at most an hour.
+    # play and render share one rule per option: --seconds above 0 and at
+    # most an hour, --volume 0..252, --hz 1..1000, whole numbers for the last two.
     for cmd in "render $module $tmp/a.wav" "play $module"; do
-      for s in 0 -1 3600.5 x 1s; do
+      for opt in "--seconds 0" "--seconds -1" "--seconds 3600.5" "--seconds x" "--seconds 1s" \
+        "--volume 253" "--volume -1" "--volume 1.5" "--volume" "--hz 0" "--hz 1001" "--hz 50x"; do
         # shellcheck disable=SC2086
-        SDL_AUDIODRIVER=dummy "$zapmod" $cmd --seconds "$s" >/dev/null 2>"$tmp/err"
-        [ $? = 2 ] || fail "$cmd --seconds $s was accepted"
-        grep -q -- "--seconds must be a number above 0 and at most 3600" "$tmp/err" || fail "$(cat "$tmp/err")"
+        SDL_AUDIODRIVER=dummy "$zapmod" $cmd $opt >/dev/null 2>"$tmp/err"
+        [ $? = 2 ] || fail "$cmd $opt was accepted"
+        case $opt in
+          --seconds*) rule="--seconds must be a number above 0 and at most 3600" ;;
+          "--volume") rule="missing value" ;;
+          --volume*) rule="--volume must be a whole number from 0 to 252" ;;
+          --hz*) rule="--hz must be a whole number from 1 to 1000" ;;
+        esac
+        grep -q -- "$rule" "$tmp/err" || fail "$cmd $opt: $(cat "$tmp/err")"
       done
     done
     ;;
@@ -156,6 +165,49 @@ case $case in
     ms=$((($(date +%s%N) - start) / 1000000))
     [ "$ms" -ge 1000 ] || fail "stopped after $ms ms"
     grep -q "stopped at order 0 row" "$tmp/out" || fail "no final position: $(cat "$tmp/out")"
+    ;;
+  volume_hz)
+    # The defaults are the demo's own settings, byte for byte; 50 ticks per
+    # second plays the song faster, so its default length is shorter.
+    "$zapmod" render "$module" "$tmp/d.wav" --seconds 3 >/dev/null || fail "render failed"
+    "$zapmod" render "$module" "$tmp/e.wav" --seconds 3 --volume 64 --hz 47 >/dev/null || fail "explicit defaults"
+    cmp -s "$tmp/d.wav" "$tmp/e.wav" || fail "--volume 64 --hz 47 is not the default"
+    "$zapmod" render "$module" "$tmp/q.wav" --seconds 3 --volume 32 >/dev/null || fail "--volume 32"
+    cmp -s "$tmp/d.wav" "$tmp/q.wav" && fail "--volume 32 changed nothing"
+    "$zapmod" render "$module" "$tmp/z.wav" --seconds 1 --volume 0 >"$tmp/out" || fail "--volume 0"
+    [ -z "$(od -An -v -j44 "$tmp/z.wav" | tr -d ' 0\n')" ] || fail "--volume 0 is not silent"
+    grep -q "^peak 0 of 32768 .* clipped 0 of 44100 samples" "$tmp/out" || fail "silence reported as $(cat "$tmp/out")"
+    "$zapmod" render "$module" "$tmp/47.wav" --rate 22050 >/dev/null || fail "render at 47 Hz"
+    "$zapmod" render "$module" "$tmp/50.wav" --rate 22050 --hz 50 >/dev/null || fail "render at 50 Hz"
+    a=$(u32 "$tmp/47.wav" 40) b=$(u32 "$tmp/50.wav" 40)
+    # The song ends on a buffer boundary, so the ratio is 50/47 within a buffer or two.
+    [ $((b * 50)) -lt $((a * 47 + 100000)) ] && [ $((b * 50)) -gt $((a * 47 - 100000)) ] ||
+      fail "at 50 Hz $b bytes, at 47 Hz $a"
+    SDL_AUDIODRIVER=dummy timeout 20 "$zapmod" play "$module" --seconds 0.5 --volume 100 --hz 50 >"$tmp/out" 2>&1 ||
+      fail "play with --volume and --hz exited $?: $(cat "$tmp/out")"
+    ;;
+  level_report)
+    # The closing line counts what the file holds: its peak and the samples at
+    # full scale, where the clamp holds them (16-bit at 44100 Hz, 8-bit
+    # unsigned at 22050 Hz).
+    for v in 64 252; do
+      for rate in 44100 22050; do
+        "$zapmod" render "$module" "$tmp/a.wav" --seconds 2 --volume $v --rate $rate >"$tmp/out" || fail "render"
+        if [ $rate = 44100 ]; then
+          od -An -v -td2 -j44 "$tmp/a.wav" | tr -s ' ' '\n' | grep -v '^$' >"$tmp/samples"
+          top=32767 bottom=-32768 scale=32768 n=88200
+        else
+          od -An -v -tu1 -j44 "$tmp/a.wav" | tr -s ' ' '\n' | grep -v '^$' | awk '{print $1 - 128}' >"$tmp/samples"
+          top=127 bottom=-128 scale=128 n=44100
+        fi
+        full=$(grep -cxE -- "($top|$bottom)" "$tmp/samples")
+        peak=$(awk '{v = $1 < 0 ? -$1 : $1; if (v > p) p = v} END {print p + 0}' "$tmp/samples")
+        pct=$(awk -v f="$full" -v n=$n 'BEGIN {printf "%.3f", 100 * f / n}')
+        grep -qx "peak $peak of $scale (.* dBFS), clipped $full of $n samples ($pct%)" "$tmp/out" ||
+          fail "volume $v at $rate: file has peak $peak and $full at full scale; tool said $(tail -n 1 "$tmp/out")"
+        [ "$v" = 64 ] || [ "$full" -gt 100 ] || fail "volume 252 at $rate clipped only $full samples"
+      done
+    done
     ;;
   play_missing)
     SDL_AUDIODRIVER=dummy expect_error "$tmp/none.mod" "No such file" play "$tmp/none.mod" --seconds 1

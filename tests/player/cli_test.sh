@@ -145,6 +145,10 @@ case $case in
     [ $? = 2 ] || fail "--ticks without a value must be a usage error"
     "$zapmod" info >/dev/null 2>&1
     [ $? = 2 ] || fail "info without a file must be a usage error"
+    "$zapmod" render small.mod out.wav --volume 300 >/dev/null 2>&1
+    [ $? = 2 ] || fail "--volume 300 must be a usage error"
+    [ ! -e out.wav ] || fail "a refused render wrote its output"
+    "$zapmod" --help | grep -q 'render FILE OUT.wav .*\[--volume N\] \[--hz N\]' || fail "usage does not name --volume and --hz"
     ;;
   *)
     fail "unknown case"

@@ -1,5 +1,6 @@
 // The four channel loops (wrap, end, parking, interpolation), the gains and
 // clipping of the mixing entry points, and the output conversions.
+#include <algorithm>
 #include <array>
 #include <random>
 #include <vector>
@@ -258,6 +259,79 @@ TEST(PlainMonoLoop, MatchesTheSampleBySampleRule) {
     ASSERT_TRUE(ch.pos == ref.pos && ch.posfrac == ref.posfrac && ch.step == ref.step &&
                 ch.stepfrac == ref.stepfrac && ch.volume == ref.volume)
         << "case " << iter;
+  }
+}
+
+// sd_mix_mono mixes the plain loop two channels at a time, the first pass
+// storing instead of adding to a cleared accumulator: whole blocks of 1 to 32
+// random channels (loops, one-shot ends, silent and empty channels, clipping
+// main volumes) must give the bytes and the channel states that one channel
+// at a time by the sample-by-sample rule gives.
+TEST_F(MixLoops, MonoBlocksMatchOneChannelAtATime) {
+  static std::array<int8_t, 5002> data;
+  std::mt19937 rng(99);
+  for (int8_t& d : data) d = static_cast<int8_t>(rng());
+  auto pick = [&rng](uint32_t lo, uint32_t hi) { return lo + static_cast<uint32_t>(rng() % (hi - lo + 1)); };
+  std::vector<int16_t> got16(3000), want16(3000);
+  std::vector<uint8_t> got8(3000), want8(3000);
+  std::vector<int32_t> acc(3000);
+  for (int iter = 0; iter < 400; iter++) {
+    const int32_t active = static_cast<int32_t>(iter % 5 == 0 ? pick(1, 32) : pick(1, 9));
+    for (int32_t c = 0; c < MIX_CHANNELS; c++) {
+      mix_channel& ch = mix_channels[static_cast<size_t>(c)];
+      ch = {};
+      ch.data = data.data();
+      ch.length = pick(0, 9) == 0 ? 0 : pick(1, 5000);
+      ch.looping = static_cast<int32_t>(pick(0, 1));
+      ch.loopstart = ch.length ? pick(0, ch.length - 1) : 0;
+      ch.loopend = ch.length ? pick(ch.loopstart + 1, ch.length) : 0;
+      ch.pos = pick(0, ch.length);
+      ch.posfrac = static_cast<uint32_t>(rng());
+      ch.step = pick(0, 6) == 0 ? pick(0, 3000) : pick(0, 2);
+      ch.stepfrac = static_cast<uint32_t>(rng()) & 0xFFFFFF00u;
+      ch.volume = static_cast<int32_t>(pick(0, 4) == 0 ? 0 : pick(1, 64));
+      ch.poschanged = ch.stepchanged = 1;
+    }
+    mix_activechannels = active;
+    mix_mainvolume = static_cast<int32_t>(pick(0, 252));
+    const int32_t count = static_cast<int32_t>(pick(0, 3000));
+    const bool sixteen = iter % 2 == 0;
+    const auto player = mix_channels;
+    const auto work = mix_realchannels;
+
+    if (sixteen) sd_mix_mono(got16.data(), count, 1);
+    else sd_mix_mono(got8.data(), count, 0);
+    const auto got_work = mix_realchannels;
+
+    mix_channels = player;
+    mix_realchannels = work;
+    std::fill(acc.begin(), acc.end(), 0);
+    for (int32_t c = 0; c < active; c++) {
+      mix_channel& ch = mix_realchannels[static_cast<size_t>(c)];
+      mix_copychannel(&ch, &mix_channels[static_cast<size_t>(c)]);
+      if (ch.length == 0 || ch.volume == 0) continue;
+      const uint32_t gain = static_cast<uint32_t>(mix_mainvolume) * static_cast<uint32_t>(ch.volume) * 255u / 8064u;
+      reference_mixmono(&ch, acc.data(), count, gain);
+    }
+    for (int32_t i = 0; i < count; i++) {
+      const int32_t v = acc[static_cast<size_t>(i)];
+      want16[static_cast<size_t>(i)] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
+      want8[static_cast<size_t>(i)] = static_cast<uint8_t>(std::clamp(v >> 9, -128, 127) + 128);
+    }
+    for (int32_t i = 0; i < count; i++) {
+      if (sixteen) {
+        ASSERT_EQ(got16[static_cast<size_t>(i)], want16[static_cast<size_t>(i)]) << "case " << iter << " at " << i;
+      } else {
+        ASSERT_EQ(got8[static_cast<size_t>(i)], want8[static_cast<size_t>(i)]) << "case " << iter << " at " << i;
+      }
+    }
+    for (int32_t c = 0; c < active; c++) {
+      const mix_channel& g = got_work[static_cast<size_t>(c)];
+      const mix_channel& w = mix_realchannels[static_cast<size_t>(c)];
+      ASSERT_TRUE(g.pos == w.pos && g.posfrac == w.posfrac && g.step == w.step && g.stepfrac == w.stepfrac &&
+                  g.volume == w.volume)
+          << "case " << iter << " channel " << c;
+    }
   }
 }
 

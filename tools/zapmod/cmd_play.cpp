@@ -1,6 +1,7 @@
 // zapmod play: plays a module through SDL audio with the demo's own engine
 // (SDL device at 44100 Hz, mix_newhand as the callback, main volume 64, 47
-// ticks per second) and shows where the song is.
+// ticks per second; --volume and --hz change the last two) and shows where
+// the song is.
 //
 // The device is set up with the same calls the demo's start-up makes after
 // reading its choice "2", without the prompt on standard input. Without an
@@ -24,8 +25,6 @@
 namespace {
 
 constexpr int32_t k_rate = 44100;
-constexpr int32_t k_ticks_per_second = 47;
-constexpr int32_t k_main_volume = 64;
 constexpr uint32_t k_poll_ms = 50;          // display refresh and stop-flag latency
 constexpr uint32_t k_plain_line_ms = 10000; // status line interval when not on a terminal
 
@@ -34,7 +33,7 @@ volatile std::sig_atomic_t g_stop = 0;
 extern "C" void on_sigint(int) { g_stop = 1; }
 
 int usage_error(const char* what) {
-  std::fprintf(stderr, "zapmod play: %s\nusage: zapmod play FILE [--seconds S]\n", what);
+  std::fprintf(stderr, "zapmod play: %s\nusage: zapmod play FILE [--seconds S] [--volume N] [--hz N]\n", what);
   return 2;
 }
 
@@ -55,10 +54,18 @@ void show(FILE* out, bool tty, int32_t pos, uint32_t ms) {
 int zapmod_play(int argc, char** argv) {
   const char* path = nullptr;
   double seconds = 0.0;  // 0: until Ctrl-C
+  int32_t volume = ZAPMOD_DEFAULT_VOLUME;
+  int32_t hz = ZAPMOD_DEFAULT_HZ;
   for (int i = 0; i < argc; i++) {
     if (!std::strcmp(argv[i], "--seconds")) {
       if (i + 1 >= argc) return usage_error("missing value after --seconds");
       if (!zapmod_seconds(argv[++i], seconds)) return usage_error(ZAPMOD_SECONDS_RULE);
+    } else if (!std::strcmp(argv[i], "--volume")) {
+      if (i + 1 >= argc) return usage_error("missing value after --volume");
+      if (!zapmod_whole(argv[++i], 0, ZAPMOD_MAX_VOLUME, volume)) return usage_error(ZAPMOD_VOLUME_RULE);
+    } else if (!std::strcmp(argv[i], "--hz")) {
+      if (i + 1 >= argc) return usage_error("missing value after --hz");
+      if (!zapmod_whole(argv[++i], 1, ZAPMOD_MAX_HZ, hz)) return usage_error(ZAPMOD_HZ_RULE);
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       return usage_error("unknown option");
     } else if (!path) {
@@ -84,7 +91,7 @@ int zapmod_play(int argc, char** argv) {
     return 1;
   }
   sd_init();
-  sd_setmainvolume(k_main_volume);
+  sd_setmainvolume(volume);
   sd_start();
   if (!mzx_get(module.data(), size)) {
     std::fprintf(stderr, "zapmod: %s: %s\n", path,
@@ -107,7 +114,7 @@ int zapmod_play(int argc, char** argv) {
 
   const bool tty = isatty(STDOUT_FILENO);
   const uint32_t limit_ms = seconds > 0.0 ? static_cast<uint32_t>(seconds * 1000.0) : 0;
-  mzx_start(k_ticks_per_second);
+  mzx_start(hz);
   uint32_t next_plain = 0;
   uint32_t elapsed = 0;
   while (!g_stop) {

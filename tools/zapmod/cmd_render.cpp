@@ -2,7 +2,8 @@
 // and writes the samples to a WAV file.
 //
 // The set-up is the demo's (mixer operations installed, mixer initialised at
-// the rate, main volume 64, 47 ticks per second) without opening SDL audio;
+// the rate, main volume 64, 47 ticks per second; --volume and --hz change the
+// last two) without opening SDL audio;
 // mix_newhand is then called by hand with the buffers SDL would hand it, 2048
 // samples each, so the file holds exactly what the demo would play.
 //
@@ -12,6 +13,9 @@
 // first buffer after which it reads lower (the song wrapped, or jumped back
 // from its last entry). A song that never reaches its last entry, or stops
 // advancing, runs into the cap.
+//
+// It ends with the peak level and the share of clipped samples, so that a
+// user can pick a --volume that leaves a loud module unclipped.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,11 +29,11 @@
 
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "sound/sd_main.h"
 #include "zapmod.h"
 
 namespace {
 
-constexpr int32_t k_ticks_per_second = 47;  // the demo's tick clock
 constexpr int32_t k_buffer_samples = 2048;  // SDL's buffer, as the demo's device asks for it
 constexpr double k_default_cap_seconds = 600.0;
 constexpr int k_header_bytes = 44;
@@ -40,7 +44,55 @@ struct render_args {
   const char* out = nullptr;
   double seconds = 0.0;  // 0: until the song passes its last order
   int32_t rate = 44100;
+  int32_t volume = ZAPMOD_DEFAULT_VOLUME;
+  int32_t hz = ZAPMOD_DEFAULT_HZ;
 };
+
+// What the written samples tell about the level: the largest distance from
+// silence and how many samples sit at full scale, where the mixer's clamp
+// holds whatever went past it (a sample that lands exactly on full scale
+// without going past is counted too; that is rare in music).
+struct level_stats {
+  int32_t peak = 0;
+  uint64_t clipped = 0;
+};
+
+// Highest and lowest sample and the full-scale count of one block (at most
+// k_buffer_samples, so 16-bit counters hold it), in loops over 16-bit or
+// 8-bit lanes alone, which the compiler turns into vector code: they run over
+// every sample written.
+void measure(const uint8_t* block, uint64_t samples, int bytes_per_sample, level_stats& st) {
+  static_assert(k_buffer_samples <= 65535);
+  int32_t hi = 0;
+  int32_t lo = 0;
+  uint16_t full = 0;
+  if (bytes_per_sample == 2) {
+    int16_t h = 0;
+    int16_t l = 0;
+    for (uint64_t i = 0; i < samples; i++) {
+      int16_t v;
+      std::memcpy(&v, block + 2 * i, sizeof v);  // the block holds the machine's own 16-bit values
+      h = std::max(h, v);
+      l = std::min(l, v);
+      full = static_cast<uint16_t>(full + (v == 32767) + (v == -32768));
+    }
+    hi = h;
+    lo = l;
+  } else {
+    uint8_t h = 128;
+    uint8_t l = 128;
+    for (uint64_t i = 0; i < samples; i++) {
+      const uint8_t v = block[i];
+      h = std::max(h, v);
+      l = std::min(l, v);
+      full = static_cast<uint16_t>(full + (v == 255) + (v == 0));
+    }
+    hi = h - 128;
+    lo = l - 128;
+  }
+  st.peak = std::max({st.peak, hi, -lo});
+  st.clipped += full;
+}
 
 void put16(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -69,7 +121,8 @@ void wav_header(uint8_t* h, int32_t rate, int bytes_per_sample, uint32_t data_by
 }
 
 int usage_error(const char* what) {
-  std::fprintf(stderr, "zapmod render: %s\nusage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050]\n",
+  std::fprintf(stderr, "zapmod render: %s\nusage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] "
+               "[--volume N] [--hz N]\n",
                what);
   return 2;
 }
@@ -77,25 +130,29 @@ int usage_error(const char* what) {
 bool parse(int argc, char** argv, render_args& a, int& status) {
   for (int i = 0; i < argc; i++) {
     const char* arg = argv[i];
-    if (!std::strcmp(arg, "--seconds") || !std::strcmp(arg, "--rate")) {
+    const bool seconds = !std::strcmp(arg, "--seconds");
+    const bool rate = !std::strcmp(arg, "--rate");
+    const bool volume = !std::strcmp(arg, "--volume");
+    const bool hz = !std::strcmp(arg, "--hz");
+    if (seconds || rate || volume || hz) {
       if (i + 1 >= argc) {
         status = usage_error("missing value after an option");
         return false;
       }
       const char* v = argv[++i];
-      if (arg[2] == 's') {
-        if (!zapmod_seconds(v, a.seconds)) {
-          status = usage_error(ZAPMOD_SECONDS_RULE);
-          return false;
-        }
-      } else {
-        char* end = nullptr;
-        const double d = std::strtod(v, &end);
-        if (end == v || *end != '\0' || (d != 44100.0 && d != 22050.0)) {
-          status = usage_error("--rate must be 44100 or 22050");
-          return false;
-        }
-        a.rate = static_cast<int32_t>(d);
+      const char* rule = nullptr;
+      if (seconds) {
+        if (!zapmod_seconds(v, a.seconds)) rule = ZAPMOD_SECONDS_RULE;
+      } else if (volume) {
+        if (!zapmod_whole(v, 0, ZAPMOD_MAX_VOLUME, a.volume)) rule = ZAPMOD_VOLUME_RULE;
+      } else if (hz) {
+        if (!zapmod_whole(v, 1, ZAPMOD_MAX_HZ, a.hz)) rule = ZAPMOD_HZ_RULE;
+      } else if (!zapmod_whole(v, 0, 44100, a.rate) || (a.rate != 44100 && a.rate != 22050)) {
+        rule = "--rate must be 44100 or 22050";
+      }
+      if (rule) {
+        status = usage_error(rule);
+        return false;
       }
     } else if (arg[0] == '-' && arg[1] != '\0') {
       status = usage_error("unknown option");
@@ -139,7 +196,8 @@ int zapmod_render(int argc, char** argv) {
   int32_t size = 0;
   if (!zapmod_read(a.in, module, size)) return 1;
 
-  mzx_init_offline(a.rate, k_ticks_per_second);
+  mzx_init_offline(a.rate, a.hz);
+  sd_setmainvolume(a.volume);
   if (!mzx_get(module.data(), size)) {
     std::fprintf(stderr, "zapmod: %s: %s\n", a.in,
                  (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
@@ -161,6 +219,10 @@ int zapmod_render(int argc, char** argv) {
     std::fprintf(stderr, "zapmod: %s: %s\n", a.out, std::strerror(errno));
     return 1;
   }
+  // Large writes: a minute of 16-bit audio is 5 MB, which stdio's default
+  // buffer would hand to the kernel in some 1300 writes.
+  static char file_buffer[1 << 16];
+  std::setvbuf(f, file_buffer, _IOFBF, sizeof file_buffer);
   const bool progress = isatty(STDERR_FILENO);
   errno = 0;  // isatty leaves ENOTTY behind; only the stream calls below should set it
 
@@ -171,10 +233,12 @@ int zapmod_render(int argc, char** argv) {
   std::vector<uint8_t> block(static_cast<size_t>(k_buffer_samples) * bytes_per_sample);
   uint64_t done = 0;
   bool seen_last = false;
+  level_stats level;
   for (int64_t buffers = 0; ok && done < total; buffers++) {
     mix_newhand(nullptr, block.data(), static_cast<int>(block.size()));
     const uint64_t take = std::min<uint64_t>(k_buffer_samples, total - done);
     ok = std::fwrite(block.data(), bytes_per_sample, take, f) == take;
+    measure(block.data(), take, bytes_per_sample, level);
     done += take;
 
     const int32_t order = order_of(mzx_position());
@@ -208,7 +272,14 @@ int zapmod_render(int argc, char** argv) {
     remove_partial(a.out);
     return 1;
   }
-  std::printf("%s: %.2f s at %d Hz, %d-bit mono\n", a.out, static_cast<double>(done) / a.rate, a.rate,
-              8 * bytes_per_sample);
+  std::printf("%s: %.2f s at %d Hz, %d-bit mono, volume %d, %d ticks per second\n", a.out,
+              static_cast<double>(done) / a.rate, a.rate, 8 * bytes_per_sample, static_cast<int>(a.volume),
+              static_cast<int>(a.hz));
+  // Full scale is 32768 (16-bit) or 128 (8-bit) steps from silence.
+  const double full_scale = bytes_per_sample == 2 ? 32768.0 : 128.0;
+  const double db = level.peak > 0 ? 20.0 * std::log10(level.peak / full_scale) : -HUGE_VAL;
+  std::printf("peak %d of %d (%.1f dBFS), clipped %llu of %llu samples (%.3f%%)\n", static_cast<int>(level.peak),
+              static_cast<int>(full_scale), db, static_cast<unsigned long long>(level.clipped),
+              static_cast<unsigned long long>(done), done ? 100.0 * static_cast<double>(level.clipped) / done : 0.0);
   return 0;
 }

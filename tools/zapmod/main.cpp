@@ -10,8 +10,8 @@
 static void usage(FILE* f) {
   std::fputs(
       "usage: zapmod info FILE\n"
-      "       zapmod play FILE [--seconds S]\n"
-      "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050]\n"
+      "       zapmod play FILE [--seconds S] [--volume N] [--hz N]\n"
+      "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"
       "       zapmod trace FILE [--ticks N]\n",
       f);
 }
@@ -22,6 +22,16 @@ bool zapmod_seconds(const char* text, double& seconds) {
   const double v = std::strtod(text, &end);
   if (end == text || *end != '\0' || errno != 0 || !(v > 0.0 && v <= ZAPMOD_MAX_SECONDS)) return false;
   seconds = v;
+  return true;
+}
+
+bool zapmod_whole(const char* text, int32_t lo, int32_t hi, int32_t& value) {
+  if (*text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text, &end, 10);
+  if (*end != '\0' || errno != 0 || v < lo || v > hi) return false;
+  value = static_cast<int32_t>(v);
   return true;
 }
 

@@ -23,6 +23,22 @@ inline constexpr double ZAPMOD_MAX_SECONDS = 3600.0;
 // The message for a --seconds value that zapmod_seconds refuses.
 inline constexpr const char* ZAPMOD_SECONDS_RULE = "--seconds must be a number above 0 and at most 3600";
 
+// The demo's settings that play and render let a user change: the main volume
+// (the mixer's 0..252; the demo sets 64) and the player's ticks per second (the
+// demo runs 47; most modules were written for 50). Ticks per second are held to
+// what the music front end accepts.
+inline constexpr int32_t ZAPMOD_DEFAULT_VOLUME = 64;
+inline constexpr int32_t ZAPMOD_MAX_VOLUME = 252;
+inline constexpr int32_t ZAPMOD_DEFAULT_HZ = 47;
+inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
+// The messages for values that zapmod_whole refuses.
+inline constexpr const char* ZAPMOD_VOLUME_RULE = "--volume must be a whole number from 0 to 252";
+inline constexpr const char* ZAPMOD_HZ_RULE = "--hz must be a whole number from 1 to 1000";
+
+// Parses a whole decimal number from lo to hi (no sign, no fraction, nothing
+// after it) into value. False when it is not one.
+bool zapmod_whole(const char* text, int32_t lo, int32_t hi, int32_t& value);  // main.cpp
+
 // Parses the value of --seconds for play and render: a whole decimal number
 // or fraction above 0 and at most ZAPMOD_MAX_SECONDS. False when it is not.
 bool zapmod_seconds(const char* text, double& seconds);  // main.cpp

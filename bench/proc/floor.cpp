@@ -1,0 +1,58 @@
+// bench_floor MODULE OUT.wav SAMPLES: the least a renderer's process does.
+//
+// Reads the module as zapmod does (whole, into a zeroed buffer of the
+// player's size) and writes a 16-bit mono 44100 Hz WAV file of SAMPLES
+// samples, 2048 samples per fwrite through a 64 KiB stdio buffer as zapmod
+// render does, with silence for data: the file has the size of the rendered
+// one, and writing silence costs what writing music costs. What a player
+// takes beyond this is its own work.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: bench_floor MODULE OUT.wav SAMPLES\n");
+    return 2;
+  }
+  const long samples = std::atol(argv[3]);
+  std::vector<uint8_t> module(1000002, 0);
+  FILE* in = std::fopen(argv[1], "rb");
+  if (!in) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  const size_t n = std::fread(module.data(), 1, 1000000, in);
+  std::fclose(in);
+  if (n == 0) return 1;
+
+  FILE* out = std::fopen(argv[2], "wb");
+  if (!out) {
+    std::perror(argv[2]);
+    return 1;
+  }
+  uint8_t h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
+                   0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+  put32(h + 4, static_cast<uint32_t>(36 + 2 * samples));
+  put32(h + 40, static_cast<uint32_t>(2 * samples));
+  static char file_buffer[1 << 16];
+  std::setvbuf(out, file_buffer, _IOFBF, sizeof file_buffer);
+  bool ok = std::fwrite(h, 1, sizeof h, out) == sizeof h;
+  static int16_t block[2048];
+  for (long done = 0; ok && done < samples; done += 2048) {
+    const size_t take = static_cast<size_t>(samples - done < 2048 ? samples - done : 2048);
+    ok = std::fwrite(block, 2, take, out) == take;
+  }
+  if (std::fclose(out) != 0) ok = false;
+  return ok ? 0 : 1;
+}
