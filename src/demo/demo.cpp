@@ -9,6 +9,7 @@
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "demo/timeline.h"
+#include "music/cool_mzx.h"
 
 std::array<uint8_t, FRAME_ALLOC> buf;
 std::array<uint8_t, FRAME_ALLOC> puh;
@@ -23,24 +24,72 @@ int32_t stopcount = 0;
 int32_t vol_left = 0;
 int32_t vol_right = 0;
 int32_t frames_presented = 0;
+int32_t demo_time_scale = 0;
+
+namespace {
+
+// The music rendered so far without an audio device, in samples.
+int64_t pumped = 0;
+uint8_t pump_block[DEMO_PUMP_SAMPLES * 2];
+
+}  // namespace
+
+void demo_reset() {
+  for (int32_t& s : scene_start) s = -1;
+  stopcount = 0;
+  prevstep = 0;
+  dest = buf.data();
+  std::memset(buf.data(), 127, FRAME_BYTES);
+}
+
+void demo_music_pump(int32_t ms) {
+  const int64_t due = int64_t{ms} * DEMO_PUMP_RATE / 1000;
+  // It stops at the end position: at a high time scale (or in a slow build)
+  // one frame may span more music than the song stands there, and running on
+  // would let the song restart before any frame saw the end.
+  do {
+    mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
+    pumped += DEMO_PUMP_SAMPLES;
+  } while (pumped <= due && mzx_position() < STOP_POSITION);
+}
 
 bool demo_startup() {
+  if (!platform_time_scale(&demo_time_scale)) return false;
+
   // 1. Every data file is read before the display opens.
-  timeline_load();
+  if (!timeline_load()) return false;
 
   // 2. SDL and the pad. Without a sound device the audio subsystem cannot
   // start; the rest of the program must still run, so bring up what can be.
-  if (SDL_Init(DEMO_SDL_FLAGS) < 0) {
-    SDL_Init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO);
+  if (SDL_Init(DEMO_SDL_FLAGS) < 0 && SDL_Init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
+    std::fprintf(stderr, "zapcobbles: no display (%s); run it on a desktop, or with SDL_VIDEODRIVER=dummy\n",
+                 SDL_GetError());
+    SDL_Quit();
+    return false;
+  }
+  if (!platform_have_display()) {
+    // SDL would draw into memory that nobody sees for the length of the song.
+    std::fprintf(stderr, "zapcobbles: no display (DISPLAY is not set); run it on a desktop, or with "
+                         "SDL_VIDEODRIVER=dummy to run without one\n");
+    SDL_Quit();
+    return false;
   }
   SDL_JoystickOpen(0);
+
+  // The module goes to the player before the display opens, so that a module
+  // it refuses stops the program before a window flashes up. With a time
+  // scale the music is rendered by the frame loop, without an audio device.
+  if (!timeline_music_load(demo_time_scale != 0)) {
+    SDL_Quit();
+    return false;
+  }
 
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
   platform_window_setup();
   scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
   if (!scr) {
-    std::fprintf(stderr, "zapcobbles: cannot open the 320x240 8-bit screen: %s\n", SDL_GetError());
+    std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", SDL_GetError());
     SDL_Quit();
     return false;
   }
@@ -56,14 +105,15 @@ bool demo_startup() {
   platform_volume_read(&vol_left, &vol_right);
 
   // 6. Scene state, then the music; this returns once its first tick has run.
-  for (int32_t& s : scene_start) s = -1;
-  stopcount = 0;
-  prevstep = 0;
-  timeline_music_start();
-
   // 7. The time base, and a frame of background.
+  demo_reset();
+  if (demo_time_scale != 0) {
+    pumped = 0;
+    demo_music_pump(0);
+  } else {
+    timeline_music_start();
+  }
   ticks0 = SDL_GetTicks();
-  std::memset(buf.data(), 127, FRAME_BYTES);
   return true;
 }
 
@@ -119,10 +169,15 @@ void demo_present() {
 bool demo_frame() {
   demo_poll_events();
   dest = buf.data();
-  tid = static_cast<int32_t>(SDL_GetTicks() - ticks0);
+  // Unsigned, so the product wraps (defined) rather than overflows.
+  const uint32_t elapsed = SDL_GetTicks() - ticks0;
+  tid = static_cast<int32_t>(demo_time_scale != 0 ? elapsed * static_cast<uint32_t>(demo_time_scale) : elapsed);
+  if (demo_time_scale != 0) demo_music_pump(tid);
   timeline_frame();
   demo_present();
-  return stopcount != 0;
+  if (stopcount != 0) return true;
+  platform_pace();
+  return false;
 }
 
 int32_t demo_loop() {

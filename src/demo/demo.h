@@ -31,10 +31,24 @@ extern int32_t prevstep;                      // last segment drawn by the progr
 extern int32_t stopcount;                     // the loop ends after a frame that ends with it nonzero
 extern int32_t vol_left, vol_right;           // volume levels 0..99
 extern int32_t frames_presented;              // frames presented since start
+extern int32_t demo_time_scale;               // 0: real time with sound; N: silent, N times faster
+
+// The callback buffer the demo's music is rendered in when it runs without an
+// audio device (the size SDL is asked for: 2048 16-bit samples at 44100 Hz).
+inline constexpr int32_t DEMO_PUMP_SAMPLES = 2048;
+inline constexpr int32_t DEMO_PUMP_RATE = 44100;
 
 // Start-up steps 1..7: assets, SDL, screen, caption, volume, music, time base.
-// Returns false (after a message on stderr) if the screen cannot be opened.
+// Returns false, after one line on stderr, when a data file is missing or
+// bad, the player refuses the module, or there is no display.
 bool demo_startup();
+// Start-up steps 6 and 7 without the music: every scene slot -1, stopcount
+// and prevstep 0, dest = buf, and buf filled with the background 127.
+void demo_reset();
+// Without an audio device: runs the audio callback on 2048-sample buffers
+// until the music rendered covers ms milliseconds (at least one buffer), or
+// until the position reaches the end position.
+void demo_music_pump(int32_t ms);
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);
 // Handles every pending event.

@@ -7,7 +7,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "sound/sd_main.h"
 
@@ -96,4 +99,43 @@ void platform_launcher() {
   }
   char* const args[] = {const_cast<char*>(k_launcher), nullptr};
   execv(k_launcher, args);
+}
+
+bool platform_have_display() {
+  char name[32];
+  const char* env = std::getenv("SDL_VIDEODRIVER");
+  if (env && *env) return true;
+  return !(SDL_VideoDriverName(name, sizeof name) && std::strcmp(name, "offscreen") == 0);
+}
+
+void platform_pace() {
+#ifndef ZAP_HANDHELD
+  // Deadlines in microseconds, so the 16.667 ms period does not drift. A frame
+  // that ran late (or a clock that wrapped) starts the count afresh rather than
+  // rushing the next frames to catch up.
+  static uint64_t next = 0;
+  const uint64_t now = uint64_t{SDL_GetTicks()} * 1000;
+  if (next > now && next - now <= PLATFORM_FRAME_US) {
+    SDL_Delay(static_cast<uint32_t>((next - now) / 1000));
+  } else {
+    next = now;
+  }
+  next += PLATFORM_FRAME_US;
+#endif
+}
+
+bool platform_time_scale(int32_t* scale) {
+  *scale = 0;
+  const char* v = std::getenv("ZAP_TIME_SCALE");
+  if (!v || !*v) return true;
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(v, &end, 10);
+  if (errno != 0 || *end != 0 || n < 1 || n > PLATFORM_MAX_TIME_SCALE) {
+    std::fprintf(stderr, "zapcobbles: ZAP_TIME_SCALE must be a whole number from 1 to %d, not '%s'\n",
+                 static_cast<int>(PLATFORM_MAX_TIME_SCALE), v);
+    return false;
+  }
+  *scale = static_cast<int32_t>(n);
+  return true;
 }

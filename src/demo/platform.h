@@ -21,6 +21,11 @@ inline constexpr int BUTTON_VOL_DOWN = 17;
 // level at which the demo's own output plays at its normal main volume (64).
 inline constexpr int32_t DESKTOP_VOLUME = 80;
 
+// Desktop frame period in microseconds (about 60 frames a second).
+inline constexpr uint32_t PLATFORM_FRAME_US = 16667;
+// Fastest ZAP_TIME_SCALE: tid stays within 32 bits for days of demo time.
+inline constexpr int32_t PLATFORM_MAX_TIME_SCALE = 1000;
+
 extern const char* platform_mixer_path;  // "/dev/sound/mixer"
 extern bool platform_have_mixer;         // the mixer device answered at start
 extern int32_t platform_volume_writes;   // volume writes since start (for tests)
@@ -41,5 +46,17 @@ int platform_button(const SDL_Event& ev);
 // Desktop window scaling, set before the screen opens (the drawing surface
 // stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win.
 void platform_window_setup();
+// False when SDL, not asked for a driver (SDL_VIDEODRIVER unset), fell back
+// to its offscreen one: there is no display to show the demo on. Call after
+// SDL_Init.
+bool platform_have_display();
 // Replaces the program with the launcher; returns only if that fails.
 void platform_launcher();
+// Gives the processor back between frames on a desktop: sleeps until about
+// 1/60 s after the previous frame's deadline (none if the frame ran late). The
+// handheld build draws as fast as it can and returns at once.
+void platform_pace();
+// Reads ZAP_TIME_SCALE into *scale: unset gives 0 (real time, with sound); a
+// whole number 1..PLATFORM_MAX_TIME_SCALE runs the demo silently that many
+// times faster. False, after a message on stderr, for any other value.
+bool platform_time_scale(int32_t* scale);

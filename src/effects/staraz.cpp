@@ -35,6 +35,12 @@ cgm_picture* staraz_init() {
   return c1;
 }
 
+bool staraz_load(const char* stara, const char* stara2) {
+  c1 = cgm_load(stara);
+  c2 = c1 ? cgm_load(stara2) : nullptr;
+  return c2 != nullptr;
+}
+
 void staraz(uint8_t* frame, int t) {
   angel = static_cast<float>(t * 0.001);
   const double ca = std::cos(static_cast<double>(angel));

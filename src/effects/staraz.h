@@ -16,6 +16,9 @@ extern int32_t stupid;  // index 0..5 of the layer being drawn; 5 has a fixed de
 
 // Loads the two pictures into c1 and c2; returns c1 (null if it is missing).
 cgm_picture* staraz_init();
+// The same from other paths, for assets kept elsewhere. Loads the second only
+// when the first loaded; true when both did (cgm_errorstr says why not).
+bool staraz_load(const char* stara, const char* stara2);
 // Draws the six layers into the 320x200 frame at time t. A missing (null)
 // picture draws nothing in its layers.
 void staraz(uint8_t* frame, int t);

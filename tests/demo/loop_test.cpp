@@ -11,6 +11,9 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/platform.h"
+#include "demo/timeline.h"
+#include "demo_testutil.h"
+#include "music/cool_mzx.h"
 #include "sound/sd_main.h"
 #include "sound/sd_mix.h"
 
@@ -46,11 +49,15 @@ class Loop : public ::testing::Test {
  protected:
   void SetUp() override {
     platform_mixer_path = "/nonexistent/zap-test-mixer";
+    timeline_root = demo_assets_root().c_str();
     ASSERT_TRUE(demo_startup());
     ASSERT_NE(scr, nullptr);
     stopcount = 0;
   }
-  void TearDown() override { SDL_Quit(); }
+  void TearDown() override {
+    SDL_Quit();
+    timeline_root = "";
+  }
 
   void set_volume(int32_t l, int32_t r) {
     vol_left = l;
@@ -115,11 +122,13 @@ TEST_F(Loop, AStopPressEndsTheLoopAfterTheNextPresentedFrame) {
   EXPECT_EQ(frames_presented, frames + 1);
   EXPECT_EQ(stopcount, 3);
 
-  // The frame was presented: background in rows 20..219, borders still 0.
+  // The frame was presented in rows 20..219; the borders are still 0.
   const uint8_t* px8 = static_cast<const uint8_t*>(scr->pixels);
   for (int y = 0; y < SCREEN_H; y++) {
-    const uint8_t want = (y >= 20 && y < 220) ? 127 : 0;
-    for (int x = 0; x < FRAME_W; x++) ASSERT_EQ(px8[y * scr->pitch + x], want) << "pixel " << x << "," << y;
+    for (int x = 0; x < FRAME_W; x++) {
+      const uint8_t want = (y >= 20 && y < 220) ? dest[(y - 20) * FRAME_W + x] : 0;
+      ASSERT_EQ(px8[y * scr->pitch + x], want) << "pixel " << x << "," << y;
+    }
   }
 }
 
@@ -142,6 +151,14 @@ TEST_F(Loop, TidCountsFromTheTimeBase) {
 }
 
 #ifndef ZAP_HANDHELD
+TEST_F(Loop, OnTheDesktopFramesAreSpacedToAboutSixtyASecond) {
+  // The loop sleeps to each frame's deadline, so five frames span at least
+  // four periods of 16.7 ms (less a millisecond each for SDL_Delay's grain).
+  const uint32_t t0 = SDL_GetTicks();
+  for (int i = 0; i < 5; i++) ASSERT_FALSE(demo_frame());
+  EXPECT_GE(SDL_GetTicks() - t0, 4u * PLATFORM_FRAME_US / 1000 - 5);
+}
+
 TEST_F(Loop, OnTheDesktopKeysAndTheCloseRequestStandForTheButtons) {
   set_volume(50, 50);
   push_key(SDLK_PLUS);
@@ -162,6 +179,7 @@ TEST_F(Loop, OnTheDesktopKeysAndTheCloseRequestStandForTheButtons) {
 }
 
 TEST_F(Loop, WithoutAHardwareMixerTheButtonsSetTheMainVolume) {
+  mzx_close();  // the music started with the loop; the test installs the mixer's functions itself
   sd_mix_setfunctions();
   mix_setmainvolume(64);
   set_volume(DESKTOP_VOLUME, DESKTOP_VOLUME);

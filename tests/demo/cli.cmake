@@ -1,0 +1,10 @@
+# The demo area's test program writes frames as PNG when a golden frame
+# differs, and runs the demo program itself, so it needs both.
+find_package(PNG REQUIRED)
+target_link_libraries(test_demo PRIVATE PNG::PNG)
+add_dependencies(test_demo zapcobbles)
+target_compile_definitions(test_demo PRIVATE ZAP_DEMO_BINARY="$<TARGET_FILE:zapcobbles>")
+
+# The whole demo on the shipped data, headless and silent, faster than real time.
+add_test(NAME demo_cli_whole_song COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh $<TARGET_FILE:zapcobbles> ${CMAKE_SOURCE_DIR})
+set_tests_properties(demo_cli_whole_song PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
