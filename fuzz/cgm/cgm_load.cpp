@@ -1,9 +1,7 @@
 // libFuzzer target for the picture loader and rasteriser: any input is read
 // as a picture file through a memory stream; a picture that loads is drawn
 // through transu at a small, a large and an extreme scale, then freed.
-//   ninja -C build-fuzz fuzz_cgm_load
-//   mkdir -p corpus && cp tests/data/cgm/*.cgm corpus/
-//   build-fuzz/fuzz/fuzz_cgm_load -dict=fuzz/cgm/cgm.dict -max_len=4096 corpus
+//   scripts/fuzz 60 cgm_load
 #include <cstdint>
 #include <cstdio>
 #include <vector>

@@ -2,7 +2,8 @@
 // through a memory stream, and whatever drawing comes back is drawn whole
 // into a frame (every segment, width 2, plus a few other widths on the first
 // segments), then freed. Refusal messages go to stderr; libFuzzer's
-// -close_fd_mask=2 silences them.
+// -close_fd_mask=2 (drawing_load.options) silences them.
+//   scripts/fuzz 60 drawing_load
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -11,7 +11,11 @@ int32_t px = 0;
 int32_t py = 0;
 int32_t skale = 16384;
 
+// The palette has PALETTE_SIZE entries. SDL 1.2 takes the first entry and the
+// count as they come and copies past its colour array when they reach beyond
+// it, so an index outside 0..255 is ignored here.
 void gfx_setcolor(int index, int r, int g, int b) {
+  if (index < 0 || index >= PALETTE_SIZE) return;
   SDL_Color c;
   c.r = static_cast<Uint8>(r & 0xFF);
   c.g = static_cast<Uint8>(g & 0xFF);
@@ -43,6 +47,10 @@ void gfx_setpalette(int first, int count, const uint8_t* rgb) {
 }
 
 void setkolor(const int32_t* colours, int r, int g, int b, int count) {
+  // Colour k goes to entry k and its shade to k + 128: past 127 colours the
+  // shades would leave the palette (and the table be read past a picture's
+  // colr), so the count is held to 127.
+  if (count > SETKOLOR_MAX) count = SETKOLOR_MAX;
   for (int i = 0; i < count; i++) {
     const int32_t w = colours[i + 1];
     const int R = (w >> 16) & 0xFF;

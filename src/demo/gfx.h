@@ -44,7 +44,11 @@ extern int32_t skale;  // 2.14 scale from picture units to quarter pixels
 // changes the window does not show yet.
 extern bool gfx_palette_dirty;
 
-// Sets logical palette entry index to the low 8 bits of r, g, b (one palette call).
+inline constexpr int PALETTE_SIZE = 256;  // entries of the display palette
+inline constexpr int SETKOLOR_MAX = 127;   // colours 1..127, shades 129..255
+
+// Sets logical palette entry index to the low 8 bits of r, g, b (one palette
+// call); an index outside 0..255 is ignored.
 void gfx_setcolor(int index, int r, int g, int b);
 // Shows the logical palette's changes in the window: one physical palette
 // update, made by the frame loop just before each flip.
@@ -52,7 +56,9 @@ void gfx_present_palette();
 // Sets count entries from first to the RGB triples at rgb, one call each.
 void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // Loads colours 1..count of a colour table into entries 1..count and their
-// shades, each halfway to (r, g, b), into entries 129..128 + count.
+// shades, each halfway to (r, g, b), into entries 129..128 + count. count is
+// held to SETKOLOR_MAX (127), the most the palette has shades for, so at most
+// colours[1..127] are read.
 void setkolor(const int32_t* colours, int r, int g, int b, int count);
 // Picture point to quarter pixels: px + (x * skale >> 14) + 640, py - (y * skale >> 14) + 400.
 void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy);

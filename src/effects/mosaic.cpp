@@ -83,6 +83,17 @@ void mosaic_init(int n) {
 }
 
 void mosaic(const uint8_t* src, uint8_t* dst) {
+  // Every destination pixel reads the source as it was before the call. When
+  // the two frames overlap (the same frame passed twice), pixels written early
+  // would be read again later, and the block copies would be copies between
+  // overlapping bytes: the source is first copied aside.
+  // (Addresses compared as integers: the frames may be unrelated arrays.)
+  static uint8_t aside[FRAME_BYTES];
+  const uintptr_t s0 = reinterpret_cast<uintptr_t>(src), d0 = reinterpret_cast<uintptr_t>(dst);
+  if (s0 < d0 + FRAME_BYTES && d0 < s0 + FRAME_BYTES) {
+    std::memcpy(aside, src, sizeof aside);
+    src = aside;
+  }
   if (nruns < 0) {
     for (int i = 0; i < FRAME_BYTES; i++) dst[i] = src[lookup[i]];
     return;

@@ -11,5 +11,7 @@ extern int32_t lookup[64000];
 // Builds lookup for tiles of n x n pixels; n <= 0 is taken as 1. Source rows
 // and columns are clamped to the frame, so every index lies in 0..63999.
 void mosaic_init(int n);
-// dst[i] = src[lookup[i]] for the 64000 pixels; src and dst must not overlap.
+// dst[i] = src[lookup[i]] for the 64000 pixels, src read as it was before
+// the call: src and dst may be the same frame (the source is then copied
+// aside first, into a static frame: not for two threads at once).
 void mosaic(const uint8_t* src, uint8_t* dst);

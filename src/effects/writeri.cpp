@@ -74,10 +74,13 @@ int writeri_init(const char* path) {
 void writeri_char(uint8_t* frame, int x, int y, int ch, int a, int colour) {
   const int g = glyph_of[static_cast<unsigned char>(ch)];
   if (g < 0 || a < 0 || a >= DRAWINGS) return;
+  // A cell wholly outside the frame draws nothing. Tested first, so that the
+  // clipping below works on positions near the frame, where -x and
+  // FRAME_W - x cannot overflow (x = INT_MIN would).
+  if (x <= -GLYPH_W || x >= FRAME_W || y <= -CELL || y >= FRAME_ROWS) return;
   // Clip the cell to the frame; for cells inside it this is the whole cell.
   const int j0 = std::max(0, -x), j1 = std::min(GLYPH_W, FRAME_W - x);
   const int r0 = std::max(0, -y), r1 = std::min(CELL, FRAME_ROWS - y);
-  if (j0 >= j1 || r0 >= r1) return;
   const uint8_t col = static_cast<uint8_t>(colour & 0xFF);
   const uint8_t* glyph = fnt + a * DRAWING_BYTES + (g / CELLS_PER_ROW) * (CELL * FONT_W) + (g % CELLS_PER_ROW) * CELL;
   for (int r = r0; r < r1; r++) {
@@ -100,7 +103,7 @@ void writeri(uint8_t* frame, int x, int y, const char* text, int centre, int tim
   int64_t x0 = x, y0 = y;
   if (centre != 0) {
     x0 = x - (11 * static_cast<int64_t>(n) + 4);
-    y0 = y - 16;
+    y0 = static_cast<int64_t>(y) - 16;
   }
   if (y0 <= -CELL || y0 >= FRAME_ROWS) return;
   // The drawing index is taken non-negative, so a negative time cannot pick

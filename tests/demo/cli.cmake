@@ -3,8 +3,10 @@
 find_package(PNG REQUIRED)
 target_link_libraries(test_demo PRIVATE PNG::PNG)
 add_dependencies(test_demo zapcobbles)
-target_compile_definitions(test_demo PRIVATE ZAP_DEMO_BINARY="$<TARGET_FILE:zapcobbles>")
+# In a cross build the program is started through its emulator script.
+zap_program_command(zapcobbles demo_command)
+target_compile_definitions(test_demo PRIVATE ZAP_DEMO_BINARY="${demo_command}")
 
 # The whole demo on the shipped data, headless and silent, faster than real time.
-add_test(NAME demo_cli_whole_song COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh $<TARGET_FILE:zapcobbles> ${CMAKE_SOURCE_DIR})
+add_test(NAME demo_cli_whole_song COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh ${demo_command} ${CMAKE_SOURCE_DIR})
 set_tests_properties(demo_cli_whole_song PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)

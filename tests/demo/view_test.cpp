@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <climits>
+#include <vector>
+
 #include "demo/gfx.h"
 
 namespace {
@@ -89,6 +92,26 @@ TEST_F(Palette, SetkolorStopsAtCount) {
   expect_entry(2, 4, 5, 6);
   expect_entry(3, 3, 252, 7);
   expect_entry(131, 131, 124, 7);
+}
+
+// Indices past the palette (SDL would copy past its colour array) and counts
+// past the shades' room (past entry 255, and past a picture's 200 colours) are
+// held back: the palette keeps every entry they do not own.
+TEST_F(Palette, ArgumentsPastThePaletteAreHeldBack) {
+  for (int index : {256, 300, -1, -256, INT32_MIN, INT32_MAX}) gfx_setcolor(index, 1, 2, 3);
+  gfx_setpalette(250, 10, std::vector<uint8_t>(30, 9).data());
+  for (int i = 0; i < 250; i++) expect_entry(i, i, 255 - i, 7);
+  for (int i = 250; i < 256; i++) expect_entry(i, 9, 9, 9);
+  for (int count : {128, 200, 201, 1000, INT32_MAX}) {
+    SetUp();
+    std::vector<int32_t> colr(200);  // a picture's table, no more
+    for (int k = 0; k < 200; k++) colr[k] = k << 16 | 1 << 8 | 2;
+    setkolor(colr.data(), 0, 0, 0, count);
+    expect_entry(127, 127, 1, 2);
+    expect_entry(255, 63, 0, 1);
+    expect_entry(128, 128, 127, 7);  // the shade of 0 is not set
+    expect_entry(0, 0, 255, 7);
+  }
 }
 
 struct View {

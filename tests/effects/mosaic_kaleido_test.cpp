@@ -3,6 +3,7 @@
 // meaning, and the kaleidoscope's mirror symmetry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -68,6 +69,34 @@ TEST(Mosaic, CopyFollowsTheTable) {
     mosaic(src.data(), dst.data());
     for (int i = 0; i < N; i++) ASSERT_EQ(dst[i], src[lookup[i]]) << "n " << n << " pixel " << i;
     for (int i = N; i < N + 64; i++) ASSERT_EQ(dst[i], 0xAA) << "n " << n << ": wrote past the frame";
+  }
+}
+
+// The same frame as source and destination reads the source as it was.
+TEST(Mosaic, InPlaceGivesTheCopy) {
+  const std::vector<uint8_t> src = noise(3, N);
+  for (int n : {32, 3, 45}) {
+    mosaic_init(n);
+    std::vector<uint8_t> want(N), f = src;
+    mosaic(src.data(), want.data());
+    mosaic(f.data(), f.data());
+    EXPECT_EQ(f, want) << "n " << n;
+  }
+}
+
+TEST(Kaleido, SizesPastThePictureAreHeldToIt) {
+  const std::vector<uint8_t> in = noise(4, N);
+  std::vector<uint8_t> want = in;
+  kaleido(want.data(), W, H);
+  const struct {
+    int w, h;
+  } sizes[] = {{W, 256}, {W, 1000}, {640, H}, {2147483647, 2147483647}};
+  for (const auto& s : sizes) {
+    std::vector<uint8_t> f = in;
+    f.resize(N + 4096, 0x55);
+    kaleido(f.data(), s.w, s.h);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), f.begin())) << s.w << " x " << s.h;
+    EXPECT_TRUE(std::all_of(f.begin() + N, f.end(), [](uint8_t b) { return b == 0x55; })) << s.w << " x " << s.h;
   }
 }
 

@@ -129,9 +129,11 @@ TEST_F(Writer, ClipsAtTheFrameEdges) {
       changed();
     }
   frame.assign(FRAME + GUARD, BG);
-  for (int far : {2000000000, -2000000000}) {
+  for (int far : {2000000000, -2000000000, INT32_MAX, INT32_MIN}) {
     writeri(frame.data(), far, 100, "abc", 1, 0, COL);
     writeri(frame.data(), 100, far, "abc", 1, 0, COL);
+    writeri_char(frame.data(), far, 100, 'a', 0, COL);
+    writeri_char(frame.data(), 100, far, 'a', 0, COL);
   }
   EXPECT_EQ(changed(), 0);
   writeri(frame.data(), 250, 240, "abcdefghij", 0, 0, COL);  // runs off the right and the bottom
