@@ -1,6 +1,5 @@
 // Picture rasteriser. Draws into the 320x200 frame it is given and nowhere
-// else; owns the triangle edge tables `left` and `right`, so neither
-// cgm_tri nor cgm_render is re-entrant.
+// else, and keeps no state between calls.
 //
 // Units: frame coordinates are quarter pixels (q falls in pixel (q + 2) >> 2,
 // floor division); triangle edges are pixels in 16.16; the line DDA keeps a
@@ -10,6 +9,16 @@
 // and stop at the frame's edges, so an enormous triangle or line costs no
 // more than a full-screen one. Inside the frame the results are those of the
 // plain row-by-row and step-by-step walk.
+//
+// A triangle is filled as the edge-table fill defines it: each edge walked
+// down from its upper end one whole row at a time (16.16, the slope
+// truncated toward zero, no sub-row correction), each row filled from the
+// leftmost to the rightmost crossing, rounded to the nearest column with
+// exact halves down. It gets there without the tables: with the corners
+// sorted by row, the edge from the top corner to the bottom one crosses
+// every row, the upper edge joins it down to the middle corner's row and
+// the lower edge from there on, so each row's span comes from two edges
+// (three on the middle row) stepped together.
 #include "cgm/cgm_soft.h"
 
 #include <algorithm>
@@ -25,12 +34,6 @@ namespace {
 
 // Quarter pixels to 16.16 pixels: q / 4 * 65536.
 constexpr int64_t kQuarterTo1616 = 16384;
-// An untouched edge-table row: 10000 pixels out, so its span is skipped.
-constexpr int32_t kEdgeFar = 10000 * 65536;
-// Edge positions are clamped to +-16384 pixels before they go into the
-// 32-bit tables; anything that far out rounds to the same clipped span.
-constexpr int64_t kEdgeClamp = int64_t{1} << 30;
-static_assert(kEdgeFar < kEdgeClamp);
 // Rounding of a 16.16 edge to a column: nearest, exact halves down.
 constexpr int32_t kRoundHalfDown = 32767;
 
@@ -42,14 +45,6 @@ constexpr int64_t kLineHalf = 8192;
 constexpr int64_t kQMin = -2;
 constexpr int64_t kQMaxX = 4 * (FRAME_W - 1) + 1;  // 1277
 constexpr int64_t kQMaxY = 4 * (FRAME_H - 1) + 1;  // 797
-
-// Range over which y values are scanned for a triangle's top and bottom.
-constexpr int32_t kYStart = 100000;
-
-// --- Module state ------------------------------------------------------------
-
-int32_t left[FRAME_H];   // leftmost edge crossing per row, 16.16 pixels
-int32_t right[FRAME_H];  // rightmost edge crossing per row, 16.16 pixels
 
 // --- Helpers -----------------------------------------------------------------
 
@@ -103,6 +98,174 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
   }
 }
 
+
+// Byte fill of n >= 1 bytes of the pattern pat (the colour in every byte)
+// with overlapping stores: single bytes below 4, two 4- or 8-byte stores
+// below 16, 16 bytes at a time above. Spans of small triangles are mostly
+// a few bytes, where a library call or a string store costs more than the
+// bytes.
+[[gnu::always_inline]] inline void fill_span(uint8_t* p, int32_t n, uint64_t pat) {
+  if (n < 4) {
+    const uint8_t c = static_cast<uint8_t>(pat);
+    p[0] = c;
+    p[n - 1] = c;
+    p[n >> 1] = c;
+  } else if (n < 8) {
+    std::memcpy(p, &pat, 4);
+    std::memcpy(p + n - 4, &pat, 4);
+  } else if (n < 16) {
+    std::memcpy(p, &pat, 8);
+    std::memcpy(p + n - 8, &pat, 8);
+  } else {
+    const uint64_t pat2[2] = {pat, pat};
+    uint8_t* last = p + n - 16;
+    for (; p < last; p += 16) std::memcpy(p, pat2, 16);
+    std::memcpy(last, pat2, 16);
+  }
+}
+
+// Fills n >= 1 rows from row down between a left and a right position
+// (16.16 pixels plus the rounding bias, so a column is the position >> 16),
+// each stepped per row. With clip the span is cut to the frame's columns and
+// a span wholly outside is skipped; without, the caller knows it lies inside.
+template <bool kClip>
+[[gnu::always_inline]] inline void fill_rows(uint8_t* row, int32_t n, int64_t lpos, int64_t lstep, int64_t rpos,
+                                             int64_t rstep, uint64_t pat) {
+  do {
+    int32_t xl = static_cast<int32_t>(lpos >> 16), xr = static_cast<int32_t>(rpos >> 16);
+    if (!kClip || (xr >= 0 && xl <= FRAME_W - 1)) {
+      if (kClip) xl = std::max(xl, 0), xr = std::min(xr, FRAME_W - 1);
+      fill_span(row + xl, xr - xl + 1, pat);
+    }
+    row += FRAME_W;
+    lpos += lstep;
+    rpos += rstep;
+  } while (--n > 0);
+}
+
+// The same for two edges whose order may change on the way: each row takes
+// the smaller position as its left end.
+template <bool kClip>
+void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int64_t bpos, int64_t bstep,
+                      uint64_t pat) {
+  do {
+    fill_rows<kClip>(row, 1, std::min(apos, bpos), 0, std::max(apos, bpos), 0, pat);
+    row += FRAME_W;
+    apos += astep;
+    bpos += bstep;
+  } while (--n > 0);
+}
+
+// The rows of a triangle whose corners are sorted by row, r0 <= r1 <= r2
+// with r0 < r2, from top to bottom (rows of the frame); b0 and b1 are the
+// corners 0 and 1 in 16.16 plus the rounding bias.
+template <bool kClip>
+void tri_rows(uint8_t* frame, int32_t top, int32_t bottom, int32_t r0, int32_t r1, int32_t r2, int64_t b0, int64_t b1,
+              int64_t x0, int64_t x1, int64_t x2, uint64_t pat) {
+  const int64_t sl = (x2 - x0) * kQuarterTo1616 / (r2 - r0);
+  uint8_t* row = frame + top * FRAME_W;
+  int32_t r = top;
+  if (r0 < r1 && r <= r1) {
+    const int64_t sa = (x1 - x0) * kQuarterTo1616 / (r1 - r0);
+    const int64_t dr = r - r0;
+    const int64_t pl = b0 + sl * dr, pa = b0 + sa * dr;
+    // Rows above r1: both edges leave corner 0, so the one of the smaller
+    // slope is the left one on every row.
+    const int32_t n = std::min(r1 - 1, bottom) - r + 1;
+    if (n > 0) {
+      if (sl <= sa)
+        fill_rows<kClip>(row, n, pl, sl, pa, sa, pat);
+      else
+        fill_rows<kClip>(row, n, pa, sa, pl, sl, pat);
+      row += n * FRAME_W;
+      r += n;
+    }
+    if (r > bottom) return;
+    // Row r1: the long edge, the upper edge at its end, and the lower edge
+    // at corner 1.
+    const int64_t ql = pl + sl * n, qa = pa + sa * n;
+    int64_t lo = std::min(ql, qa), hi = std::max(ql, qa);
+    if (r1 < r2) lo = std::min(lo, b1), hi = std::max(hi, b1);
+    fill_rows<kClip>(row, 1, lo, 0, hi, 0, pat);
+    row += FRAME_W;
+    r++;
+  }
+  if (r > bottom) return;
+  // Below r1 (or from r1 on when the upper edge is flat): the long edge and
+  // the lower edge. They start at different corners and may cross once, so
+  // their order is checked at both ends.
+  const int64_t sb = (x2 - x1) * kQuarterTo1616 / (r2 - r1);
+  const int64_t pl = b0 + sl * (r - r0), pb = b1 + sb * (r - r1);
+  const int32_t n = bottom - r + 1;
+  const int64_t el = pl + sl * (n - 1), eb = pb + sb * (n - 1);
+  if (pl <= pb && el <= eb)
+    fill_rows<kClip>(row, n, pl, sl, pb, sb, pat);
+  else if (pl >= pb && el >= eb)
+    fill_rows<kClip>(row, n, pb, sb, pl, sl, pat);
+  else
+    fill_rows_either<kClip>(row, n, pl, sl, pb, sb, pat);
+}
+
+// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
+// colour pattern pat.
+[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
+                                       int32_t yc, uint64_t pat) {
+  // Corners sorted by pixel row: (x0, r0) on top, (x2, r2) at the bottom.
+  int64_t x0 = xa, x1 = xb, x2 = xc;
+  int32_t r0 = pixel(ya), r1 = pixel(yb), r2 = pixel(yc);
+  if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
+  if (r1 > r2) std::swap(r1, r2), std::swap(x1, x2);
+  if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
+  // Every edge is flat in whole rows when r0 == r2: nothing is drawn.
+  if (r0 == r2) return;
+  const int32_t top = std::max(r0, 0);
+  const int32_t bottom = std::min(r2, FRAME_H - 1);
+  if (top > bottom) return;
+  // An edge's positions never leave the span of its ends' x (the slope
+  // truncates toward zero), so the columns of the corners bound the fill.
+  const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
+  const int64_t b1 = x1 * kQuarterTo1616 + kRoundHalfDown;
+  const int64_t b2 = x2 * kQuarterTo1616 + kRoundHalfDown;
+  const int64_t clo = std::min(std::min(b0, b1), b2) >> 16;
+  const int64_t chi = std::max(std::max(b0, b1), b2) >> 16;
+  if (chi < 0 || clo > FRAME_W - 1) return;
+  if (clo < 0 || chi > FRAME_W - 1)
+    tri_rows<true>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+  else
+    tri_rows<false>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+}
+
+inline uint64_t pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
+
+// Draws the picture, each vertex through xf: fill triangles, then the open
+// outline chain, primitive by primitive.
+template <typename Xform>
+[[gnu::always_inline]] inline void render(const cgm_picture* pic, uint8_t* frame, Xform xf) {
+  for (const cgm_prim* p = pic->prims; p; p = p->next) {
+    if ((p->drawflags & CGM_FILL) && p->ntri > 0) {
+      const uint64_t pat = pattern(p->fillcolr);
+      const int32_t* c = p->tri;
+      for (const int32_t* end = c + 6 * p->ntri; c != end; c += 6) {
+        int32_t b[6] = {};
+        xf(c[0], c[1], &b[0], &b[1]);
+        xf(c[2], c[3], &b[2], &b[3]);
+        xf(c[4], c[5], &b[4], &b[5]);
+        tri(frame, b[0], b[1], b[2], b[3], b[4], b[5], pat);
+      }
+    }
+    if (p->drawflags & CGM_OUTLINE) {
+      // Open chain: the last vertex is not joined back to the first.
+      for (int32_t s = 0; s + 1 < p->nvert; s++) {
+        const int32_t* c = p->vert + 2 * s;
+        int32_t b[4] = {};
+        xf(c[0], c[1], &b[0], &b[1]);
+        xf(c[2], c[3], &b[2], &b[3]);
+        cgm_line(frame, b, p->linewidth, p->linecolr);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // --- Public ------------------------------------------------------------------
@@ -130,83 +293,17 @@ void cgm_line(uint8_t* frame, const int32_t* seg, int32_t width, int32_t colour)
 }
 
 void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
-  int32_t ymin = kYStart, ymax = -kYStart;
-  for (int32_t k = 0; k < 3; k++) {
-    ymin = std::min(ymin, v[2 * k + 1]);
-    ymax = std::max(ymax, v[2 * k + 1]);
-  }
-  const int32_t top = std::max(pixel(ymin), 0);
-  const int32_t bottom = std::min(pixel(ymax), FRAME_H - 1);
-  if (top > bottom) return;
-  for (int32_t r = top; r <= bottom; r++) {
-    left[r] = kEdgeFar;
-    right[r] = -kEdgeFar;
-  }
-
-  // Edges 0->1, 1->2, 2->0, walked downwards one whole row at a time from
-  // the exact endpoint x, with no sub-row correction.
-  for (int32_t e = 0; e < 3; e++) {
-    const int32_t* pa = v + 2 * e;
-    const int32_t* pb = v + 2 * ((e + 1) % 3);
-    int32_t ra = pixel(pa[1]), rb = pixel(pb[1]);
-    if (ra > rb) {
-      std::swap(pa, pb);
-      std::swap(ra, rb);
-    }
-    if (ra == rb) continue;
-    const int64_t slope = (static_cast<int64_t>(pb[0]) - pa[0]) * kQuarterTo1616 / (rb - ra);
-    int64_t x = pa[0] * kQuarterTo1616;
-    const int32_t end = std::min(rb, bottom);
-    int32_t r = ra;
-    if (r < 0) {
-      if (end < 0) continue;
-      // Rows above the frame are skipped in one step; -ra <= rb - ra, so
-      // the product stays below |xb - xa| * 2^14.
-      x += slope * -static_cast<int64_t>(r);
-      r = 0;
-    }
-    for (; r <= end; r++) {
-      const int32_t xc = static_cast<int32_t>(std::clamp(x, -kEdgeClamp, kEdgeClamp));
-      left[r] = std::min(left[r], xc);
-      right[r] = std::max(right[r], xc);
-      x += slope;
-    }
-  }
-
-  // Spans: both end pixels drawn, so triangles sharing an edge both paint it.
-  for (int32_t r = top; r <= bottom; r++) {
-    int32_t xl = (left[r] + kRoundHalfDown) >> 16;
-    int32_t xr = (right[r] + kRoundHalfDown) >> 16;
-    if (xr < 0 || xl > FRAME_W - 1) continue;
-    xl = std::max(xl, 0);
-    xr = std::min(xr, FRAME_W - 1);
-    std::memset(frame + r * FRAME_W + xl, static_cast<uint8_t>(colour), static_cast<size_t>(xr - xl + 1));
-  }
+  tri(frame, v[0], v[1], v[2], v[3], v[4], v[5], pattern(colour));
 }
 
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  for (const cgm_prim* p = pic->prims; p; p = p->next) {
-    if ((p->drawflags & CGM_FILL) && p->ntri > 0) {
-      for (int32_t t = 0; t < p->ntri; t++) {
-        const int32_t* c = p->tri + 6 * t;
-        int32_t b[6] = {};
-        fn(c[0], c[1], &b[0], &b[1]);
-        fn(c[2], c[3], &b[2], &b[3]);
-        fn(c[4], c[5], &b[4], &b[5]);
-        cgm_tri(frame, b, p->fillcolr);
-      }
-    }
-    if (p->drawflags & CGM_OUTLINE) {
-      // Open chain: the last vertex is not joined back to the first.
-      for (int32_t s = 0; s + 1 < p->nvert; s++) {
-        const int32_t* c = p->vert + 2 * s;
-        int32_t b[4] = {};
-        fn(c[0], c[1], &b[0], &b[1]);
-        fn(c[2], c[3], &b[2], &b[3]);
-        cgm_line(frame, b, p->linewidth, p->linecolr);
-      }
-    }
-  }
+  // transu, the placement every scene picture goes through, is applied
+  // inline (the same function, so the same arithmetic, in the same order);
+  // any other callback is called through its pointer.
+  if (fn == transu)
+    render(pic, frame, transu);
+  else
+    render(pic, frame, fn);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {

@@ -52,9 +52,3 @@ void setkolor(const int32_t* colours, int r, int g, int b, int count) {
     gfx_setcolor(i + 129, (R + r) >> 1, (G + g) >> 1, (B + b) >> 1);
   }
 }
-
-// Products and sums wrap in 32 bits on purpose (mul_wrap, gfx.h).
-void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy) {
-  *outx = static_cast<int32_t>(static_cast<uint32_t>(px) + static_cast<uint32_t>(mul_wrap(x, skale) >> 14) + 640u);
-  *outy = static_cast<int32_t>(static_cast<uint32_t>(py) - static_cast<uint32_t>(mul_wrap(y, skale) >> 14) + 400u);
-}

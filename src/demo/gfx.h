@@ -55,4 +55,9 @@ void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // shades, each halfway to (r, g, b), into entries 129..128 + count.
 void setkolor(const int32_t* colours, int r, int g, int b, int count);
 // Picture point to quarter pixels: px + (x * skale >> 14) + 640, py - (y * skale >> 14) + 400.
-void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy);
+// Inline, so the renderer can apply it in place of calling it per vertex;
+// products and sums wrap in 32 bits on purpose (mul_wrap above).
+inline void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy) {
+  *outx = static_cast<int32_t>(static_cast<uint32_t>(px) + static_cast<uint32_t>(mul_wrap(x, skale) >> 14) + 640u);
+  *outy = static_cast<int32_t>(static_cast<uint32_t>(py) - static_cast<uint32_t>(mul_wrap(y, skale) >> 14) + 400u);
+}
