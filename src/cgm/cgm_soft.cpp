@@ -146,7 +146,7 @@ template <bool kClip>
 // The same for two edges whose order may change on the way: each row takes
 // the smaller position as its left end.
 template <bool kClip>
-void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int64_t bpos, int64_t bstep,
+[[gnu::always_inline]] inline void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int64_t bpos, int64_t bstep,
                       uint64_t pat) {
   do {
     fill_rows<kClip>(row, 1, std::min(apos, bpos), 0, std::max(apos, bpos), 0, pat);
@@ -159,51 +159,45 @@ void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int6
 // The rows of a triangle whose corners are sorted by row, r0 <= r1 <= r2
 // with r0 < r2, from top to bottom (rows of the frame); b0 and b1 are the
 // corners 0 and 1 in 16.16 plus the rounding bias.
+//
+// The upper part, rows r0..r1, lies between the long edge and the upper
+// edge; the lower part, rows r1..r2, between the long edge and the lower
+// edge. Row r1 belongs to both and is filled twice: both spans hold the long
+// edge's position, so together they cover exactly the span between the
+// three edges' positions, clipped or not.
 template <bool kClip>
-void tri_rows(uint8_t* frame, int32_t top, int32_t bottom, int32_t r0, int32_t r1, int32_t r2, int64_t b0, int64_t b1,
-              int64_t x0, int64_t x1, int64_t x2, uint64_t pat) {
+[[gnu::always_inline]] inline void tri_rows(uint8_t* frame, int32_t top, int32_t bottom, int32_t r0, int32_t r1,
+                                            int32_t r2, int64_t b0, int64_t b1, int64_t x0, int64_t x1, int64_t x2,
+                                            uint64_t pat) {
   const int64_t sl = (x2 - x0) * kQuarterTo1616 / (r2 - r0);
-  uint8_t* row = frame + top * FRAME_W;
-  int32_t r = top;
-  if (r0 < r1 && r <= r1) {
+  if (r0 < r1 && top <= r1) {
     const int64_t sa = (x1 - x0) * kQuarterTo1616 / (r1 - r0);
-    const int64_t dr = r - r0;
+    const int64_t dr = top - r0;
     const int64_t pl = b0 + sl * dr, pa = b0 + sa * dr;
-    // Rows above r1: both edges leave corner 0, so the one of the smaller
-    // slope is the left one on every row.
-    const int32_t n = std::min(r1 - 1, bottom) - r + 1;
-    if (n > 0) {
-      if (sl <= sa)
-        fill_rows<kClip>(row, n, pl, sl, pa, sa, pat);
-      else
-        fill_rows<kClip>(row, n, pa, sa, pl, sl, pat);
-      row += n * FRAME_W;
-      r += n;
-    }
-    if (r > bottom) return;
-    // Row r1: the long edge, the upper edge at its end, and the lower edge
-    // at corner 1.
-    const int64_t ql = pl + sl * n, qa = pa + sa * n;
-    int64_t lo = std::min(ql, qa), hi = std::max(ql, qa);
-    if (r1 < r2) lo = std::min(lo, b1), hi = std::max(hi, b1);
-    fill_rows<kClip>(row, 1, lo, 0, hi, 0, pat);
-    row += FRAME_W;
-    r++;
+    const int32_t n = std::min(r1, bottom) - top + 1;
+    // Both edges leave corner 0, so the one of the smaller slope is the
+    // left one on every row.
+    if (sl <= sa)
+      fill_rows<kClip>(frame + top * FRAME_W, n, pl, sl, pa, sa, pat);
+    else
+      fill_rows<kClip>(frame + top * FRAME_W, n, pa, sa, pl, sl, pat);
   }
-  if (r > bottom) return;
-  // Below r1 (or from r1 on when the upper edge is flat): the long edge and
-  // the lower edge. They start at different corners and may cross once, so
-  // their order is checked at both ends.
-  const int64_t sb = (x2 - x1) * kQuarterTo1616 / (r2 - r1);
-  const int64_t pl = b0 + sl * (r - r0), pb = b1 + sb * (r - r1);
-  const int32_t n = bottom - r + 1;
-  const int64_t el = pl + sl * (n - 1), eb = pb + sb * (n - 1);
-  if (pl <= pb && el <= eb)
-    fill_rows<kClip>(row, n, pl, sl, pb, sb, pat);
-  else if (pl >= pb && el >= eb)
-    fill_rows<kClip>(row, n, pb, sb, pl, sl, pat);
-  else
-    fill_rows_either<kClip>(row, n, pl, sl, pb, sb, pat);
+  const int32_t from = std::max(r1, top);
+  if (r1 < r2 && from <= bottom) {
+    // The long edge and the lower edge start at different corners and may
+    // cross once, so their order is taken at both ends.
+    const int64_t sb = (x2 - x1) * kQuarterTo1616 / (r2 - r1);
+    const int64_t pl = b0 + sl * (from - r0), pb = b1 + sb * (from - r1);
+    const int32_t n = bottom - from + 1;
+    const int64_t el = pl + sl * (n - 1), eb = pb + sb * (n - 1);
+    uint8_t* row = frame + from * FRAME_W;
+    if (pl <= pb && el <= eb)
+      fill_rows<kClip>(row, n, pl, sl, pb, sb, pat);
+    else if (pl >= pb && el >= eb)
+      fill_rows<kClip>(row, n, pb, sb, pl, sl, pat);
+    else
+      fill_rows_either<kClip>(row, n, pl, sl, pb, sb, pat);
+  }
 }
 
 // Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
@@ -223,13 +217,13 @@ void tri_rows(uint8_t* frame, int32_t top, int32_t bottom, int32_t r0, int32_t r
   if (top > bottom) return;
   // An edge's positions never leave the span of its ends' x (the slope
   // truncates toward zero), so the columns of the corners bound the fill.
+  // The column of a corner, (x * 16384 + 32767) >> 16, is (x + 1) >> 2:
+  // column 0 starts at x = -1, and column 319 ends at x = 1278.
+  const int32_t xmin = std::min(std::min(xa, xb), xc), xmax = std::max(std::max(xa, xb), xc);
+  if (xmax < -1 || xmin > 4 * FRAME_W - 2) return;
   const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
   const int64_t b1 = x1 * kQuarterTo1616 + kRoundHalfDown;
-  const int64_t b2 = x2 * kQuarterTo1616 + kRoundHalfDown;
-  const int64_t clo = std::min(std::min(b0, b1), b2) >> 16;
-  const int64_t chi = std::max(std::max(b0, b1), b2) >> 16;
-  if (chi < 0 || clo > FRAME_W - 1) return;
-  if (clo < 0 || chi > FRAME_W - 1)
+  if (xmin < -1 || xmax > 4 * FRAME_W - 2)
     tri_rows<true>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
   else
     tri_rows<false>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
