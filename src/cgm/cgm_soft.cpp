@@ -99,26 +99,28 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
 }
 
 
-// Byte fill of n >= 1 bytes of the pattern pat (the colour in every byte)
-// with overlapping stores: single bytes below 4, two 4- or 8-byte stores
-// below 16, 16 bytes at a time above. Spans of small triangles are mostly
-// a few bytes, where a library call or a string store costs more than the
-// bytes.
-[[gnu::always_inline]] inline void fill_span(uint8_t* p, int32_t n, uint64_t pat) {
-  if (n < 4) {
+// Fills columns xl..xr (xl <= xr) of row with the pattern pat (the colour in
+// every byte) by overlapping stores: single bytes up to 3 columns, two 4- or
+// 8-byte stores up to 15, 16 bytes at a time beyond. Spans of small
+// triangles are mostly a few bytes, where a library call or a string store
+// costs more than the bytes.
+[[gnu::always_inline]] inline void fill_span(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
+  const int64_t d = xr - xl;
+  if (d < 3) {
     const uint8_t c = static_cast<uint8_t>(pat);
-    p[0] = c;
-    p[n - 1] = c;
-    p[n >> 1] = c;
-  } else if (n < 8) {
-    std::memcpy(p, &pat, 4);
-    std::memcpy(p + n - 4, &pat, 4);
-  } else if (n < 16) {
-    std::memcpy(p, &pat, 8);
-    std::memcpy(p + n - 8, &pat, 8);
+    row[xl] = c;
+    row[xr] = c;
+    row[(xl + xr) >> 1] = c;
+  } else if (d < 7) {
+    std::memcpy(row + xl, &pat, 4);
+    std::memcpy(row + xr - 3, &pat, 4);
+  } else if (d < 15) {
+    std::memcpy(row + xl, &pat, 8);
+    std::memcpy(row + xr - 7, &pat, 8);
   } else {
     const uint64_t pat2[2] = {pat, pat};
-    uint8_t* last = p + n - 16;
+    uint8_t* p = row + xl;
+    uint8_t* last = row + xr - 15;
     for (; p < last; p += 16) std::memcpy(p, pat2, 16);
     std::memcpy(last, pat2, 16);
   }
@@ -131,16 +133,17 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
 template <bool kClip>
 [[gnu::always_inline]] inline void fill_rows(uint8_t* row, int32_t n, int64_t lpos, int64_t lstep, int64_t rpos,
                                              int64_t rstep, uint64_t pat) {
+  uint8_t* const end = row + n * FRAME_W;  // at most one past row 199
   do {
-    int32_t xl = static_cast<int32_t>(lpos >> 16), xr = static_cast<int32_t>(rpos >> 16);
+    int64_t xl = lpos >> 16, xr = rpos >> 16;
     if (!kClip || (xr >= 0 && xl <= FRAME_W - 1)) {
-      if (kClip) xl = std::max(xl, 0), xr = std::min(xr, FRAME_W - 1);
-      fill_span(row + xl, xr - xl + 1, pat);
+      if (kClip) xl = std::max<int64_t>(xl, 0), xr = std::min<int64_t>(xr, FRAME_W - 1);
+      fill_span(row, xl, xr, pat);
     }
     row += FRAME_W;
     lpos += lstep;
     rpos += rstep;
-  } while (--n > 0);
+  } while (row != end);
 }
 
 // The same for two edges whose order may change on the way: each row takes
@@ -148,12 +151,13 @@ template <bool kClip>
 template <bool kClip>
 [[gnu::always_inline]] inline void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int64_t bpos, int64_t bstep,
                       uint64_t pat) {
+  uint8_t* const end = row + n * FRAME_W;
   do {
     fill_rows<kClip>(row, 1, std::min(apos, bpos), 0, std::max(apos, bpos), 0, pat);
     row += FRAME_W;
     apos += astep;
     bpos += bstep;
-  } while (--n > 0);
+  } while (row != end);
 }
 
 // The rows of a triangle whose corners are sorted by row, r0 <= r1 <= r2
