@@ -126,6 +126,13 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
   }
 }
 
+// Fills columns xl..xr of row cut to the frame's columns, or nothing when
+// they lie wholly outside.
+[[gnu::always_inline]] inline void fill_clipped(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
+  if (xr < 0 || xl > FRAME_W - 1) return;
+  fill_span(row, std::max<int64_t>(xl, 0), std::min<int64_t>(xr, FRAME_W - 1), pat);
+}
+
 // Fills n >= 1 rows from row down between a left and a right position
 // (16.16 pixels plus the rounding bias, so a column is the position >> 16),
 // each stepped per row. With clip the span is cut to the frame's columns and
@@ -135,11 +142,11 @@ template <bool kClip>
                                              int64_t rstep, uint64_t pat) {
   uint8_t* const end = row + n * FRAME_W;  // at most one past row 199
   do {
-    int64_t xl = lpos >> 16, xr = rpos >> 16;
-    if (!kClip || (xr >= 0 && xl <= FRAME_W - 1)) {
-      if (kClip) xl = std::max<int64_t>(xl, 0), xr = std::min<int64_t>(xr, FRAME_W - 1);
+    const int64_t xl = lpos >> 16, xr = rpos >> 16;
+    if (kClip)
+      fill_clipped(row, xl, xr, pat);
+    else
       fill_span(row, xl, xr, pat);
-    }
     row += FRAME_W;
     lpos += lstep;
     rpos += rstep;
@@ -225,6 +232,20 @@ template <bool kClip>
   // column 0 starts at x = -1, and column 319 ends at x = 1278.
   const int32_t xmin = std::min(std::min(xa, xb), xc), xmax = std::max(std::max(xa, xb), xc);
   if (xmax < -1 || xmin > 4 * FRAME_W - 2) return;
+  if (r2 == r0 + 1) {
+    // Two rows: every edge reaches its lower end on the second row, where
+    // one whole-row step lands exactly on that corner, so each row spans
+    // the columns of the corners in it.
+    const int64_t c1 = (x1 + 1) >> 2;
+    int64_t lo0 = (x0 + 1) >> 2, hi0 = lo0, lo2 = (x2 + 1) >> 2, hi2 = lo2;
+    if (r1 == r0)
+      lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
+    else
+      lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
+    if (r0 >= 0) fill_clipped(frame + r0 * FRAME_W, lo0, hi0, pat);
+    if (r2 <= FRAME_H - 1) fill_clipped(frame + r2 * FRAME_W, lo2, hi2, pat);
+    return;
+  }
   const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
   const int64_t b1 = x1 * kQuarterTo1616 + kRoundHalfDown;
   if (xmin < -1 || xmax > 4 * FRAME_W - 2)
