@@ -18,7 +18,7 @@
 // sorted by row, the edge from the top corner to the bottom one crosses
 // every row, the upper edge joins it down to the middle corner's row and
 // the lower edge from there on, so each row's span comes from two edges
-// (three on the middle row) stepped together.
+// stepped together (the middle corner's row is filled from both pairs).
 #include "cgm/cgm_soft.h"
 
 #include <algorithm>
@@ -98,7 +98,6 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
   }
 }
 
-
 // Fills columns xl..xr (xl <= xr) of row with the pattern pat (the colour in
 // every byte) by overlapping stores: single bytes up to 3 columns, two 4- or
 // 8-byte stores up to 15, 16 bytes at a time beyond. Spans of small
@@ -156,8 +155,8 @@ template <bool kClip>
 // The same for two edges whose order may change on the way: each row takes
 // the smaller position as its left end.
 template <bool kClip>
-[[gnu::always_inline]] inline void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep, int64_t bpos, int64_t bstep,
-                      uint64_t pat) {
+[[gnu::always_inline]] inline void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep,
+                                                    int64_t bpos, int64_t bstep, uint64_t pat) {
   uint8_t* const end = row + n * FRAME_W;
   do {
     fill_rows<kClip>(row, 1, std::min(apos, bpos), 0, std::max(apos, bpos), 0, pat);
