@@ -1,15 +1,12 @@
-// Palette and view functions. Owns the display surface pointer `scr` and the
-// view globals; touches the palette of `scr` and nothing else.
+// Palette and view functions. Owns the display surface pointer `scr`;
+// touches the palette of `scr` and nothing else.
 #include "demo/gfx.h"
 
 #include <cstring>
 
 SDL_Surface* scr = nullptr;
 bool gfx_palette_dirty = false;
-
-int32_t px = 0;
-int32_t py = 0;
-int32_t skale = 16384;
+// The view globals px, py and skale are inline in gfx.h, beside transu.
 
 void gfx_setcolor(int index, int r, int g, int b) {
   SDL_Color c;
