@@ -29,7 +29,7 @@ void ref_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
     const int32_t *pa = v + 2 * e, *pb = v + 2 * ((e + 1) % 3);
     int32_t ra = ref_pixel(pa[1]), rb = ref_pixel(pb[1]);
     if (ra > rb) std::swap(pa, pb), std::swap(ra, rb);
-    if (ra == rb) continue;
+    if (ra == rb || std::min(rb, bottom) < 0) continue;  // flat, or wholly above the frame
     const int64_t slope = (int64_t{pb[0]} - pa[0]) * 16384 / (rb - ra);
     int64_t x = int64_t{pa[0]} * 16384 + (ra < 0 ? slope * -int64_t{ra} : 0);  // rows above the frame at once
     for (int32_t r = std::max(ra, 0); r <= std::min(rb, bottom); r++, x += slope) {
