@@ -81,8 +81,8 @@ struct Gen {
 TEST(TriReference, RandomTrianglesGiveTheSameBytes) {
   Gen g;
   Frame a, b;
-  int drawn = 0;
-  for (int i = 0; i < 40000; i++) {
+  int drawn = 0;  // of the triangles sampled below
+  for (int i = 0; i < 24000; i++) {
     int32_t v[6];
     g.tri(v);
     const int32_t colour = 1 + i % 250;
@@ -92,9 +92,9 @@ TEST(TriReference, RandomTrianglesGiveTheSameBytes) {
       FAIL() << "triangle " << i << ": " << v[0] << "," << v[1] << " " << v[2] << "," << v[3] << " " << v[4] << ","
              << v[5];
     }
-    drawn += a.count(static_cast<uint8_t>(colour)) > 0;
+    if (i % 8 == 0) drawn += a.count(static_cast<uint8_t>(colour)) > 0;
   }
-  EXPECT_GT(drawn, 10000);  // the mix reaches the frame often enough to mean something
+  EXPECT_GT(drawn, 1000);  // of 3000: the mix reaches the frame often enough to mean something
   EXPECT_TRUE(b.guard_intact());
 }
 
