@@ -72,8 +72,8 @@ void build_holes(int w) {
 }
 
 // Byte fill of the colour pattern (memcpy of a constant size compiles to
-// one move): up to 3 bytes one by one, then two overlapping 4-, 8- or
-// 16-byte stores, and beyond 32 bytes 32 at a time with the last 32
+// one move): up to 3 bytes one by one, then two overlapping 4-, 8-, 16- or
+// 32-byte stores, and beyond 64 bytes 64 at a time with the last 64
 // overlapping. No library call or string store: most ring spans are far
 // shorter than a row, where their start-up cost would outweigh the bytes.
 struct span_filler {
@@ -102,10 +102,14 @@ struct span_filler {
     } else if (n <= 32) {
       std::memcpy(p, pat, 16);
       std::memcpy(p + n - 16, pat, 16);
+    } else if (n <= 64) {
+      std::memcpy(p, pat, 32);
+      std::memcpy(p + n - 32, pat, 32);
     } else {
-      uint8_t* last = p + n - 32;
-      for (; p < last; p += 32) std::memcpy(p, pat, 32);
+      uint8_t* last = p + n - 64;
+      for (; p < last; p += 64) std::memcpy(p, pat, 32), std::memcpy(p + 32, pat, 32);
       std::memcpy(last, pat, 32);
+      std::memcpy(last + 32, pat, 32);
     }
   }
 };
