@@ -99,10 +99,10 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
 }
 
 // Fills columns xl..xr (xl <= xr) of row with the pattern pat (the colour in
-// every byte) by overlapping stores: single bytes up to 3 columns, two 4- or
-// 8-byte stores up to 15, 16 bytes at a time beyond. Spans of small
-// triangles are mostly a few bytes, where a library call or a string store
-// costs more than the bytes.
+// every byte) by overlapping stores: single bytes up to 3 columns, two 4-,
+// 8-, 16- or 32-byte stores up to 64, 64 bytes at a time beyond. Spans of
+// small triangles are mostly a few bytes, where a library call or a string
+// store costs more than the bytes.
 [[gnu::always_inline]] inline void fill_span(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
   const int64_t d = xr - xl;
   if (d < 3) {
@@ -117,11 +117,20 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
     std::memcpy(row + xl, &pat, 8);
     std::memcpy(row + xr - 7, &pat, 8);
   } else {
-    const uint64_t pat2[2] = {pat, pat};
-    uint8_t* p = row + xl;
-    uint8_t* last = row + xr - 15;
-    for (; p < last; p += 16) std::memcpy(p, pat2, 16);
-    std::memcpy(last, pat2, 16);
+    const uint64_t pat4[4] = {pat, pat, pat, pat};
+    if (d < 31) {
+      std::memcpy(row + xl, pat4, 16);
+      std::memcpy(row + xr - 15, pat4, 16);
+    } else if (d < 63) {
+      std::memcpy(row + xl, pat4, 32);
+      std::memcpy(row + xr - 31, pat4, 32);
+    } else {
+      uint8_t* p = row + xl;
+      uint8_t* last = row + xr - 63;
+      for (; p < last; p += 64) std::memcpy(p, pat4, 32), std::memcpy(p + 32, pat4, 32);
+      std::memcpy(last, pat4, 32);
+      std::memcpy(last + 32, pat4, 32);
+    }
   }
 }
 
@@ -231,17 +240,24 @@ template <bool kClip>
   // column 0 starts at x = -1, and column 319 ends at x = 1278.
   const int32_t xmin = std::min(std::min(xa, xb), xc), xmax = std::max(std::max(xa, xb), xc);
   if (xmax < -1 || xmin > 4 * FRAME_W - 2) return;
-  if (r2 == r0 + 1) {
-    // Two rows: every edge reaches its lower end on the second row, where
-    // one whole-row step lands exactly on that corner, so each row spans
-    // the columns of the corners in it.
-    const int64_t c1 = (x1 + 1) >> 2;
-    int64_t lo0 = (x0 + 1) >> 2, hi0 = lo0, lo2 = (x2 + 1) >> 2, hi2 = lo2;
-    if (r1 == r0)
-      lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
-    else
-      lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
+  if (r2 - r0 <= 2) {
+    // Two or three rows: no slope is needed. A one-row step lands exactly
+    // on the edge's lower corner, and the middle row of an edge two rows
+    // high lies exactly halfway (the slope (xb - xa) * 16384 / 2 has no
+    // remainder). So each row spans the columns of the corners in it, and
+    // the middle row the long edge's midpoint and the other edge's:
+    // ((xa + xb) * 8192 + 32767) >> 16 = (xa + xb + 3) >> 3, as a corner's
+    // column (x * 16384 + 32767) >> 16 is (x + 1) >> 2.
+    const int64_t c0 = (x0 + 1) >> 2, c1 = (x1 + 1) >> 2, c2 = (x2 + 1) >> 2;
+    int64_t lo0 = c0, hi0 = c0, lo2 = c2, hi2 = c2;
+    if (r1 == r0) lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
+    if (r1 == r2) lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
     if (r0 >= 0) fill_clipped(frame + r0 * FRAME_W, lo0, hi0, pat);
+    if (r2 == r0 + 2 && r0 + 1 >= 0 && r0 + 1 <= FRAME_H - 1) {
+      const int64_t ml = (x0 + x2 + 3) >> 3;
+      const int64_t mo = r1 == r0 ? (x1 + x2 + 3) >> 3 : r1 == r2 ? (x0 + x1 + 3) >> 3 : c1;
+      fill_clipped(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo), pat);
+    }
     if (r2 <= FRAME_H - 1) fill_clipped(frame + r2 * FRAME_W, lo2, hi2, pat);
     return;
   }
