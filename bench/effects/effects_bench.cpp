@@ -44,17 +44,19 @@ void BM_FrameCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameCopy);
 
+// The timeline's three calls: thickness and mode as args.
 void BM_Rings(benchmark::State& state) {
   rings_init();
+  const int w = static_cast<int>(state.range(0)), mode = static_cast<int>(state.range(1));
   std::vector<uint8_t> f(W * ROWS, 1);
   int t = 0;
   for (auto _ : state) {
-    rings(f.data(), t, 18, 1, 2);
+    rings(f.data(), t, w, mode, 2);
     t += 20;  // one 50 fps frame; the shapes change every call
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_Rings);
+BENCHMARK(BM_Rings)->Args({18, 1})->Args({28, 1})->Args({23, 2});
 
 void BM_Mosaic(benchmark::State& state) {
   mosaic_init(32);

@@ -1,6 +1,5 @@
 // Picture rasteriser. Draws into the 320x200 frame it is given and nowhere
-// else; owns the triangle edge tables `left` and `right`, so neither
-// cgm_tri nor cgm_render is re-entrant.
+// else, and keeps no state between calls.
 //
 // Units: frame coordinates are quarter pixels (q falls in pixel (q + 2) >> 2,
 // floor division); triangle edges are pixels in 16.16; the line DDA keeps a
@@ -10,6 +9,16 @@
 // and stop at the frame's edges, so an enormous triangle or line costs no
 // more than a full-screen one. Inside the frame the results are those of the
 // plain row-by-row and step-by-step walk.
+//
+// A triangle is filled as the edge-table fill defines it: each edge walked
+// down from its upper end one whole row at a time (16.16, the slope
+// truncated toward zero, no sub-row correction), each row filled from the
+// leftmost to the rightmost crossing, rounded to the nearest column with
+// exact halves down. It gets there without the tables: with the corners
+// sorted by row, the edge from the top corner to the bottom one crosses
+// every row, the upper edge joins it down to the middle corner's row and
+// the lower edge from there on, so each row's span comes from two edges
+// stepped together (the middle corner's row is filled from both pairs).
 #include "cgm/cgm_soft.h"
 
 #include <algorithm>
@@ -25,12 +34,6 @@ namespace {
 
 // Quarter pixels to 16.16 pixels: q / 4 * 65536.
 constexpr int64_t kQuarterTo1616 = 16384;
-// An untouched edge-table row: 10000 pixels out, so its span is skipped.
-constexpr int32_t kEdgeFar = 10000 * 65536;
-// Edge positions are clamped to +-16384 pixels before they go into the
-// 32-bit tables; anything that far out rounds to the same clipped span.
-constexpr int64_t kEdgeClamp = int64_t{1} << 30;
-static_assert(kEdgeFar < kEdgeClamp);
 // Rounding of a 16.16 edge to a column: nearest, exact halves down.
 constexpr int32_t kRoundHalfDown = 32767;
 
@@ -42,14 +45,6 @@ constexpr int64_t kLineHalf = 8192;
 constexpr int64_t kQMin = -2;
 constexpr int64_t kQMaxX = 4 * (FRAME_W - 1) + 1;  // 1277
 constexpr int64_t kQMaxY = 4 * (FRAME_H - 1) + 1;  // 797
-
-// Range over which y values are scanned for a triangle's top and bottom.
-constexpr int32_t kYStart = 100000;
-
-// --- Module state ------------------------------------------------------------
-
-int32_t left[FRAME_H];   // leftmost edge crossing per row, 16.16 pixels
-int32_t right[FRAME_H];  // rightmost edge crossing per row, 16.16 pixels
 
 // --- Helpers -----------------------------------------------------------------
 
@@ -103,6 +98,208 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
   }
 }
 
+// Fills columns xl..xr (xl <= xr) of row with the pattern pat (the colour in
+// every byte) by overlapping stores: single bytes up to 3 columns, two 4-,
+// 8-, 16- or 32-byte stores up to 64, 64 bytes at a time beyond. Spans of
+// small triangles are mostly a few bytes, where a library call or a string
+// store costs more than the bytes.
+[[gnu::always_inline]] inline void fill_span(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
+  const int64_t d = xr - xl;
+  if (d < 3) {
+    const uint8_t c = static_cast<uint8_t>(pat);
+    row[xl] = c;
+    row[xr] = c;
+    row[(xl + xr) >> 1] = c;
+  } else if (d < 7) {
+    std::memcpy(row + xl, &pat, 4);
+    std::memcpy(row + xr - 3, &pat, 4);
+  } else if (d < 15) {
+    std::memcpy(row + xl, &pat, 8);
+    std::memcpy(row + xr - 7, &pat, 8);
+  } else {
+    const uint64_t pat4[4] = {pat, pat, pat, pat};
+    if (d < 31) {
+      std::memcpy(row + xl, pat4, 16);
+      std::memcpy(row + xr - 15, pat4, 16);
+    } else if (d < 63) {
+      std::memcpy(row + xl, pat4, 32);
+      std::memcpy(row + xr - 31, pat4, 32);
+    } else {
+      uint8_t* p = row + xl;
+      uint8_t* last = row + xr - 63;
+      for (; p < last; p += 64) std::memcpy(p, pat4, 32), std::memcpy(p + 32, pat4, 32);
+      std::memcpy(last, pat4, 32);
+      std::memcpy(last + 32, pat4, 32);
+    }
+  }
+}
+
+// Fills columns xl..xr of row cut to the frame's columns, or nothing when
+// they lie wholly outside.
+[[gnu::always_inline]] inline void fill_clipped(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
+  if (xr < 0 || xl > FRAME_W - 1) return;
+  fill_span(row, std::max<int64_t>(xl, 0), std::min<int64_t>(xr, FRAME_W - 1), pat);
+}
+
+// Fills n >= 1 rows from row down between a left and a right position
+// (16.16 pixels plus the rounding bias, so a column is the position >> 16),
+// each stepped per row. With clip the span is cut to the frame's columns and
+// a span wholly outside is skipped; without, the caller knows it lies inside.
+template <bool kClip>
+[[gnu::always_inline]] inline void fill_rows(uint8_t* row, int32_t n, int64_t lpos, int64_t lstep, int64_t rpos,
+                                             int64_t rstep, uint64_t pat) {
+  uint8_t* const end = row + n * FRAME_W;  // at most one past row 199
+  do {
+    const int64_t xl = lpos >> 16, xr = rpos >> 16;
+    if (kClip)
+      fill_clipped(row, xl, xr, pat);
+    else
+      fill_span(row, xl, xr, pat);
+    row += FRAME_W;
+    lpos += lstep;
+    rpos += rstep;
+  } while (row != end);
+}
+
+// The same for two edges whose order may change on the way: each row takes
+// the smaller position as its left end.
+template <bool kClip>
+[[gnu::always_inline]] inline void fill_rows_either(uint8_t* row, int32_t n, int64_t apos, int64_t astep,
+                                                    int64_t bpos, int64_t bstep, uint64_t pat) {
+  uint8_t* const end = row + n * FRAME_W;
+  do {
+    fill_rows<kClip>(row, 1, std::min(apos, bpos), 0, std::max(apos, bpos), 0, pat);
+    row += FRAME_W;
+    apos += astep;
+    bpos += bstep;
+  } while (row != end);
+}
+
+// The rows of a triangle whose corners are sorted by row, r0 <= r1 <= r2
+// with r0 < r2, from top to bottom (rows of the frame); b0 and b1 are the
+// corners 0 and 1 in 16.16 plus the rounding bias.
+//
+// The upper part, rows r0..r1, lies between the long edge and the upper
+// edge; the lower part, rows r1..r2, between the long edge and the lower
+// edge. Row r1 belongs to both and is filled twice: both spans hold the long
+// edge's position, so together they cover exactly the span between the
+// three edges' positions, clipped or not.
+template <bool kClip>
+[[gnu::always_inline]] inline void tri_rows(uint8_t* frame, int32_t top, int32_t bottom, int32_t r0, int32_t r1,
+                                            int32_t r2, int64_t b0, int64_t b1, int64_t x0, int64_t x1, int64_t x2,
+                                            uint64_t pat) {
+  const int64_t sl = (x2 - x0) * kQuarterTo1616 / (r2 - r0);
+  if (r0 < r1 && top <= r1) {
+    const int64_t sa = (x1 - x0) * kQuarterTo1616 / (r1 - r0);
+    const int64_t dr = top - r0;
+    const int64_t pl = b0 + sl * dr, pa = b0 + sa * dr;
+    const int32_t n = std::min(r1, bottom) - top + 1;
+    // Both edges leave corner 0, so the one of the smaller slope is the
+    // left one on every row.
+    if (sl <= sa)
+      fill_rows<kClip>(frame + top * FRAME_W, n, pl, sl, pa, sa, pat);
+    else
+      fill_rows<kClip>(frame + top * FRAME_W, n, pa, sa, pl, sl, pat);
+  }
+  const int32_t from = std::max(r1, top);
+  if (r1 < r2 && from <= bottom) {
+    // The long edge and the lower edge start at different corners and may
+    // cross once, so their order is taken at both ends.
+    const int64_t sb = (x2 - x1) * kQuarterTo1616 / (r2 - r1);
+    const int64_t pl = b0 + sl * (from - r0), pb = b1 + sb * (from - r1);
+    const int32_t n = bottom - from + 1;
+    const int64_t el = pl + sl * (n - 1), eb = pb + sb * (n - 1);
+    uint8_t* row = frame + from * FRAME_W;
+    if (pl <= pb && el <= eb)
+      fill_rows<kClip>(row, n, pl, sl, pb, sb, pat);
+    else if (pl >= pb && el >= eb)
+      fill_rows<kClip>(row, n, pb, sb, pl, sl, pat);
+    else
+      fill_rows_either<kClip>(row, n, pl, sl, pb, sb, pat);
+  }
+}
+
+// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
+// colour pattern pat.
+[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
+                                       int32_t yc, uint64_t pat) {
+  // Corners sorted by pixel row: (x0, r0) on top, (x2, r2) at the bottom.
+  int64_t x0 = xa, x1 = xb, x2 = xc;
+  int32_t r0 = pixel(ya), r1 = pixel(yb), r2 = pixel(yc);
+  if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
+  if (r1 > r2) std::swap(r1, r2), std::swap(x1, x2);
+  if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
+  // Every edge is flat in whole rows when r0 == r2: nothing is drawn.
+  if (r0 == r2) return;
+  const int32_t top = std::max(r0, 0);
+  const int32_t bottom = std::min(r2, FRAME_H - 1);
+  if (top > bottom) return;
+  // An edge's positions never leave the span of its ends' x (the slope
+  // truncates toward zero), so the columns of the corners bound the fill.
+  // The column of a corner, (x * 16384 + 32767) >> 16, is (x + 1) >> 2:
+  // column 0 starts at x = -1, and column 319 ends at x = 1278.
+  const int32_t xmin = std::min(std::min(xa, xb), xc), xmax = std::max(std::max(xa, xb), xc);
+  if (xmax < -1 || xmin > 4 * FRAME_W - 2) return;
+  if (r2 - r0 <= 2) {
+    // Two or three rows: no slope is needed. A one-row step lands exactly
+    // on the edge's lower corner, and the middle row of an edge two rows
+    // high lies exactly halfway (the slope (xb - xa) * 16384 / 2 has no
+    // remainder). So each row spans the columns of the corners in it, and
+    // the middle row the long edge's midpoint and the other edge's:
+    // ((xa + xb) * 8192 + 32767) >> 16 = (xa + xb + 3) >> 3, as a corner's
+    // column (x * 16384 + 32767) >> 16 is (x + 1) >> 2.
+    const int64_t c0 = (x0 + 1) >> 2, c1 = (x1 + 1) >> 2, c2 = (x2 + 1) >> 2;
+    int64_t lo0 = c0, hi0 = c0, lo2 = c2, hi2 = c2;
+    if (r1 == r0) lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
+    if (r1 == r2) lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
+    if (r0 >= 0) fill_clipped(frame + r0 * FRAME_W, lo0, hi0, pat);
+    if (r2 == r0 + 2 && r0 + 1 >= 0 && r0 + 1 <= FRAME_H - 1) {
+      const int64_t ml = (x0 + x2 + 3) >> 3;
+      const int64_t mo = r1 == r0 ? (x1 + x2 + 3) >> 3 : r1 == r2 ? (x0 + x1 + 3) >> 3 : c1;
+      fill_clipped(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo), pat);
+    }
+    if (r2 <= FRAME_H - 1) fill_clipped(frame + r2 * FRAME_W, lo2, hi2, pat);
+    return;
+  }
+  const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
+  const int64_t b1 = x1 * kQuarterTo1616 + kRoundHalfDown;
+  if (xmin < -1 || xmax > 4 * FRAME_W - 2)
+    tri_rows<true>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+  else
+    tri_rows<false>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+}
+
+inline uint64_t pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
+
+// Draws the picture, each vertex through xf: fill triangles, then the open
+// outline chain, primitive by primitive.
+template <typename Xform>
+[[gnu::always_inline]] inline void render(const cgm_picture* pic, uint8_t* frame, Xform xf) {
+  for (const cgm_prim* p = pic->prims; p; p = p->next) {
+    if ((p->drawflags & CGM_FILL) && p->ntri > 0) {
+      const uint64_t pat = pattern(p->fillcolr);
+      const int32_t* c = p->tri;
+      for (const int32_t* end = c + 6 * p->ntri; c != end; c += 6) {
+        int32_t b[6] = {};
+        xf(c[0], c[1], &b[0], &b[1]);
+        xf(c[2], c[3], &b[2], &b[3]);
+        xf(c[4], c[5], &b[4], &b[5]);
+        tri(frame, b[0], b[1], b[2], b[3], b[4], b[5], pat);
+      }
+    }
+    if (p->drawflags & CGM_OUTLINE) {
+      // Open chain: the last vertex is not joined back to the first.
+      for (int32_t s = 0; s + 1 < p->nvert; s++) {
+        const int32_t* c = p->vert + 2 * s;
+        int32_t b[4] = {};
+        xf(c[0], c[1], &b[0], &b[1]);
+        xf(c[2], c[3], &b[2], &b[3]);
+        cgm_line(frame, b, p->linewidth, p->linecolr);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // --- Public ------------------------------------------------------------------
@@ -130,83 +327,17 @@ void cgm_line(uint8_t* frame, const int32_t* seg, int32_t width, int32_t colour)
 }
 
 void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
-  int32_t ymin = kYStart, ymax = -kYStart;
-  for (int32_t k = 0; k < 3; k++) {
-    ymin = std::min(ymin, v[2 * k + 1]);
-    ymax = std::max(ymax, v[2 * k + 1]);
-  }
-  const int32_t top = std::max(pixel(ymin), 0);
-  const int32_t bottom = std::min(pixel(ymax), FRAME_H - 1);
-  if (top > bottom) return;
-  for (int32_t r = top; r <= bottom; r++) {
-    left[r] = kEdgeFar;
-    right[r] = -kEdgeFar;
-  }
-
-  // Edges 0->1, 1->2, 2->0, walked downwards one whole row at a time from
-  // the exact endpoint x, with no sub-row correction.
-  for (int32_t e = 0; e < 3; e++) {
-    const int32_t* pa = v + 2 * e;
-    const int32_t* pb = v + 2 * ((e + 1) % 3);
-    int32_t ra = pixel(pa[1]), rb = pixel(pb[1]);
-    if (ra > rb) {
-      std::swap(pa, pb);
-      std::swap(ra, rb);
-    }
-    if (ra == rb) continue;
-    const int64_t slope = (static_cast<int64_t>(pb[0]) - pa[0]) * kQuarterTo1616 / (rb - ra);
-    int64_t x = pa[0] * kQuarterTo1616;
-    const int32_t end = std::min(rb, bottom);
-    int32_t r = ra;
-    if (r < 0) {
-      if (end < 0) continue;
-      // Rows above the frame are skipped in one step; -ra <= rb - ra, so
-      // the product stays below |xb - xa| * 2^14.
-      x += slope * -static_cast<int64_t>(r);
-      r = 0;
-    }
-    for (; r <= end; r++) {
-      const int32_t xc = static_cast<int32_t>(std::clamp(x, -kEdgeClamp, kEdgeClamp));
-      left[r] = std::min(left[r], xc);
-      right[r] = std::max(right[r], xc);
-      x += slope;
-    }
-  }
-
-  // Spans: both end pixels drawn, so triangles sharing an edge both paint it.
-  for (int32_t r = top; r <= bottom; r++) {
-    int32_t xl = (left[r] + kRoundHalfDown) >> 16;
-    int32_t xr = (right[r] + kRoundHalfDown) >> 16;
-    if (xr < 0 || xl > FRAME_W - 1) continue;
-    xl = std::max(xl, 0);
-    xr = std::min(xr, FRAME_W - 1);
-    std::memset(frame + r * FRAME_W + xl, static_cast<uint8_t>(colour), static_cast<size_t>(xr - xl + 1));
-  }
+  tri(frame, v[0], v[1], v[2], v[3], v[4], v[5], pattern(colour));
 }
 
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  for (const cgm_prim* p = pic->prims; p; p = p->next) {
-    if ((p->drawflags & CGM_FILL) && p->ntri > 0) {
-      for (int32_t t = 0; t < p->ntri; t++) {
-        const int32_t* c = p->tri + 6 * t;
-        int32_t b[6] = {};
-        fn(c[0], c[1], &b[0], &b[1]);
-        fn(c[2], c[3], &b[2], &b[3]);
-        fn(c[4], c[5], &b[4], &b[5]);
-        cgm_tri(frame, b, p->fillcolr);
-      }
-    }
-    if (p->drawflags & CGM_OUTLINE) {
-      // Open chain: the last vertex is not joined back to the first.
-      for (int32_t s = 0; s + 1 < p->nvert; s++) {
-        const int32_t* c = p->vert + 2 * s;
-        int32_t b[4] = {};
-        fn(c[0], c[1], &b[0], &b[1]);
-        fn(c[2], c[3], &b[2], &b[3]);
-        cgm_line(frame, b, p->linewidth, p->linecolr);
-      }
-    }
-  }
+  // transu, the placement every scene picture goes through, is applied
+  // inline (the same function, so the same arithmetic, in the same order);
+  // any other callback is called through its pointer.
+  if (fn == transu)
+    render(pic, frame, transu);
+  else
+    render(pic, frame, fn);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {

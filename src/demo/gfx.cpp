@@ -1,15 +1,12 @@
-// Palette and view functions. Owns the display surface pointer `scr` and the
-// view globals; touches the palette of `scr` and nothing else.
+// Palette and view functions. Owns the display surface pointer `scr`;
+// touches the palette of `scr` and nothing else.
 #include "demo/gfx.h"
 
 #include <cstring>
 
 SDL_Surface* scr = nullptr;
 bool gfx_palette_dirty = false;
-
-int32_t px = 0;
-int32_t py = 0;
-int32_t skale = 16384;
+// The view globals px, py and skale are inline in gfx.h, beside transu.
 
 // The palette has PALETTE_SIZE entries. SDL 1.2 takes the first entry and the
 // count as they come and copies past its colour array when they reach beyond
@@ -59,10 +56,4 @@ void setkolor(const int32_t* colours, int r, int g, int b, int count) {
     gfx_setcolor(i + 1, R, G, B);
     gfx_setcolor(i + 129, (R + r) >> 1, (G + g) >> 1, (B + b) >> 1);
   }
-}
-
-// Products and sums wrap in 32 bits on purpose (mul_wrap, gfx.h).
-void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy) {
-  *outx = static_cast<int32_t>(static_cast<uint32_t>(px) + static_cast<uint32_t>(mul_wrap(x, skale) >> 14) + 640u);
-  *outy = static_cast<int32_t>(static_cast<uint32_t>(py) - static_cast<uint32_t>(mul_wrap(y, skale) >> 14) + 400u);
 }

@@ -35,10 +35,12 @@ constexpr int32_t add_wrap(int32_t a, int32_t b) {
 // The 320x240 8-bit display surface; every palette change goes to it.
 extern SDL_Surface* scr;
 
-// View globals read by transu.
-extern int32_t px;     // horizontal offset, quarter pixels
-extern int32_t py;     // vertical offset, quarter pixels (down is positive)
-extern int32_t skale;  // 2.14 scale from picture units to quarter pixels
+// View globals read by transu. Defined here (inline variables) like transu
+// itself, so the renderer, which applies transu in place, needs nothing else
+// of this module.
+inline int32_t px = 0;         // horizontal offset, quarter pixels
+inline int32_t py = 0;         // vertical offset, quarter pixels (down is positive)
+inline int32_t skale = 16384;  // 2.14 scale from picture units to quarter pixels
 
 // Set by gfx_setcolor, cleared by gfx_present_palette: the logical palette has
 // changes the window does not show yet.
@@ -61,4 +63,9 @@ void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // colours[1..127] are read.
 void setkolor(const int32_t* colours, int r, int g, int b, int count);
 // Picture point to quarter pixels: px + (x * skale >> 14) + 640, py - (y * skale >> 14) + 400.
-void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy);
+// Inline, so the renderer can apply it in place of calling it per vertex;
+// products and sums wrap in 32 bits on purpose (mul_wrap above).
+inline void transu(int32_t x, int32_t y, int32_t* outx, int32_t* outy) {
+  *outx = static_cast<int32_t>(static_cast<uint32_t>(px) + static_cast<uint32_t>(mul_wrap(x, skale) >> 14) + 640u);
+  *outy = static_cast<int32_t>(static_cast<uint32_t>(py) - static_cast<uint32_t>(mul_wrap(y, skale) >> 14) + 400u);
+}

@@ -71,14 +71,15 @@ void build_holes(int w) {
   g_hole_w = w;
 }
 
-// Byte fill for the short spans that make up most of a ring: two or four
-// overlapping 16-byte stores up to 64 bytes, two 8- or 4-byte stores below
-// 16, of the colour pattern (memcpy of a constant size compiles to one move)
-// instead of a library call; longer spans go to memset.
+// Byte fill of the colour pattern (memcpy of a constant size compiles to
+// one move): up to 3 bytes one by one, then two overlapping 4-, 8-, 16- or
+// 32-byte stores, and beyond 64 bytes 64 at a time with the last 64
+// overlapping. No library call or string store: most ring spans are far
+// shorter than a row, where their start-up cost would outweigh the bytes.
 struct span_filler {
-  uint64_t pat[2];
+  uint64_t pat[4];
   explicit span_filler(int colour) {
-    pat[0] = pat[1] = UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour & 0xFF);
+    pat[0] = pat[1] = pat[2] = pat[3] = UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour & 0xFF);
   }
   // Bytes x0..x1 of row, clipped to columns 0..319.
   void span(uint8_t* row, int x0, int x1) const {
@@ -86,28 +87,29 @@ struct span_filler {
     x1 = std::min(x1, FRAME_W - 1);
     if (x0 > x1) return;
     uint8_t* p = row + x0;
-    const size_t n = static_cast<size_t>(x1 - x0 + 1);
-    if (n >= 16) {
-      // Up to 64 bytes: two or four stores, the last ones overlapping.
-      uint8_t* last = p + n - 16;
-      if (n > 64) {
-        std::memset(p, static_cast<int>(pat[0] & 0xFF), n);
-        return;
-      }
-      if (n > 32) {
-        std::memcpy(p + 16, pat, 16);
-        std::memcpy(last - 16, pat, 16);
-      }
-      std::memcpy(p, pat, 16);
-      std::memcpy(last, pat, 16);
-    } else if (n >= 8) {
-      std::memcpy(p, pat, 8);
-      std::memcpy(p + n - 8, pat, 8);
-    } else if (n >= 4) {
+    const int n = x1 - x0 + 1;
+    if (n < 4) {
+      const auto c = static_cast<uint8_t>(pat[0]);
+      p[0] = c;
+      p[n - 1] = c;
+      p[n >> 1] = c;
+    } else if (n < 8) {
       std::memcpy(p, pat, 4);
       std::memcpy(p + n - 4, pat, 4);
+    } else if (n < 16) {
+      std::memcpy(p, pat, 8);
+      std::memcpy(p + n - 8, pat, 8);
+    } else if (n <= 32) {
+      std::memcpy(p, pat, 16);
+      std::memcpy(p + n - 16, pat, 16);
+    } else if (n <= 64) {
+      std::memcpy(p, pat, 32);
+      std::memcpy(p + n - 32, pat, 32);
     } else {
-      for (size_t i = 0; i < n; i++) p[i] = static_cast<uint8_t>(pat[0]);
+      uint8_t* last = p + n - 64;
+      for (; p < last; p += 64) std::memcpy(p, pat, 32), std::memcpy(p + 32, pat, 32);
+      std::memcpy(last, pat, 32);
+      std::memcpy(last + 32, pat, 32);
     }
   }
 };
