@@ -71,6 +71,15 @@ bool pass_sound(int64_t from, int64_t upto, bool write) {
   return ok;
 }
 
+// A progress line is on the terminal, with no newline after it yet.
+bool g_bar_open = false;
+
+// Ends the progress line, so that what follows starts a line of its own.
+void bar_close() {
+  if (g_bar_open) std::fputc('\n', stderr);
+  g_bar_open = false;
+}
+
 // m:ss.mmm
 std::string clock_text(int64_t ms) {
   char b[32];
@@ -82,25 +91,15 @@ std::string clock_text(int64_t ms) {
 // Milliseconds of frame k, exact to the millisecond below.
 int64_t ms_of(int64_t k, int fps) { return k * 1000 / fps; }
 
-// The 320x240 screen in RGB, upscaled k times: rows 20..219 the frame, the
-// borders index 0, as the demo's screen shows them.
-void screen_rgb(const uint8_t* frame, const uint8_t* pal, int k, std::vector<uint8_t>& out) {
-  const size_t w = static_cast<size_t>(CAP_W * k);
-  out.resize(w * 3 * static_cast<size_t>(CAP_SCREEN_H * k));
+// The 320x240 screen in RGB: rows 20..219 the frame, the borders index 0, as
+// the demo's screen shows them.
+void screen_rgb(const uint8_t* frame, const uint8_t* pal, std::vector<uint8_t>& out) {
+  out.resize(static_cast<size_t>(CAP_W * CAP_SCREEN_H * 3));
   uint8_t* p = out.data();
   for (int y = 0; y < CAP_SCREEN_H; y++) {
-    uint8_t* row = p;
     const bool inside = y >= CAP_FRAME_TOP && y < CAP_FRAME_TOP + CAP_FRAME_H;
     const uint8_t* src = inside ? frame + (y - CAP_FRAME_TOP) * CAP_W : nullptr;
-    for (int x = 0; x < CAP_W; x++) {
-      const uint8_t* c = pal + 3 * (src ? src[x] : 0);
-      for (int i = 0; i < k; i++, p += 3) {
-        p[0] = c[0];
-        p[1] = c[1];
-        p[2] = c[2];
-      }
-    }
-    for (int i = 1; i < k; i++, p += w * 3) std::memcpy(p, row, w * 3);
+    for (int x = 0; x < CAP_W; x++, p += 3) std::memcpy(p, pal + 3 * (src ? src[x] : 0), 3);
   }
 }
 
@@ -113,6 +112,7 @@ void progress(int64_t ms, int64_t end_ms, int32_t pos, int scene) {
   bar[k_bar_width] = 0;
   std::fprintf(stderr, "\rzapcapture: [%s] %3d%%  %s  scene %2d ", bar, static_cast<int>(f * 100),
                clock_text(ms).c_str(), scene);
+  g_bar_open = true;
 }
 
 }  // namespace
@@ -142,7 +142,7 @@ int capture_run(const cap_options& o) {
   // The sound for the video goes to the WAV asked for, or else to one of its own.
   std::string wav_path = o.wav ? o.wav : "";
   if (o.video) {
-    if (!encoder_open(o.video, CAP_W * video_scale, CAP_SCREEN_H * video_scale, o.fps)) {
+    if (!encoder_open(o.video, CAP_W, CAP_SCREEN_H, video_scale, o.fps)) {
       session_close();
       return 1;
     }
@@ -157,7 +157,8 @@ int capture_run(const cap_options& o) {
   g_pending.clear();
   g_taken = 0;
   auto fail = [&](const std::string& why) {
-    if (!why.empty()) std::fprintf(stderr, "%szapcapture: %s\n", isatty(STDERR_FILENO) ? "\n" : "", why.c_str());
+    bar_close();
+    if (!why.empty()) std::fprintf(stderr, "zapcapture: %s\n", why.c_str());
     if (want_sound) wav_discard();
     if (o.video) encoder_abort();
     session_close();
@@ -175,10 +176,12 @@ int capture_run(const cap_options& o) {
   int64_t written = 0;
   bool stopped = false;
   int32_t last_pos = 0;
+  int last_scene = 1;
   for (; k < k_end; k++) {
     const int64_t ms = ms_of(k, o.fps);
     session_music_until(static_cast<int32_t>(ms));
     const int scene = session_step(static_cast<int32_t>(ms));
+    last_scene = scene;
     if (first_seen[scene] < 0) first_seen[scene] = k;
     stopped = session_stop() != 0;
     last_pos = session_position();
@@ -186,8 +189,8 @@ int capture_run(const cap_options& o) {
       const uint8_t* frame = session_frame();
       session_palette(pal);
       if (o.video) {
-        screen_rgb(frame, pal, video_scale, rgb);
-        if (!encoder_frame(rgb.data(), rgb.size())) return fail("");
+        screen_rgb(frame, pal, rgb);
+        if (!encoder_frame(rgb.data(), rgb.size())) return fail(media_error());
       }
       const bool pick = every_frame || shots.count(k) || (o.every > 0 && (k - k0) % o.every == 0);
       if (pick && o.frames && !png_write(numbered(o.frames, k, ".png"), frame, pal, still_scale))
@@ -217,7 +220,10 @@ int capture_run(const cap_options& o) {
     if (!pass_sound(sample_of(k0, o.fps), upto, true)) return fail(media_error());
     if (!wav_close()) return fail(media_error());
   }
-  if (bar) std::fputc('\n', stderr);
+  if (bar) {
+    progress(ms_of(k_last + 1, o.fps), bar_end_ms, last_pos, last_scene);
+    bar_close();
+  }
   if (written == 0) {
     return fail("no frame to write: the demo stopped at " + clock_text(ms_of(k_last, o.fps)) + ", before --from");
   }

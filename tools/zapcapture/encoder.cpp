@@ -86,7 +86,7 @@ void remove_temporaries() {
 
 std::string encoder_sound_path() { return g_tmpdir + "/sound.wav"; }
 
-bool encoder_open(const char* out, int w, int h, int fps) {
+bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   g_out = out;
   const char* tmp = std::getenv("TMPDIR");
   std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zapcapture-XXXXXX";
@@ -106,14 +106,17 @@ bool encoder_open(const char* out, int w, int h, int fps) {
     remove_temporaries();
     return false;
   }
-  // Pixel art: nearest-neighbour blocks of whole pixels; at an even scale the
-  // 4:2:0 chroma blocks fall inside them. x264's animation tuning keeps the
-  // flat areas flat.
+  // The screen goes down the pipe at its own size and ffmpeg scales it up:
+  // a sixteenth of the bytes through the pipe and the colour conversion.
+  // Nearest neighbour keeps the pixel art's blocks whole; at an even scale
+  // the 4:2:0 chroma blocks fall inside them. x264's animation tuning keeps
+  // the flat areas flat.
+  const std::string size = std::to_string(w * scale) + ":" + std::to_string(h * scale);
   const std::vector<std::string> args = {
       k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
       "-video_size", std::to_string(w) + "x" + std::to_string(h), "-framerate", std::to_string(fps), "-i", "pipe:0",
-      "-an", "-c:v", "libx264", "-preset", "veryfast", "-tune", "animation", "-crf", "18", "-pix_fmt", "yuv420p",
-      g_video};
+      "-an", "-vf", "scale=" + size + ":flags=neighbor,format=yuv420p", "-c:v", "libx264", "-preset", "veryfast",
+      "-tune", "animation", "-crf", "18", g_video};
   pid_t pid;
   const bool started = spawn(args, fds[0], pid);
   close(fds[0]);
@@ -133,9 +136,7 @@ bool encoder_frame(const uint8_t* rgb, size_t bytes) {
     if (n < 0) {
       if (errno == EINTR) continue;
       // EPIPE: ffmpeg has gone (its own message is above).
-      std::fprintf(stderr, "zapcapture: %s: ffmpeg stopped taking frames: %s\n", g_out.c_str(),
-                   std::strerror(errno));
-      return false;
+      return media_fail(g_out, std::string("ffmpeg stopped taking frames: ") + std::strerror(errno));
     }
     rgb += n;
     bytes -= static_cast<size_t>(n);

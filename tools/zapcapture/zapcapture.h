@@ -100,9 +100,10 @@ bool media_fail(const std::string& path, const std::string& reason);
 
 // ---- ffmpeg (encoder.cpp) ----------------------------------------------------------------
 
-// Starts ffmpeg encoding raw RGB frames of w x h at fps into a temporary
-// H.264 file. False with a message when ffmpeg is missing or will not start.
-bool encoder_open(const char* out, int w, int h, int fps);
+// Starts ffmpeg encoding raw RGB frames of w x h at fps, scaled up `scale`
+// times by nearest neighbour, into a temporary H.264 file. False with a
+// message when ffmpeg is missing or will not start.
+bool encoder_open(const char* out, int w, int h, int scale, int fps);
 // Where the sound for the video goes when no --wav is asked for: a file in
 // the temporary directory, removed with it.
 std::string encoder_sound_path();
