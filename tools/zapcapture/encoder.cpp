@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,7 @@ int g_pipe = -1;  // ffmpeg's standard input
 std::string g_out;
 std::string g_tmpdir;
 std::string g_video;  // the H.264 file of the first step
+bool g_created = false;  // the output did not exist before: a failed run removes it
 
 // Starts ffmpeg with args (argv[0] included); stdin_fd, if not -1, becomes its
 // standard input. False with a message when it cannot be started.
@@ -40,7 +42,16 @@ bool spawn(const std::vector<std::string>& args, int stdin_fd, pid_t& pid) {
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&fa, stdin_fd, STDIN_FILENO);
-  const int rc = posix_spawnp(&pid, k_ffmpeg, &fa, nullptr, argv.data(), environ);
+  // zapcapture ignores SIGPIPE; ffmpeg gets the usual disposition back.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t pipe_only;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &pipe_only);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  const int rc = posix_spawnp(&pid, k_ffmpeg, &fa, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&fa);
   if (rc == 0) return true;
   if (rc == ENOENT) {
@@ -74,6 +85,12 @@ bool reap(pid_t pid, const char* step) {
   return false;
 }
 
+// After a failure: the output, if this run made it, and the temporary files.
+void remove_made() {
+  if (g_created) unlink(g_out.c_str());
+  g_created = false;
+}
+
 void remove_temporaries() {
   if (!g_video.empty()) unlink(g_video.c_str());
   if (!g_tmpdir.empty()) unlink(encoder_sound_path().c_str());
@@ -88,6 +105,16 @@ std::string encoder_sound_path() { return g_tmpdir + "/sound.wav"; }
 
 bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   g_out = out;
+  // ffmpeg writes the output only at the end; an output that cannot be
+  // written is told before the whole show has been encoded.
+  int probe = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  g_created = probe >= 0;
+  if (probe < 0 && errno == EEXIST) probe = open(out, O_WRONLY | O_CLOEXEC);
+  if (probe < 0) {
+    std::fprintf(stderr, "zapcapture: %s: %s\n", out, std::strerror(errno));
+    return false;
+  }
+  close(probe);
   const char* tmp = std::getenv("TMPDIR");
   std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zapcapture-XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
@@ -95,6 +122,7 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   if (!mkdtemp(name.data())) {
     std::fprintf(stderr, "zapcapture: %s: cannot make a temporary directory: %s\n", templ.c_str(),
                  std::strerror(errno));
+    remove_made();
     return false;
   }
   g_tmpdir = name.data();
@@ -103,6 +131,7 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     std::fprintf(stderr, "zapcapture: %s: cannot make a pipe: %s\n", out, std::strerror(errno));
+    remove_made();
     remove_temporaries();
     return false;
   }
@@ -122,6 +151,7 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   close(fds[0]);
   if (!started) {
     close(fds[1]);
+    remove_made();
     remove_temporaries();
     return false;
   }
@@ -150,6 +180,7 @@ bool encoder_finish(const char* wav) {
   const pid_t first = g_child;
   g_child = -1;
   if (!reap(first, "video")) {
+    remove_made();
     remove_temporaries();
     return false;
   }
@@ -175,5 +206,6 @@ void encoder_abort() {
     waitpid(g_child, &status, 0);  // it ends at the closed pipe
   }
   g_child = -1;
+  remove_made();
   remove_temporaries();
 }
