@@ -25,7 +25,7 @@ trap 'rm -rf "$tmp"' EXIT
 # SDL 2 keeps a few allocations past SDL_Quit; a sanitizer build's leak
 # checker is told to look past them, as in the test programs.
 echo "leak:libSDL2-2.0.so" > "$tmp/lsan.supp"
-export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
+export LSAN_OPTIONS="print_suppressions=0:suppressions=$tmp/lsan.supp"
 
 fail() { echo "FAIL ($case): $*" >&2; exit 1; }
 

@@ -160,11 +160,15 @@ int main(int argc, char** argv) {
     return finish(script_run(o));
   }
   if (o.png) return usage_error("--png goes with --script (the capture's stills are --frames)");
-  if (!o.video && !o.wav && !o.frames && !o.raw) return usage_error("nothing to write: give OUT.mp4, --wav, --frames or --raw");
+  if (!o.video && !o.wav && !o.frames && !o.raw) {
+    return usage_error("nothing to write: give OUT.mp4, --wav, --frames or --raw");
+  }
   if (o.video && !ends_with(o.video, ".mp4") && !ends_with(o.video, ".mkv") && !ends_with(o.video, ".mov")) {
     return usage_error("the video must be named .mp4, .mkv or .mov:", o.video);
   }
   if (seen_to && o.to <= o.from) return usage_error("--to must be later than --from");
-  if ((o.every || !o.at.empty()) && !o.frames && !o.raw) return usage_error("--every and --at pick stills for --frames or --raw");
+  if ((o.every || !o.at.empty()) && !o.frames && !o.raw) {
+    return usage_error("--every and --at pick stills for --frames or --raw");
+  }
   return finish(capture_run(o));
 }
