@@ -25,11 +25,12 @@ int32_t vol_left = 0;
 int32_t vol_right = 0;
 int32_t frames_presented = 0;
 int32_t demo_time_scale = 0;
+Uint32 (*demo_clock)() = SDL_GetTicks;
+int64_t demo_pumped = 0;
+void (*demo_pump_sink)(const uint8_t* block, int32_t bytes) = nullptr;
 
 namespace {
 
-// The music rendered so far without an audio device, in samples.
-int64_t pumped = 0;
 uint8_t pump_block[DEMO_PUMP_SAMPLES * 2];
 
 }  // namespace
@@ -44,13 +45,18 @@ void demo_reset() {
 
 void demo_music_pump(int32_t ms) {
   const int64_t due = int64_t{ms} * DEMO_PUMP_RATE / 1000;
+  // A frame sees the music as the audio thread would have left it when the
+  // sample at its time is due to play: the buffer holding that sample has
+  // been rendered. Frames closer together than a buffer render nothing new,
+  // so the music keeps to the clock at any frame rate.
   // It stops at the end position: at a high time scale (or in a slow build)
   // one frame may span more music than the song stands there, and running on
   // would let the song restart before any frame saw the end.
-  do {
+  while (demo_pumped <= due && mzx_position() < STOP_POSITION) {
     mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
-    pumped += DEMO_PUMP_SAMPLES;
-  } while (pumped <= due && mzx_position() < STOP_POSITION);
+    demo_pumped += DEMO_PUMP_SAMPLES;
+    if (demo_pump_sink) demo_pump_sink(pump_block, static_cast<int32_t>(sizeof pump_block));
+  }
 }
 
 bool demo_startup() {
@@ -108,12 +114,12 @@ bool demo_startup() {
   // 7. The time base, and a frame of background.
   demo_reset();
   if (demo_time_scale != 0) {
-    pumped = 0;
+    demo_pumped = 0;
     demo_music_pump(0);
   } else {
     timeline_music_start();
   }
-  ticks0 = SDL_GetTicks();
+  ticks0 = demo_clock();
   return true;
 }
 
@@ -170,7 +176,7 @@ bool demo_frame() {
   demo_poll_events();
   dest = buf.data();
   // Unsigned, so the product wraps (defined) rather than overflows.
-  const uint32_t elapsed = SDL_GetTicks() - ticks0;
+  const uint32_t elapsed = demo_clock() - ticks0;
   tid = static_cast<int32_t>(demo_time_scale != 0 ? elapsed * static_cast<uint32_t>(demo_time_scale) : elapsed);
   if (demo_time_scale != 0) demo_music_pump(tid);
   timeline_frame();

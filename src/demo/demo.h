@@ -38,6 +38,16 @@ extern int32_t demo_time_scale;               // 0: real time with sound; N: sil
 inline constexpr int32_t DEMO_PUMP_SAMPLES = 2048;
 inline constexpr int32_t DEMO_PUMP_RATE = 44100;
 
+// The frame loop's millisecond clock: SDL_GetTicks. Tests that drive the loop
+// at chosen times put their own clock here.
+extern Uint32 (*demo_clock)();
+// Samples of music demo_music_pump has rendered since the music started (the
+// start-up sets it to 0 before its first pump).
+extern int64_t demo_pumped;
+// Called with every block demo_music_pump renders (DEMO_PUMP_SAMPLES 16-bit
+// samples in host order), so an offline tool can keep the sound; null: none.
+extern void (*demo_pump_sink)(const uint8_t* block, int32_t bytes);
+
 // Start-up steps 1..7: assets, SDL, screen, caption, volume, music, time base.
 // Returns false, after one line on stderr, when a data file is missing or
 // bad, the player refuses the module, or there is no display.
@@ -46,8 +56,8 @@ bool demo_startup();
 // and prevstep 0, dest = buf, and buf filled with the background 127.
 void demo_reset();
 // Without an audio device: runs the audio callback on 2048-sample buffers
-// until the music rendered covers ms milliseconds (at least one buffer), or
-// until the position reaches the end position.
+// until the music rendered goes past ms milliseconds (nothing when it already
+// does), or until the position reaches the end position.
 void demo_music_pump(int32_t ms);
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);

@@ -39,6 +39,18 @@ void gfx_present_palette() {
   gfx_palette_dirty = false;
 }
 
+void gfx_getpalette(uint8_t rgb[768]) {
+  std::memset(rgb, 0, 768);
+  const SDL_Palette* pal = scr ? scr->format->palette : nullptr;
+  if (!pal) return;
+  const int n = pal->ncolors < 256 ? pal->ncolors : 256;
+  for (int i = 0; i < n; i++) {
+    rgb[3 * i] = pal->colors[i].r;
+    rgb[3 * i + 1] = pal->colors[i].g;
+    rgb[3 * i + 2] = pal->colors[i].b;
+  }
+}
+
 void gfx_setpalette(int first, int count, const uint8_t* rgb) {
   for (int i = 0; i < count; i++) gfx_setcolor(first + i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
 }

@@ -55,6 +55,10 @@ void gfx_setcolor(int index, int r, int g, int b);
 // Shows the logical palette's changes in the window: one physical palette
 // update, made by the frame loop just before each flip.
 void gfx_present_palette();
+// Copies the 256 logical palette entries, the colours the frame is drawn in,
+// as red, green, blue triples into rgb; all 0 while no screen is open. The one
+// place that reads the palette back, for tools that record what is shown.
+void gfx_getpalette(uint8_t rgb[768]);
 // Sets count entries from first to the RGB triples at rgb, one call each.
 void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // Loads colours 1..count of a colour table into entries 1..count and their

@@ -370,6 +370,7 @@ TEST(MusicStart, RenderingWithoutADeviceStopsAtTheEndPosition) {
   timeline_root = root.c_str();
   ASSERT_TRUE(timeline_load());
   ASSERT_TRUE(timeline_music_load(true));
+  demo_pumped = 0;
   demo_music_pump(0);
   EXPECT_EQ(mzx_position(), 0);
   demo_music_pump(400 * 1000);  // the test song is 212 s long, then starts again

@@ -1,0 +1,110 @@
+#!/bin/bash
+# Command-line checks of zapcapture on the shipped data.
+#
+#   capture_cli.sh ZAPCAPTURE ZAPMOD PROJECT_ROOT CASE
+#
+# span:   36 s of the demo at 10 frames a second (three scenes): the hashes of
+#         the raw frames picked, their palettes, the WAV and the summary match
+#         tests/data/capture/span.txt (ZAP_UPDATE_GOLDENS=1 rewrites it); the
+#         WAV equals `zapmod render` over the same span; stills come out the
+#         same on a second run.
+# errors: usage errors exit 2, bad files exit 1 naming the file, --help.
+# video:  a short video through ffmpeg has both streams and its duration;
+#         without ffmpeg the tool says so (needs ffmpeg: host only).
+# Exits 0 when the case holds, 1 with a message when not, 77 to skip.
+set -u
+cap=$1
+zapmod=$2
+root=$3
+case=$4
+
+cd "$root" || exit 1
+[ -f data/da_plim.mod ] || { echo "skip: no data/da_plim.mod in $root"; exit 77; }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# SDL 2 keeps a few allocations past SDL_Quit; a sanitizer build's leak
+# checker is told to look past them, as in the test programs.
+echo "leak:libSDL2-2.0.so" > "$tmp/lsan.supp"
+export LSAN_OPTIONS="print_suppressions=0:suppressions=$tmp/lsan.supp"
+
+fail() { echo "FAIL ($case): $*" >&2; exit 1; }
+
+# Runs zapcapture expecting exit status $1 and a first stderr line matching $2.
+expect() {
+  local want=$1 pattern=$2 err status
+  shift 2
+  err=$("$cap" "$@" 2>&1 >/dev/null)
+  status=$?
+  [ "$status" = "$want" ] || fail "zapcapture $*: exit status $status, wanted $want: $err"
+  [[ "$(head -n1 <<<"$err")" =~ $pattern ]] || fail "zapcapture $*: message does not match '$pattern': $err"
+}
+
+case $case in
+  span)
+    golden=$root/tests/data/capture/span.txt
+    "$cap" --fps 10 --to 36 --wav "$tmp/span.wav" --raw "$tmp/raw" --every 30 > "$tmp/summary" ||
+      fail "the capture failed"
+    { (cd "$tmp/raw" && sha256sum -- *); (cd "$tmp" && sha256sum span.wav); cat "$tmp/summary"; } > "$tmp/got"
+    if [ "${ZAP_UPDATE_GOLDENS:-}" = 1 ]; then
+      mkdir -p "$(dirname "$golden")" && cp "$tmp/got" "$golden" && echo "wrote $golden" && exit 0
+    fi
+    diff "$golden" "$tmp/got" >&2 ||
+      fail "the span differs from $golden (after a deliberate change: ZAP_UPDATE_GOLDENS=1, and look at the frames)"
+
+    # 36 s at 44100 Hz: the whole stream from the first tick, as an offline render has it.
+    "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 >/dev/null || fail "zapmod render failed"
+    cmp "$tmp/ref.wav" "$tmp/span.wav" >&2 || fail "the WAV is not the module's render"
+
+    for run in 1 2; do
+      "$cap" --fps 10 --to 2 --frames "$tmp/png$run" --every 7 --at 0.55 >/dev/null || fail "stills, run $run"
+    done
+    [ "$(ls "$tmp/png1" | tr '\n' ' ')" = "00000.png 00005.png 00007.png 00014.png " ] ||
+      fail "stills picked: $(ls "$tmp/png1")"
+    diff -r "$tmp/png1" "$tmp/png2" >&2 || fail "two runs give different stills"
+    ;;
+  errors)
+    expect 2 "^zapcapture: nothing to do$"
+    expect 2 "^zapcapture: --fps needs a whole number 1..240, not '0'$" --fps 0 --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: unknown option '--speed'$" --speed 2 --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: nothing to write" --to 3
+    expect 2 "^zapcapture: --to must be later than --from$" --from 5 --to 4 --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: --script needs --raw DIR" --script "$tmp/s"
+    expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --fps 30
+    expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
+    expect 1 "^zapcapture: $tmp/none/data: no data directory" --data "$tmp/none" --wav "$tmp/a.wav"
+    expect 1 "^zapcapture: $tmp/s: No such file or directory$" --script "$tmp/s" --raw "$tmp/r"
+    printf '# moments\nframe 100 2000\n\nframe 1 2 3\n' > "$tmp/s"
+    expect 1 "^zapcapture: $tmp/s:4: expected 'frame POS TID'" --script "$tmp/s" --raw "$tmp/r"
+    printf 'frame 99999999999 0\n' > "$tmp/s"
+    expect 1 "^zapcapture: $tmp/s:1: expected" --script "$tmp/s" --raw "$tmp/r"
+    expect 1 "^zapcapture: /dev/full: write error: No space left on device$" --to 1 --wav /dev/full
+    expect 1 "^zapcapture: $tmp/a.wav/x: cannot make the directory: No such file" --to 1 --frames "$tmp/a.wav/x"
+    "$cap" --help > "$tmp/help" || fail "--help failed"
+    grep -q "^usage: zapcapture" "$tmp/help" || fail "--help shows no usage"
+    "$cap" --help > /dev/full 2>/dev/null && fail "--help into a full disk succeeded"
+    ;;
+  video)
+    if ! command -v ffmpeg >/dev/null || ! command -v ffprobe >/dev/null; then
+      echo "skip: no ffmpeg"
+      exit 77
+    fi
+    mkdir "$tmp/t"
+    TMPDIR=$tmp/t "$cap" "$tmp/short.mp4" --to 2 --fps 30 --scale 2 >/dev/null || fail "the video failed"
+    [ -z "$(ls -A "$tmp/t")" ] || fail "temporary files left: $(ls -A "$tmp/t")"
+    info=$(ffprobe -v error -show_entries stream=codec_type,codec_name,width,height -show_entries format=duration \
+      -of compact "$tmp/short.mp4") || fail "ffprobe cannot read it"
+    grep -q "codec_name=h264|codec_type=video|width=640|height=480" <<<"$info" || fail "no 640x480 H.264 stream: $info"
+    grep -q "codec_name=aac|codec_type=audio" <<<"$info" || fail "no AAC stream: $info"
+    duration=$(sed -n 's/^format|duration=//p' <<<"$info")
+    awk -v d="$duration" 'BEGIN { exit !(d > 1.9 && d < 2.2) }' || fail "duration $duration, wanted about 2 s"
+    # Without ffmpeg on the PATH the tool says what it needs, before any work.
+    err=$(PATH=/nonexistent "$cap" "$tmp/none.mp4" --to 1 2>&1 >/dev/null)
+    [ $? = 1 ] || fail "without ffmpeg: not exit status 1"
+    [[ "$err" == "zapcapture: $tmp/none.mp4: ffmpeg is needed"* ]] || fail "without ffmpeg: $err"
+    [ ! -e "$tmp/none.mp4" ] || fail "without ffmpeg a file was left"
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+exit 0

@@ -1,0 +1,17 @@
+# Command-line checks of zapcapture (cases in capture_cli.sh), and the program
+# the script test (script_test.cpp) runs.
+if(TARGET zapcapture AND TARGET zapmod)
+  zap_program_command(zapcapture zapcapture_cmd)
+  zap_program_command(zapmod zapmod_cmd)
+  foreach(c span errors video)
+    add_test(NAME capture_cli_${c}
+      COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/capture_cli.sh ${zapcapture_cmd} ${zapmod_cmd} ${CMAKE_SOURCE_DIR} ${c})
+    set_tests_properties(capture_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  endforeach()
+  # The video needs the build machine's ffmpeg.
+  zap_host_only(capture_cli_video)
+endif()
+if(TARGET test_capture AND TARGET zapcapture)
+  add_dependencies(test_capture zapcapture)
+  target_compile_definitions(test_capture PRIVATE ZAP_CAPTURE_COMMAND="${zapcapture_cmd}")
+endif()

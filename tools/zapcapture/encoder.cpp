@@ -1,0 +1,211 @@
+// The video through Debian's ffmpeg, a tool found at run time, never a build
+// dependency. Two steps, so that nothing can wait on anything else: while the
+// demo runs, raw RGB frames go down one pipe into an ffmpeg that encodes
+// H.264 into a temporary file (the sound goes to a WAV meanwhile); at the end a
+// second ffmpeg muxes that video with the WAV, encoded as AAC, into the
+// output. Owns the child process, its pipe and the temporary directory.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zapcapture.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* k_ffmpeg = "ffmpeg";
+
+pid_t g_child = -1;
+int g_pipe = -1;  // ffmpeg's standard input
+std::string g_out;
+std::string g_tmpdir;
+std::string g_video;  // the H.264 file of the first step
+bool g_created = false;  // the output did not exist before: a failed run removes it
+
+// Starts ffmpeg with args (argv[0] included); stdin_fd, if not -1, becomes its
+// standard input. False with a message when it cannot be started.
+bool spawn(const std::vector<std::string>& args, int stdin_fd, pid_t& pid) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&fa, stdin_fd, STDIN_FILENO);
+  // zapcapture ignores SIGPIPE; ffmpeg gets the usual disposition back.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t pipe_only;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &pipe_only);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  const int rc = posix_spawnp(&pid, k_ffmpeg, &fa, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc == 0) return true;
+  if (rc == ENOENT) {
+    std::fprintf(stderr,
+                 "zapcapture: %s: ffmpeg is needed for a video and is not installed (apt-get install ffmpeg); "
+                 "--wav and --frames work without it\n",
+                 g_out.c_str());
+  } else {
+    std::fprintf(stderr, "zapcapture: %s: cannot start ffmpeg: %s\n", g_out.c_str(), std::strerror(rc));
+  }
+  return false;
+}
+
+// Waits for pid; true when it exited with status 0, else a message.
+bool reap(pid_t pid, const char* step) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) lost: %s\n", g_out.c_str(), step, std::strerror(errno));
+      return false;
+    }
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+  if (WIFEXITED(status)) {
+    std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) failed with exit status %d\n", g_out.c_str(), step,
+                 WEXITSTATUS(status));
+  } else {
+    std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) ended by signal %d\n", g_out.c_str(), step,
+                 WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  }
+  return false;
+}
+
+// After a failure: the output, if this run made it, and the temporary files.
+void remove_made() {
+  if (g_created) unlink(g_out.c_str());
+  g_created = false;
+}
+
+void remove_temporaries() {
+  if (!g_video.empty()) unlink(g_video.c_str());
+  if (!g_tmpdir.empty()) unlink(encoder_sound_path().c_str());
+  if (!g_tmpdir.empty()) rmdir(g_tmpdir.c_str());
+  g_video.clear();
+  g_tmpdir.clear();
+}
+
+}  // namespace
+
+std::string encoder_sound_path() { return g_tmpdir + "/sound.wav"; }
+
+bool encoder_open(const char* out, int w, int h, int scale, int fps) {
+  g_out = out;
+  // ffmpeg writes the output only at the end; an output that cannot be
+  // written is told before the whole show has been encoded.
+  int probe = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  g_created = probe >= 0;
+  if (probe < 0 && errno == EEXIST) probe = open(out, O_WRONLY | O_CLOEXEC);
+  if (probe < 0) {
+    std::fprintf(stderr, "zapcapture: %s: %s\n", out, std::strerror(errno));
+    return false;
+  }
+  close(probe);
+  const char* tmp = std::getenv("TMPDIR");
+  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zapcapture-XXXXXX";
+  std::vector<char> name(templ.begin(), templ.end());
+  name.push_back('\0');
+  if (!mkdtemp(name.data())) {
+    std::fprintf(stderr, "zapcapture: %s: cannot make a temporary directory: %s\n", templ.c_str(),
+                 std::strerror(errno));
+    remove_made();
+    return false;
+  }
+  g_tmpdir = name.data();
+  g_video = g_tmpdir + "/video.mp4";
+
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    std::fprintf(stderr, "zapcapture: %s: cannot make a pipe: %s\n", out, std::strerror(errno));
+    remove_made();
+    remove_temporaries();
+    return false;
+  }
+  // The screen goes down the pipe at its own size and ffmpeg scales it up:
+  // a sixteenth of the bytes through the pipe and the colour conversion.
+  // Nearest neighbour keeps the pixel art's blocks whole; at an even scale
+  // the 4:2:0 chroma blocks fall inside them. x264's animation tuning keeps
+  // the flat areas flat.
+  const std::string size = std::to_string(w * scale) + ":" + std::to_string(h * scale);
+  const std::vector<std::string> args = {
+      k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
+      "-video_size", std::to_string(w) + "x" + std::to_string(h), "-framerate", std::to_string(fps), "-i", "pipe:0",
+      "-an", "-vf", "scale=" + size + ":flags=neighbor,format=yuv420p", "-c:v", "libx264", "-preset", "veryfast",
+      "-tune", "animation", "-crf", "18", g_video};
+  pid_t pid;
+  const bool started = spawn(args, fds[0], pid);
+  close(fds[0]);
+  if (!started) {
+    close(fds[1]);
+    remove_made();
+    remove_temporaries();
+    return false;
+  }
+  g_child = pid;
+  g_pipe = fds[1];
+  return true;
+}
+
+bool encoder_frame(const uint8_t* rgb, size_t bytes) {
+  while (bytes > 0) {
+    const ssize_t n = write(g_pipe, rgb, bytes);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      // EPIPE: ffmpeg has gone (its own message is above).
+      return media_fail(g_out, std::string("ffmpeg stopped taking frames: ") + std::strerror(errno));
+    }
+    rgb += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool encoder_finish(const char* wav) {
+  close(g_pipe);
+  g_pipe = -1;
+  const pid_t first = g_child;
+  g_child = -1;
+  if (!reap(first, "video")) {
+    remove_made();
+    remove_temporaries();
+    return false;
+  }
+  const std::vector<std::string> args = {
+      k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i", g_video, "-i", wav,
+      "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
+      g_out};
+  pid_t pid;
+  bool ok = spawn(args, -1, pid) && reap(pid, "sound and muxing");
+  remove_temporaries();
+  if (!ok) {
+    struct stat st;
+    if (stat(g_out.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(g_out.c_str());
+  }
+  return ok;
+}
+
+void encoder_abort() {
+  if (g_pipe >= 0) close(g_pipe);
+  g_pipe = -1;
+  if (g_child > 0) {
+    int status;
+    waitpid(g_child, &status, 0);  // it ends at the closed pipe
+  }
+  g_child = -1;
+  remove_made();
+  remove_temporaries();
+}

@@ -1,0 +1,106 @@
+// The demo, offline: its own start-up, music and frame step, driven by the
+// tool's clock instead of SDL's. This file is the one place where zapcapture
+// touches the demo's state; the rest of the tool sees frames, palettes and
+// blocks of sound.
+#include <SDL.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "demo/demo.h"
+#include "demo/gfx.h"
+#include "demo/timeline.h"
+#include "music/cool_mzx.h"
+#include "player/pt.h"
+#include "zapcapture.h"
+
+namespace {
+
+std::string g_root;  // keeps timeline_root's text alive
+uint8_t g_block[DEMO_PUMP_SAMPLES * 2];
+
+}  // namespace
+
+bool session_open(const char* root) {
+  g_root = root ? root : "";
+  // The timeline says where a missing data directory is in the demo's words;
+  // the tool names the option instead.
+  std::string dir = g_root;
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  dir += "data";
+  struct stat st;
+  const int err = stat(dir.c_str(), &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? 0 : ENOTDIR);
+  if (err) {
+    std::fprintf(stderr, "zapcapture: %s: no data directory (%s); run from the project root or give --data\n",
+                 dir.c_str(), std::strerror(err));
+    return false;
+  }
+  timeline_root = g_root.c_str();
+  // Start-up step 1: every data file, before the screen, as the demo does.
+  if (!timeline_load()) return false;
+
+  // No window: the dummy driver gives the same 8-bit surface and palette the
+  // demo draws on, in memory.
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    std::fprintf(stderr, "zapcapture: SDL's dummy video driver does not start: %s\n", SDL_GetError());
+    return false;
+  }
+  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
+  if (!scr) {
+    std::fprintf(stderr, "zapcapture: cannot open the 320x240 8-bit screen: %s\n", SDL_GetError());
+    SDL_Quit();
+    return false;
+  }
+  SDL_LockSurface(scr);
+  for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
+  SDL_UnlockSurface(scr);
+  demo_reset();
+  return true;
+}
+
+bool session_music(void (*sink)(const uint8_t* block, int32_t bytes)) {
+  if (!timeline_music_load(true)) return false;
+  demo_pump_sink = sink;
+  demo_pumped = 0;
+  demo_music_pump(0);  // the first buffer runs the first tick: position 0
+  return true;
+}
+
+void session_music_until(int32_t ms) { demo_music_pump(ms); }
+
+void session_music_block() {
+  mix_newhand(nullptr, g_block, static_cast<int>(sizeof g_block));
+  demo_pumped += DEMO_PUMP_SAMPLES;
+  if (demo_pump_sink) demo_pump_sink(g_block, static_cast<int32_t>(sizeof g_block));
+}
+
+int session_step(int32_t t) {
+  dest = buf.data();
+  tid = t;
+  timeline_frame();
+  return timeline_scene;
+}
+
+int session_step_at(int32_t pos, int32_t t) {
+  // The player's published position is what mzx_position() reads; with no
+  // music running nothing else writes it.
+  pt_position.store(pos);
+  return session_step(t);
+}
+
+const uint8_t* session_frame() { return dest; }
+bool session_frame_is_puh() { return dest == puh.data(); }
+void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]) { gfx_getpalette(rgb); }
+int32_t session_stop() { return stopcount; }
+int32_t session_position() { return mzx_position(); }
+
+void session_close() {
+  demo_pump_sink = nullptr;
+  SDL_Quit();
+  scr = nullptr;
+}

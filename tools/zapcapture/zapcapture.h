@@ -1,0 +1,120 @@
+// zapcapture: the demo rendered offline, on a simulated clock, to video, sound
+// and stills, and any moment of it on demand. It runs the demo's own code (the
+// asset loading, the timeline with its effects, the player and the mixer)
+// without a display or a sound device; each file here is one part of the tool.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- Shared sizes ----------------------------------------------------------------
+
+inline constexpr int CAP_W = 320;             // the screen and the frame are this wide
+inline constexpr int CAP_FRAME_H = 200;       // the presented frame
+inline constexpr int CAP_SCREEN_H = 240;      // the screen: the frame in rows 20..219
+inline constexpr int CAP_FRAME_TOP = 20;
+inline constexpr int CAP_FRAME_BYTES = CAP_W * CAP_FRAME_H;
+inline constexpr int CAP_PALETTE_BYTES = 768;  // 256 entries of red, green, blue
+inline constexpr int32_t CAP_RATE = 44100;     // the demo's output rate, 16-bit mono
+inline constexpr int CAP_MAX_SCALE = 8;
+inline constexpr int CAP_MAX_FPS = 240;
+inline constexpr double CAP_MAX_SECONDS = 3600.0;  // longest span; a song that never ends stops here
+
+// ---- Options (main.cpp) ------------------------------------------------------------
+
+struct cap_options {
+  // Whole-demo capture.
+  const char* video = nullptr;  // OUT.mp4, through ffmpeg
+  const char* wav = nullptr;
+  const char* frames = nullptr;  // directory of PNG stills
+  const char* raw = nullptr;     // directory of NNNNN.frame / NNNNN.pal (both modes)
+  int fps = 60;
+  int scale = 0;  // 0: 4 for the video, 1 for stills
+  double from = 0.0;
+  double to = 0.0;  // 0: until the demo stops
+  int every = 0;    // 0: every frame unless --at picks some
+  std::vector<double> at;
+  // Script mode.
+  const char* script = nullptr;
+  bool png = false;
+  // Both.
+  const char* data = nullptr;  // directory holding data/; null: the working directory
+};
+
+// ---- The demo, offline (session.cpp) ----------------------------------------------
+
+// Loads the demo's data from root/data/ ("" = the working directory) and opens
+// an 8-bit 320x240 screen on SDL's dummy video driver, cleared to index 0,
+// then sets the frame loop's start-up state (scene slots -1, buf filled with
+// the background). False after one line on stderr.
+bool session_open(const char* root);
+// Hands the module to the player with the mixer alone (no sound device) and
+// runs the music's first buffer, as the demo's start-up does before it takes
+// its time base. Every block of sound rendered from then on goes to sink.
+bool session_music(void (*sink)(const uint8_t* block, int32_t bytes));
+// Renders the music as the demo's frame loop does without a sound device
+// (demo_music_pump): until the buffer holding the sample at ms has run.
+void session_music_until(int32_t ms);
+// One more buffer of the music, past what the frames needed (the sound of the
+// last frame), through the same callback and on to the same sink.
+void session_music_block();
+// One frame step as the frame loop runs it: dest = buf, tid = t, the timeline.
+// Returns the scene (1..10) that ran.
+int session_step(int32_t t);
+// A frame step with the music position held at pos (no music running).
+int session_step_at(int32_t pos, int32_t t);
+// The frame the step presents (64000 bytes) and whether it is puh.
+const uint8_t* session_frame();
+bool session_frame_is_puh();
+// The screen's 256 palette entries after the step.
+void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]);
+// The stop request the step left (stopcount).
+int32_t session_stop();
+// The music position the last step read.
+int32_t session_position();
+// Shuts SDL down.
+void session_close();
+
+// ---- Files (media.cpp) ------------------------------------------------------------------
+
+// A 16-bit mono WAV at CAP_RATE, written as samples arrive; the header is
+// completed by wav_close. Every failure is kept with its path and reason.
+bool wav_open(const char* path);
+bool wav_write(const int16_t* samples, int64_t count);
+bool wav_close();    // false when any write failed; removes a partial plain file then
+void wav_discard();  // closes and removes the file (a run that failed elsewhere)
+// The 320x200 frame as a palette PNG, upscaled k times (fixed compression, no
+// time stamp: the same frame gives the same bytes).
+bool png_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k);
+// bytes to path, checked.
+bool file_write(const std::string& path, const uint8_t* data, size_t bytes);
+// dir, made if missing (its parent must exist).
+bool dir_make(const char* dir);
+// dir + "/" + frame number in five digits + suffix.
+std::string numbered(const char* dir, int64_t n, const char* suffix);
+// The last failure: "PATH: reason".
+const std::string& media_error();
+// Sets the last failure to "path: reason" and returns false.
+bool media_fail(const std::string& path, const std::string& reason);
+
+// ---- ffmpeg (encoder.cpp) ----------------------------------------------------------------
+
+// Starts ffmpeg encoding raw RGB frames of w x h at fps, scaled up `scale`
+// times by nearest neighbour, into a temporary H.264 file. False with a
+// message when ffmpeg is missing or will not start.
+bool encoder_open(const char* out, int w, int h, int scale, int fps);
+// Where the sound for the video goes when no --wav is asked for: a file in
+// the temporary directory, removed with it.
+std::string encoder_sound_path();
+// Sends one frame (w * h * 3 bytes).
+bool encoder_frame(const uint8_t* rgb, size_t bytes);
+// Ends the video, then muxes it with the sound in wav into out (AAC).
+bool encoder_finish(const char* wav);
+// Stops ffmpeg and removes the temporary files after a failure.
+void encoder_abort();
+
+// ---- Modes ---------------------------------------------------------------------------------
+
+int capture_run(const cap_options& o);  // capture.cpp: the whole demo, or a span of it
+int script_run(const cap_options& o);   // script.cpp: chosen moments
