@@ -53,7 +53,7 @@ void demo_music_pump(int32_t ms) {
   } while (pumped <= due && mzx_position() < STOP_POSITION);
 }
 
-bool demo_startup() {
+bool demo_open() {
   if (!platform_time_scale(&demo_time_scale)) return false;
 
   // 1. Every data file is read before the display opens.
@@ -104,9 +104,14 @@ bool demo_startup() {
   // 5. The hardware volume.
   platform_volume_read(&vol_left, &vol_right);
 
-  // 6. Scene state, then the music; this returns once its first tick has run.
-  // 7. The time base, and a frame of background.
+  // 6. Scene state; the music follows in demo_start_music.
   demo_reset();
+  return true;
+}
+
+void demo_start_music() {
+  // 6. The music; this returns once its first tick has run.
+  // 7. The time base (buf already holds a frame of background).
   if (demo_time_scale != 0) {
     pumped = 0;
     demo_music_pump(0);
@@ -114,6 +119,11 @@ bool demo_startup() {
     timeline_music_start();
   }
   ticks0 = SDL_GetTicks();
+}
+
+bool demo_startup() {
+  if (!demo_open()) return false;
+  demo_start_music();
   return true;
 }
 
@@ -166,7 +176,7 @@ void demo_present() {
   frames_presented++;
 }
 
-bool demo_frame() {
+bool demo_step() {
   demo_poll_events();
   dest = buf.data();
   // Unsigned, so the product wraps (defined) rather than overflows.
@@ -175,7 +185,11 @@ bool demo_frame() {
   if (demo_time_scale != 0) demo_music_pump(tid);
   timeline_frame();
   demo_present();
-  if (stopcount != 0) return true;
+  return stopcount != 0;
+}
+
+bool demo_frame() {
+  if (demo_step()) return true;
   platform_pace();
   return false;
 }
