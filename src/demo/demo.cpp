@@ -87,7 +87,7 @@ bool demo_open() {
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
   platform_window_setup();
-  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
+  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, PLATFORM_VIDEO_FLAGS);
   if (!scr) {
     std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", SDL_GetError());
     SDL_Quit();
