@@ -31,11 +31,13 @@ void set_state(int32_t s) {
   EM_ASM({ if (Module.zapState) Module.zapState($0); }, s);
 }
 
-// The frame step, logged with the position it reads and the tid it sets
-// (one thread: the audio callback cannot run in between). True at the stop.
+// The frame step, logged with the position it read and the tid it set. One
+// thread: no audio callback runs within the step, so the position after it is
+// the one it read (with a time scale, the one the step's own rendering left).
+// True at the stop.
 bool logged_step() {
-  const int32_t pos = mzx_position();
   const bool stop = demo_step();
+  const int32_t pos = mzx_position();
   if (g_logged < WEB_LOG_FRAMES) {
     g_log[static_cast<size_t>(2 * g_logged)] = pos;
     g_log[static_cast<size_t>(2 * g_logged + 1)] = tid;
@@ -54,6 +56,13 @@ void first_frame() {
 }
 
 void start_music() {
+  if (demo_time_scale != 0) {
+    // Silent and faster (ZAP_TIME_SCALE, as on a desktop): the frame step
+    // renders the music itself, so there is nothing to wait for.
+    demo_start_music();
+    set_state(WEB_RUNNING);
+    return;
+  }
   timeline_music_begin();
   g_audio_clock = -1;
   g_audio_clock_seen = SDL_GetTicks();
@@ -66,7 +75,7 @@ void start_music() {
 // as the music start waits for a tick, the music goes on from the silent
 // device's timer, as it does on a desktop whose output gives no sound.
 void watch_audio_clock() {
-  if (laite == 0) return;
+  if (laite == 0 || demo_time_scale != 0) return;
   const double clock = EM_ASM_DOUBLE({ return SDL.audioContext ? SDL.audioContext.currentTime : -1; });
   const uint32_t now = SDL_GetTicks();
   if (clock != g_audio_clock) {
@@ -130,7 +139,7 @@ int32_t web_again() {
   // As at program start: the data read again (the player converts the
   // module's patterns where they lie), a fresh device and player, no carry
   // from the last callback, both frames and the palette as they were.
-  if (!timeline_load() || !timeline_music_load(false)) {
+  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) {
     set_state(WEB_FAILED);
     return 0;
   }
