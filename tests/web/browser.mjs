@@ -3,9 +3,9 @@
 //   node browser.mjs URL OUTDIR REFERENCE [DOCS_PNG]
 //
 // URL serves build/web; screenshots and the frame logs go to OUTDIR;
-// REFERENCE is the offline capture tool (zapcapture), which replays a frame
-// log (`frame POS TID` lines) through the same timeline and writes every frame
-// with its palette; DOCS_PNG, when given, receives a screenshot of the page.
+// REFERENCE replays a frame log (`frame POS TID` lines) through the same
+// timeline on the desktop, with `--script FILE --raw DIR`, and writes every
+// frame with its palette; DOCS_PNG, when given, receives a screenshot of the page.
 //
 // Three runs of the page:
 //  1. With sound, as a visitor sees it: the first frame waits under "click to

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The browser test: builds the web version (scripts/web) and the offline
-# capture tool, serves build/web on a free port of 127.0.0.1, and runs
+# The browser test: builds the web version (scripts/web) and its reference
+# (tests/web/replay, a Release build), serves build/web on a free port of 127.0.0.1, and runs
 # tests/web/browser.mjs in Debian's headless Chromium through playwright-core
 # (installed from npm into build/web-test). Installs what it needs; needs no
 # display and no sound card.
@@ -22,12 +22,12 @@ done
 "$root/scripts/deps" --browser
 "$root/scripts/web"
 
-# The reference: the capture tool of a plain Release build.
+# The reference: the replay of the page's frame log, from a plain Release build.
 rel="$root/build/release"
 cmake -S "$root" -B "$rel" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2 \
   || { echo "tests/web/run.sh: cmake configure failed" >&2; exit 1; }
-cmake --build "$rel" -j "$(nproc)" --target zapcapture >&2 \
-  || { echo "tests/web/run.sh: building zapcapture failed" >&2; exit 1; }
+cmake --build "$rel" -j "$(nproc)" --target web_replay >&2 \
+  || { echo "tests/web/run.sh: building web_replay failed" >&2; exit 1; }
 
 work="$root/build/web-test"
 mkdir -p "$work"
@@ -48,7 +48,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-# The capture tool reads ./data, as the demo does: run from the project root.
+# The replay reads ./data, as the demo does: run from the project root.
 cd "$root"
 rm -rf "$work/out"
-node "$work/browser.mjs" "http://127.0.0.1:$port/index.html" "$work/out" "$rel/tools/zapcapture" "${docs[@]}"
+node "$work/browser.mjs" "http://127.0.0.1:$port/index.html" "$work/out" "$rel/tests/web_replay" "${docs[@]}"
