@@ -59,7 +59,7 @@ void demo_music_pump(int32_t ms) {
   }
 }
 
-bool demo_startup() {
+bool demo_open() {
   if (!platform_time_scale(&demo_time_scale)) return false;
 
   // 1. Every data file is read before the display opens.
@@ -93,7 +93,7 @@ bool demo_startup() {
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
   platform_window_setup();
-  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
+  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, PLATFORM_VIDEO_FLAGS);
   if (!scr) {
     std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", SDL_GetError());
     SDL_Quit();
@@ -110,9 +110,14 @@ bool demo_startup() {
   // 5. The hardware volume.
   platform_volume_read(&vol_left, &vol_right);
 
-  // 6. Scene state, then the music; this returns once its first tick has run.
-  // 7. The time base, and a frame of background.
+  // 6. Scene state; the music follows in demo_start_music.
   demo_reset();
+  return true;
+}
+
+void demo_start_music() {
+  // 6. The music; this returns once its first tick has run.
+  // 7. The time base (buf already holds a frame of background).
   if (demo_time_scale != 0) {
     demo_pumped = 0;
     demo_music_pump(0);
@@ -120,6 +125,11 @@ bool demo_startup() {
     timeline_music_start();
   }
   ticks0 = demo_clock();
+}
+
+bool demo_startup() {
+  if (!demo_open()) return false;
+  demo_start_music();
   return true;
 }
 
@@ -172,7 +182,7 @@ void demo_present() {
   frames_presented++;
 }
 
-bool demo_frame() {
+bool demo_step() {
   demo_poll_events();
   dest = buf.data();
   // Unsigned, so the product wraps (defined) rather than overflows.
@@ -181,7 +191,11 @@ bool demo_frame() {
   if (demo_time_scale != 0) demo_music_pump(tid);
   timeline_frame();
   demo_present();
-  if (stopcount != 0) return true;
+  return stopcount != 0;
+}
+
+bool demo_frame() {
+  if (demo_step()) return true;
   platform_pace();
   return false;
 }

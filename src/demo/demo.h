@@ -52,6 +52,12 @@ extern void (*demo_pump_sink)(const uint8_t* block, int32_t bytes);
 // Returns false, after one line on stderr, when a data file is missing or
 // bad, the player refuses the module, or there is no display.
 bool demo_startup();
+// Start-up up to the music: assets, SDL, the module handed to the player,
+// screen, caption, volume and the scene state (demo_reset). Same failures.
+bool demo_open();
+// Start-up steps 6 and 7 after demo_open: starts the music, returns once its
+// first tick has run, and takes the time base.
+void demo_start_music();
 // Start-up steps 6 and 7 without the music: every scene slot -1, stopcount
 // and prevstep 0, dest = buf, and buf filled with the background 127.
 void demo_reset();
@@ -63,8 +69,12 @@ void demo_music_pump(int32_t ms);
 void demo_button(int button);
 // Handles every pending event.
 void demo_poll_events();
-// One pass of the loop: events, dest, tid, frame step, present. Returns true
-// when the loop must end (the frame that set the stop has been presented).
+// One frame without pacing: events, dest, tid, frame step, present. Returns
+// true when the loop must end (the frame that set the stop has been
+// presented). The browser build runs it from the browser's frame callback.
+bool demo_step();
+// One pass of the desktop loop: demo_step, then the pause until the next
+// frame is due (platform_pace) unless the loop ends.
 bool demo_frame();
 // Copies the 64000 bytes of dest to rows 20..219 of the screen and flips.
 void demo_present();

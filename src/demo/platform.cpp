@@ -14,6 +14,10 @@
 
 #include "sound/sd_main.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+#endif
+
 const char* platform_mixer_path = "/dev/sound/mixer";
 bool platform_have_mixer = false;
 int32_t platform_volume_writes = 0;
@@ -84,7 +88,17 @@ int platform_button(const SDL_Event& ev) {
 }
 
 void platform_window_setup() {
-#ifndef ZAP_HANDHELD
+#ifdef __EMSCRIPTEN__
+  // Emscripten's SDL 1.2 would read the canvas back into the surface on
+  // every lock, which it cannot do for an 8-bit surface; the program draws
+  // every byte it shows, so the canvas is only written (at each unlock, the
+  // whole surface through the palette).
+  EM_ASM({
+    SDL.defaults.copyOnLock = false;
+    SDL.defaults.discardOnLock = true;
+    SDL.defaults.opaqueFrontBuffer = false;
+  });
+#elif !defined(ZAP_HANDHELD)
   // sdl12-compat sizes a plain window by this factor without changing the
   // surface the program draws on; 3 gives 960x720. Nearest-neighbour keeps
   // the pixels sharp. setenv's last argument 0 leaves a user's choice alone.

@@ -21,6 +21,15 @@ inline constexpr int BUTTON_VOL_DOWN = 17;
 // level at which the demo's own output plays at its normal main volume (64).
 inline constexpr int32_t DESKTOP_VOLUME = 80;
 
+// Flags of the screen's SDL_SetVideoMode: a software surface. Emscripten's
+// SDL 1.2 makes an 8-bit surface only when asked for a hardware palette (any
+// other surface is 32-bit there, whatever depth is asked for).
+#ifdef __EMSCRIPTEN__
+inline constexpr Uint32 PLATFORM_VIDEO_FLAGS = SDL_HWPALETTE;
+#else
+inline constexpr Uint32 PLATFORM_VIDEO_FLAGS = 0;
+#endif
+
 // Desktop frame period in microseconds (about 60 frames a second).
 inline constexpr uint32_t PLATFORM_FRAME_US = 16667;
 // Fastest ZAP_TIME_SCALE: tid stays within 32 bits for days of demo time.
@@ -44,7 +53,8 @@ int32_t platform_mainvolume_for(int32_t left, int32_t right);
 // + and = for 16, - for 17.
 int platform_button(const SDL_Event& ev);
 // Desktop window scaling, set before the screen opens (the drawing surface
-// stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win.
+// stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win. In a
+// browser it sets how the screen reaches the page's canvas instead.
 void platform_window_setup();
 // False when SDL, not asked for a driver (SDL_VIDEODRIVER unset), fell back
 // to its offscreen one: there is no display to show the demo on. Call after

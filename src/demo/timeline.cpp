@@ -410,15 +410,11 @@ void scene_finale() {
 
 bool first_tick_seen() { return static_cast<uint32_t>(mzx_position()) <= 100u; }
 
-// Waits until the first tick has set the position, at most ms milliseconds.
-bool wait_first_tick(int32_t ms) {
-  const uint32_t t0 = SDL_GetTicks();
-  while (!first_tick_seen()) {
-    if (static_cast<int32_t>(SDL_GetTicks() - t0) >= ms) return false;
-    SDL_Delay(1);
-  }
-  return true;
-}
+// The music start's progress: waiting for the first tick from the chosen
+// output, then (if that gave none in time) from the silent device's timer.
+enum class music_wait { done, output, silent };
+music_wait g_music_wait = music_wait::done;
+uint32_t g_music_wait_t0 = 0;  // SDL ticks when the current wait began
 
 }  // namespace
 
@@ -482,20 +478,40 @@ bool timeline_music_load(bool offline) {
   return true;
 }
 
-void timeline_music_start() {
+void timeline_music_begin() {
   mzx_start(TIMELINE_HZ);
-  if (wait_first_tick(timeline_tick_wait_ms)) return;
-  // An output that opened but never asks for sound would hold the position at
-  // -37 for ever: run the music from the silent device's timer instead.
-  std::fprintf(stderr, "zapcobbles: the sound output gives no sound within %d ms; the music runs silently\n",
-               static_cast<int>(timeline_tick_wait_ms));
-  mzx_close();
-  sd_ns_init();
-  laite = 0;
-  mzx_start(TIMELINE_HZ);
-  if (!wait_first_tick(timeline_tick_wait_ms)) {
-    std::fprintf(stderr, "zapcobbles: the music's clock does not run; the demo stays at its start\n");
+  g_music_wait = music_wait::output;
+  g_music_wait_t0 = SDL_GetTicks();
+}
+
+bool timeline_music_started() {
+  if (g_music_wait == music_wait::done) return true;
+  if (first_tick_seen()) {
+    g_music_wait = music_wait::done;
+    return true;
   }
+  if (static_cast<int32_t>(SDL_GetTicks() - g_music_wait_t0) < timeline_tick_wait_ms) return false;
+  if (g_music_wait == music_wait::output) {
+    // An output that opened but never asks for sound would hold the position
+    // at -37 for ever: run the music from the silent device's timer instead.
+    std::fprintf(stderr, "zapcobbles: the sound output gives no sound within %d ms; the music runs silently\n",
+                 static_cast<int>(timeline_tick_wait_ms));
+    mzx_close();
+    sd_ns_init();
+    laite = 0;
+    mzx_start(TIMELINE_HZ);
+    g_music_wait = music_wait::silent;
+    g_music_wait_t0 = SDL_GetTicks();
+    return false;
+  }
+  std::fprintf(stderr, "zapcobbles: the music's clock does not run; the demo stays at its start\n");
+  g_music_wait = music_wait::done;
+  return true;
+}
+
+void timeline_music_start() {
+  timeline_music_begin();
+  while (!timeline_music_started()) SDL_Delay(1);
 }
 
 void timeline_frame() {

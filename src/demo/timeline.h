@@ -62,7 +62,16 @@ bool timeline_load();
 bool timeline_music_load(bool offline);
 // Starts the music and returns once its first tick has run. An output that
 // gives no tick within timeline_tick_wait_ms is replaced by the silent device.
+// It is timeline_music_begin, then timeline_music_started until true.
 void timeline_music_start();
+// The same without waiting, for a caller that must not block (the browser's
+// frame callback): starts the tick clock...
+void timeline_music_begin();
+// ...and, polled, says whether the first tick has run: false while waiting;
+// after timeline_tick_wait_ms without a tick it switches to the silent device
+// and waits again; true once a tick has run, or after that second wait (the
+// demo then stays at its start, as the message on stderr says).
+bool timeline_music_started();
 // Draws one frame by the music position into buf/puh, may set dest, sets the
 // palette on a scene's first frame and sets stopcount at the end position.
 void timeline_frame();

@@ -1,0 +1,167 @@
+// Browser entry (see web.h): start-up, the click that starts the music, the
+// frame callback and the replay. Owns the page state and the frame log.
+#include "web/web.h"
+
+#include <SDL.h>
+#include <emscripten/emscripten.h>
+
+#include <array>
+#include <cstdio>
+
+#include "demo/demo.h"
+#include "demo/gfx.h"
+#include "demo/timeline.h"
+#include "music/cool_mzx.h"
+#include "sound/sd_ns.h"
+
+int32_t web_state = WEB_LOADING;
+
+namespace {
+
+std::array<int32_t, 2 * WEB_LOG_FRAMES> g_log;
+int32_t g_logged = 0;
+bool g_hold = false;
+
+// The browser's audio clock (seconds) when it last moved, and when that was.
+double g_audio_clock = -1;
+uint32_t g_audio_clock_seen = 0;
+
+void set_state(int32_t s) {
+  web_state = s;
+  EM_ASM({ if (Module.zapState) Module.zapState($0); }, s);
+}
+
+// The frame step, logged with the position it read and the tid it set. One
+// thread: no audio callback runs within the step, so the position after it is
+// the one it read (with a time scale, the one the step's own rendering left).
+// True at the stop.
+bool logged_step() {
+  const bool stop = demo_step();
+  const int32_t pos = mzx_position();
+  if (g_logged < WEB_LOG_FRAMES) {
+    g_log[static_cast<size_t>(2 * g_logged)] = pos;
+    g_log[static_cast<size_t>(2 * g_logged + 1)] = tid;
+    g_logged++;
+  }
+  return stop;
+}
+
+// The first frame, drawn before the music starts: the title scene at the
+// position the music reads until its first tick, and tid 0. The scene's start
+// time is then 0 of the time base that the music's first tick sets anew.
+void first_frame() {
+  g_logged = 0;
+  ticks0 = demo_clock();
+  logged_step();
+}
+
+void start_music() {
+  if (demo_time_scale != 0) {
+    // Silent and faster (ZAP_TIME_SCALE, as on a desktop): the frame step
+    // renders the music itself, so there is nothing to wait for.
+    demo_start_music();
+    set_state(WEB_RUNNING);
+    return;
+  }
+  timeline_music_begin();
+  g_audio_clock = -1;
+  g_audio_clock_seen = SDL_GetTicks();
+  set_state(WEB_STARTING);
+}
+
+// A browser's audio output may stop (or never start: a page that was not
+// clicked keeps it suspended) after the first buffers were taken, and then
+// the position would stand still. Once its clock has not moved for as long
+// as the music start waits for a tick, the music goes on from the silent
+// device's timer, as it does on a desktop whose output gives no sound.
+void watch_audio_clock() {
+  if (laite == 0 || demo_time_scale != 0) return;
+  const double clock = EM_ASM_DOUBLE({ return SDL.audioContext ? SDL.audioContext.currentTime : -1; });
+  const uint32_t now = SDL_GetTicks();
+  if (clock != g_audio_clock) {
+    g_audio_clock = clock;
+    g_audio_clock_seen = now;
+    return;
+  }
+  if (static_cast<int32_t>(now - g_audio_clock_seen) < timeline_tick_wait_ms) return;
+  std::fprintf(stderr, "zapcobbles: the browser's sound output has stopped; the music runs silently\n");
+  mzx_close();
+  sd_ns_init();
+  laite = 0;
+  mzx_start(TIMELINE_HZ);
+}
+
+void frame() {
+  switch (web_state) {
+    case WEB_STARTING:
+      if (!timeline_music_started()) return;
+      ticks0 = demo_clock();
+      set_state(WEB_RUNNING);
+      [[fallthrough]];
+    case WEB_RUNNING:
+      watch_audio_clock();
+      if (g_hold) return;
+      if (logged_step()) {
+        // The frame that set the stop is shown; the music ends here, as
+        // SDL_Quit ends it on a desktop.
+        mzx_close();
+        set_state(WEB_ENDED);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+int main() {
+  if (!demo_open()) {
+    set_state(WEB_FAILED);
+    return 1;
+  }
+  first_frame();
+  set_state(WEB_READY);
+  emscripten_set_main_loop(frame, 0, 0);
+  return 0;
+}
+
+int32_t web_start() {
+  if (web_state != WEB_READY) return 0;
+  // Inside the click's handler: the browser lets the audio output run now.
+  EM_ASM({ if (SDL.audioContext && SDL.audioContext.state != 'running') SDL.audioContext.resume(); });
+  start_music();
+  return 1;
+}
+
+int32_t web_again() {
+  if (web_state != WEB_ENDED) return 0;
+  // As at program start: the data read again (the player converts the
+  // module's patterns where they lie), a fresh device and player, no carry
+  // from the last callback, both frames and the palette as they were.
+  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) {
+    set_state(WEB_FAILED);
+    return 0;
+  }
+  luku = 0;
+  puh.fill(0);
+  SDL_Color black[256] = {};
+  SDL_SetColors(scr, black, 0, 256);
+  demo_reset();
+  first_frame();
+  EM_ASM({ if (SDL.audioContext && SDL.audioContext.state != 'running') SDL.audioContext.resume(); });
+  start_music();
+  return 1;
+}
+
+void web_hold(int32_t on) { g_hold = on != 0; }
+
+int32_t web_status() { return web_state; }
+
+int32_t web_position() { return mzx_position(); }
+
+int32_t web_output() { return laite; }
+
+int32_t web_log_count() { return g_logged; }
+
+const int32_t* web_log() { return g_log.data(); }
