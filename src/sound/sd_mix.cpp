@@ -77,12 +77,6 @@ inline uint64_t join(uint32_t whole, uint32_t frac) { return (static_cast<uint64
 inline uint32_t whole_of(uint64_t v) { return static_cast<uint32_t>(v >> 32); }
 inline uint32_t frac_of(uint64_t v) { return static_cast<uint32_t>(v); }
 
-// acc + d * gain with the 32-bit wrap made explicit (through unsigned), so
-// even an out-of-range volume cannot overflow a signed value.
-inline int32_t mac(int32_t acc, int32_t d, uint32_t gain) {
-  return static_cast<int32_t>(static_cast<uint32_t>(acc) + static_cast<uint32_t>(d) * gain);
-}
-
 // The interpolated contribution of bytes d0 and d1 at weight f (0..63), each
 // product shifted arithmetically on its own. The weights are f and 63 - f.
 inline int32_t interp(int32_t d0, int32_t d1, uint32_t f, uint32_t gain) {

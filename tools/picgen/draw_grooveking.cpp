@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Glyph units to frame pixels (y down).
 Pt to_frame(Pt p, double s, double dx, double dy) { return {dx + p.x * s, dy - p.y * s}; }
