@@ -48,7 +48,6 @@ SDL_Surface* gfx_memory_screen() {
   g_mem_format.BitsPerPixel = 8;
   g_mem_format.BytesPerPixel = 1;
   g_mem_format.Rloss = g_mem_format.Gloss = g_mem_format.Bloss = g_mem_format.Aloss = 8;
-  g_mem_format.alpha = 255;
   g_mem_screen = SDL_Surface{};
   g_mem_screen.flags = SDL_SWSURFACE;
   g_mem_screen.format = &g_mem_format;
