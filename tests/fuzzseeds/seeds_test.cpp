@@ -223,9 +223,9 @@ std::map<std::string, bytes> seeds() {
   s["modcompose_args/compose"] = words({"data/music/da_plim.score", "data/da_plim.mod"});
   s["modcompose_args/help"] = words({"--help"});
   s["zapmod_args/info"] = words({"info", "data/da_plim.mod"});
-  s["zapmod_args/play"] = words({"play", "x.mod", "--seconds", "0.5", "--volume", "100", "--hz", "50"});
-  s["zapmod_args/render"] = words({"render", "x.mod", "o.wav", "--rate", "22050", "--seconds", "3600", "--volume",
-                                   "252", "--hz", "1000"});
+  s["zapmod_args/play"] = words({"play", "x.mod", "--seconds", "3600", "--volume", "252", "--hz", "1000"});
+  s["zapmod_args/render"] = words({"render", "x.mod", "o.wav", "--rate", "22050", "--seconds", "0.5", "--volume",
+                                   "0", "--hz", "1"});
   s["zapmod_args/trace"] = words({"trace", "x.mod", "--ticks", "100"});
   s["zapcgm_args/info"] = words({"info", "data/stara2.cgm"});
   s["zapcgm_args/dump"] = words({"dump", "x.cgm"});
