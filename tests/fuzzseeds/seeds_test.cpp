@@ -1,6 +1,7 @@
 // The fuzzers' seed corpora under fuzz/corpus/<target>/: small valid inputs,
 // made here (modules by the tests' module builder, font-writer inputs by the
-// layout fuzz/effects/font_write.cpp reads) or copied from the tests' data.
+// layout fuzz/effects/font_write.cpp reads, scores and command lines of the
+// tools as their users write them) or copied from the tests' data.
 // The test checks that every seed is taken by its reader and that the
 // committed corpus is exactly what this file makes; ZAP_REGENERATE=1 rewrites
 // it (review with git status and git diff).
@@ -8,10 +9,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cgm/cgm.h"
@@ -19,6 +23,11 @@
 #include "music/cool_mzx.h"
 #include "sound/sd_mix.h"
 #include "support/modbuild.h"
+#include "modcompose/args.h"
+#include "modcompose/score.h"
+#include "zapcapture/zapcapture.h"
+#include "zapcgm/zapcgm.h"
+#include "zapmod/zapmod.h"
 
 namespace {
 
@@ -114,6 +123,85 @@ bytes font_input(int32_t x, int32_t y, int32_t time, uint8_t colour, uint8_t cen
   return b;
 }
 
+// A command line of a tool's fuzzer: the words after the program, parted by zero bytes.
+bytes words(std::initializer_list<const char*> ws) {
+  bytes b;
+  for (const char* w : ws) {
+    if (!b.empty()) b.push_back(0);
+    b.insert(b.end(), w, w + std::strlen(w));
+  }
+  return b;
+}
+
+bytes text(const std::string& s) { return bytes(s.begin(), s.end()); }
+
+// Four channels, two drums, a bass with a joined, transposed track.
+const char* const k_small_score = R"(title "check"
+channels a b c d
+instrument kick kick
+instrument bass bass volume 40
+track beat 16
+0 kick; 4 kick
+8 A-1 bass; 12 E-2 bass EC3
+end
+track line = beat beat+5
+pattern p
+a line
+b beat@bass
+end
+order p*2
+)";
+
+// Six channels: chords, octaves, rests, bare notes, volumes, effects, a
+// second instrument for a track and an order over two patterns.
+const char* const k_chord_score = R"(# comment
+title "chords"
+channels k s b c l p
+instrument k kick volume 36
+instrument hat hat volume 20
+instrument b bass
+instrument cm9 clav volume 32 chord 0,3,7,10,14
+instrument c9 clav chord 0,4,10,14
+instrument ln lead octave 4
+instrument pad strings volume 14 octave 3 chord 0,12
+track kk 16
+0 k; 4 hat v20; 8 k F75; 12 off
+end
+track bl 8
+0 A-1 b; 2 C-2; 4 E-2 308; 6 G#1 b 047
+end
+track ch 32
+0 A-3 cm9 E93; 16 D-4 c9 A04
+end
+track ld = _8 bl+36@ln bl+48@ln*2
+pattern intro
+k kk
+b bl
+c ch
+end
+pattern verse
+k kk*4
+s _16 kk
+b bl bl-2
+c ch+2@c9
+l ld
+p ch@pad
+end
+order intro verse*3
+order intro
+)";
+
+// The real score's instruments (every voice and chord it uses) with a short piece.
+std::string real_score_head() {
+  std::ifstream in(fs::path(ZAP_SOURCE_DIR) / "data/music/da_plim.score");
+  std::string line, out;
+  while (std::getline(in, line))
+    if (line.rfind("title ", 0) == 0 || line.rfind("channels ", 0) == 0 || line.rfind("instrument ", 0) == 0)
+      out += line + "\n";
+  return out + "track t 16\n0 A-1 bass; 4 A-3 cm9; 8 kick; 12 E-4 lead 481\nend\n"
+               "pattern p\nbass t\nend\norder p\n";
+}
+
 // Every seed: target/name -> bytes.
 std::map<std::string, bytes> seeds() {
   std::map<std::string, bytes> s;
@@ -129,6 +217,27 @@ std::map<std::string, bytes> seeds() {
   s["cgm_load/stara2.cgm"] = read_file(src / "data/stara2.cgm");
   for (const char* name : {"one_point.txt", "one_segment.txt", "strokes.txt"})
     s[std::string("drawing_load/") + name] = read_file(src / "tests/data/effects" / name);
+  s["score_read/small.score"] = text(k_small_score);
+  s["score_read/chords.score"] = text(k_chord_score);
+  s["score_read/real_head.score"] = text(real_score_head());
+  s["modcompose_args/compose"] = words({"data/music/da_plim.score", "data/da_plim.mod"});
+  s["modcompose_args/help"] = words({"--help"});
+  s["zapmod_args/info"] = words({"info", "data/da_plim.mod"});
+  s["zapmod_args/play"] = words({"play", "x.mod", "--seconds", "3600", "--volume", "252", "--hz", "1000"});
+  s["zapmod_args/render"] = words({"render", "x.mod", "o.wav", "--rate", "22050", "--seconds", "0.5", "--volume",
+                                   "0", "--hz", "1"});
+  s["zapmod_args/trace"] = words({"trace", "x.mod", "--ticks", "100"});
+  s["zapcgm_args/info"] = words({"info", "data/stara2.cgm"});
+  s["zapcgm_args/dump"] = words({"dump", "x.cgm"});
+  s["zapcgm_args/render"] = words({"render", "x.cgm", "o.png", "--skale", "-250", "--px", "40", "--py", "-3",
+                                   "--background", "0", "--scale", "16"});
+  s["zapcgm_args/raw"] = words({"render", "x.cgm", "o.raw"});
+  s["zapcapture_args/video"] = words({"demo.mp4"});
+  s["zapcapture_args/every"] = words({"--wav", "demo.wav", "--frames", "shots", "--every", "600"});
+  s["zapcapture_args/at"] = words({"--frames", "shots", "--at", "77", "--at", "131.1"});
+  s["zapcapture_args/span"] = words({"v.mkv", "--raw", "r", "--from", "2.5", "--to", "9", "--fps", "240", "--scale",
+                                     "8", "--data", "."});
+  s["zapcapture_args/script"] = words({"--script", "moments.txt", "--raw", "out", "--png"});
   return s;
 }
 
@@ -143,6 +252,41 @@ bool accepted(const std::string& target, bytes b) {
     return ok;
   }
   if (target == "font_write") return b.size() > 15 && b.size() - 15 > b[14];
+  if (target == "score_read") {
+    score_song song;
+    std::string error;
+    return score_read(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()), "seed", song, error);
+  }
+  if (target.size() > 5 && target.substr(target.size() - 5) == "_args") {
+    // The words as the fuzzer splits them, after the program's name.
+    std::vector<std::string> ws{target.substr(0, target.size() - 5)};
+    ws.emplace_back();
+    for (uint8_t c : b) {
+      if (c)
+        ws.back().push_back(static_cast<char>(c));
+      else
+        ws.emplace_back();
+    }
+    std::vector<char*> argv;
+    for (std::string& w : ws) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(ws.size());
+    std::string message;
+    if (target == "zapmod_args") {
+      zapmod_args a;
+      return zapmod_parse_args(argc, argv.data(), a, message) && a.command != ZAPMOD_HELP;
+    }
+    if (target == "zapcgm_args") {
+      zapcgm_args a;
+      return zapcgm_parse_args(argc, argv.data(), a, message) && a.command != ZAPCGM_HELP;
+    }
+    if (target == "zapcapture_args") {
+      cap_options o;
+      return cap_parse_args(argc, argv.data(), o, message) && !o.help;
+    }
+    modcompose_args a;
+    return target == "modcompose_args" && modcompose_parse_args(argc, argv.data(), a, message);
+  }
   FILE* f = fmemopen(b.data(), b.size(), "r");
   if (!f) return false;
   bool ok = false;

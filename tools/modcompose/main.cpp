@@ -14,13 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "args.h"
 #include "modwrite.h"
 #include "score.h"
 #include "synth.h"
 
 namespace {
-
-void usage(FILE* f) { std::fputs("usage: modcompose SCORE OUT.mod\n", f); }
 
 // Closes the file when the scope ends, for the early returns.
 struct file_closer {
@@ -75,19 +74,21 @@ bool write_bytes(const char* path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help"))) {
-    usage(stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  }
-  if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') {
-    usage(stderr);
+  modcompose_args args;
+  std::string message;
+  if (!modcompose_parse_args(argc, argv, args, message)) {
+    std::fputs(message.c_str(), stderr);
     return 2;
   }
+  if (args.help) {
+    std::fputs(MODCOMPOSE_USAGE, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   std::string text;
-  if (!read_text(argv[1], text)) return 1;
+  if (!read_text(args.score, text)) return 1;
   score_song song;
   std::string error;
-  if (!score_read(text, argv[1], song, error)) {
+  if (!score_read(text, args.score, song, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
@@ -95,8 +96,8 @@ int main(int argc, char** argv) {
   for (const score_instrument& ins : song.instruments) samples.push_back(synth_render(ins));
   std::vector<uint8_t> bytes;
   if (!modwrite(song, samples, bytes, error)) {
-    std::fprintf(stderr, "modcompose: %s: %s\n", argv[2], error.c_str());
+    std::fprintf(stderr, "modcompose: %s: %s\n", args.out, error.c_str());
     return 1;
   }
-  return write_bytes(argv[2], bytes) ? 0 : 1;
+  return write_bytes(args.out, bytes) ? 0 : 1;
 }

@@ -21,7 +21,7 @@ inline constexpr int CAP_MAX_SCALE = 8;
 inline constexpr int CAP_MAX_FPS = 240;
 inline constexpr double CAP_MAX_SECONDS = 3600.0;  // longest span; a song that never ends stops here
 
-// ---- Options (main.cpp) ------------------------------------------------------------
+// ---- Options (args.cpp) ------------------------------------------------------------
 
 struct cap_options {
   // Whole-demo capture.
@@ -40,7 +40,18 @@ struct cap_options {
   bool png = false;
   // Both.
   const char* data = nullptr;  // directory holding data/; null: the working directory
+  bool help = false;           // -h or --help: print the usage and the help text, nothing else
 };
+
+// The usage lines, and the help text that follows them for --help (args.cpp).
+extern const char* const cap_usage_text;
+extern const char* const cap_help_text;
+
+// Parses the whole command line (argv[0] is the program) and checks that the
+// options go together, without acting on them. True with o set (o.script set
+// for the chosen moments, else the whole-demo capture); false with message =
+// the text for standard error (ending with the usage), exit status 2.
+bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message);
 
 // ---- The demo, offline (session.cpp) ----------------------------------------------
 

@@ -23,22 +23,7 @@ namespace {
 
 constexpr int kW = 320;
 constexpr int kH = 200;
-constexpr int kMaxScale = 16;
 constexpr uint32_t kGrey = 0x808080;
-
-bool ends_with(const char* s, const char* suffix) {
-  const size_t a = std::strlen(s), b = std::strlen(suffix);
-  return a >= b && !std::strcmp(s + a - b, suffix);
-}
-
-bool parse_int(const char* s, long lo, long hi, int32_t& out) {
-  char* end;
-  errno = 0;
-  const long v = std::strtol(s, &end, 10);
-  if (errno || end == s || *end || v < lo || v > hi) return false;
-  out = static_cast<int32_t>(v);
-  return true;
-}
 
 bool write_raw(const char* path, const uint8_t* frame) {
   FILE* f = std::fopen(path, "wb");
@@ -86,37 +71,11 @@ bool write_png(const char* path, const uint8_t* frame, const uint32_t* rgb, int 
 
 }  // namespace
 
-int zapcgm_render(int argc, char** argv) {
-  if (argc < 2) return 2;
-  const char* in = argv[0];
-  const char* out = argv[1];
-  const bool png = ends_with(out, ".png");
-  if (!png && !ends_with(out, ".raw")) {
-    std::fprintf(stderr, "zapcgm: %s: output must end in .png or .raw\n", out);
-    return 2;
-  }
-  int32_t sk = 100, ox = 0, oy = 0, back = 127, scale = 3;
-  for (int i = 2; i < argc; i += 2) {
-    const char* opt = argv[i];
-    if (i + 1 >= argc) {
-      std::fprintf(stderr, "zapcgm: %s needs a value\n", opt);
-      return 2;
-    }
-    bool ok;
-    if (!std::strcmp(opt, "--skale")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, sk);
-    else if (!std::strcmp(opt, "--px")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, ox);
-    else if (!std::strcmp(opt, "--py")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, oy);
-    else if (!std::strcmp(opt, "--background")) ok = parse_int(argv[i + 1], 0, 255, back);
-    else if (!std::strcmp(opt, "--scale")) ok = parse_int(argv[i + 1], 1, kMaxScale, scale);
-    else {
-      std::fprintf(stderr, "zapcgm: unknown option '%s'\n", opt);
-      return 2;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "zapcgm: bad value '%s' for %s\n", argv[i + 1], opt);
-      return 2;
-    }
-  }
+int zapcgm_render(const zapcgm_args& a) {
+  const char* in = a.in;
+  const char* out = a.out;
+  const bool png = a.png;
+  const int32_t sk = a.skale, ox = a.px, oy = a.py, back = a.background, scale = a.scale;
 
   cgm_picture* pic = zapcgm_load(in);
   if (!pic) return 1;

@@ -14,9 +14,8 @@ static bool fill_gave_up(const cgm_prim* p) {
   return m >= 3;
 }
 
-int zapcgm_info(int argc, char** argv) {
-  if (argc != 1) return 2;
-  cgm_picture* pic = zapcgm_load(argv[0]);
+int zapcgm_info(const zapcgm_args& args) {
+  cgm_picture* pic = zapcgm_load(args.in);
   if (!pic) return 1;
   const cgm_loadinfo li = cgm_lastload;
   int32_t kinds[4] = {}, nprim = 0;
@@ -27,7 +26,7 @@ int zapcgm_info(int argc, char** argv) {
     nvert += p->nvert;
     ntri += p->ntri;
   }
-  std::printf("file %s\n", argv[0]);
+  std::printf("file %s\n", args.in);
   std::printf("colours %d\n", pic->ncolr);
   if (li.hasback)
     std::printf("background 0x%06x\n", static_cast<unsigned>(pic->backcolr));
@@ -49,12 +48,11 @@ int zapcgm_info(int argc, char** argv) {
   return 0;
 }
 
-int zapcgm_dump(int argc, char** argv) {
-  if (argc != 1) return 2;
-  cgm_picture* pic = cgm_load(argv[0]);
+int zapcgm_dump(const zapcgm_args& args) {
+  cgm_picture* pic = cgm_load(args.in);
   if (!pic) {
     std::printf("error %s\n", cgm_errorstr);
-    std::fprintf(stderr, "zapcgm: %s: %s\n", argv[0], cgm_errorstr);
+    std::fprintf(stderr, "zapcgm: %s: %s\n", args.in, cgm_errorstr);
     return 1;
   }
   std::printf("picture %d %d\n", pic->ncolr, pic->backcolr);

@@ -1,18 +1,11 @@
-// zapcgm entry: dispatches to the subcommands, and fails any of them whose
+// zapcgm entry: parses the command line (args.cpp), runs the subcommand, and fails any of them whose
 // output did not reach standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "zapcgm.h"
-
-static void usage(FILE* f) {
-  std::fputs(
-      "usage: zapcgm info FILE\n"
-      "       zapcgm dump FILE\n"
-      "       zapcgm render FILE OUT.png|OUT.raw [--skale N] [--px N] [--py N] [--background I] [--scale K]\n",
-      f);
-}
 
 cgm_picture* zapcgm_load(const char* path) {
   cgm_picture* pic = cgm_load(path);
@@ -32,23 +25,22 @@ static int finish(int status) {
 }
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    usage(stderr);
+  zapcgm_args args;
+  std::string message;
+  if (!zapcgm_parse_args(argc, argv, args, message)) {
+    std::fputs(message.c_str(), stderr);
     return 2;
   }
-  const char* cmd = argv[1];
-  if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
-    usage(stdout);
-    return finish(0);
+  switch (args.command) {
+    case ZAPCGM_HELP:
+      std::fputs(ZAPCGM_USAGE, stdout);
+      return finish(0);
+    case ZAPCGM_INFO:
+      return finish(zapcgm_info(args));
+    case ZAPCGM_DUMP:
+      return finish(zapcgm_dump(args));
+    case ZAPCGM_RENDER:
+      return finish(zapcgm_render(args));
   }
-  int rc = -1;
-  if (!std::strcmp(cmd, "info")) rc = zapcgm_info(argc - 2, argv + 2);
-  else if (!std::strcmp(cmd, "dump")) rc = zapcgm_dump(argc - 2, argv + 2);
-  else if (!std::strcmp(cmd, "render")) rc = zapcgm_render(argc - 2, argv + 2);
-  else std::fprintf(stderr, "zapcgm: unknown command '%s'\n", cmd);
-  if (rc == -1 || rc == 2) {
-    usage(stderr);
-    return 2;
-  }
-  return finish(rc);
+  return 2;
 }

@@ -30,12 +30,8 @@ void sample_name(const uint8_t* header, char* out) {
 
 }  // namespace
 
-int zapmod_info(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: zapmod info FILE\n");
-    return 2;
-  }
-  const char* path = argv[0];
+int zapmod_info(const zapmod_args& args) {
+  const char* path = args.in;
   std::vector<uint8_t> buf;
   int32_t size = 0;
   if (!zapmod_read(path, buf, size)) return 1;

@@ -32,11 +32,6 @@ volatile std::sig_atomic_t g_stop = 0;
 
 extern "C" void on_sigint(int) { g_stop = 1; }
 
-int usage_error(const char* what) {
-  std::fprintf(stderr, "zapmod play: %s\nusage: zapmod play FILE [--seconds S] [--volume N] [--hz N]\n", what);
-  return 2;
-}
-
 void show(FILE* out, bool tty, int32_t pos, uint32_t ms) {
   const unsigned tenths = ms / 100;
   if (pos >= 0) {
@@ -51,30 +46,9 @@ void show(FILE* out, bool tty, int32_t pos, uint32_t ms) {
 
 }  // namespace
 
-int zapmod_play(int argc, char** argv) {
-  const char* path = nullptr;
-  double seconds = 0.0;  // 0: until Ctrl-C
-  int32_t volume = ZAPMOD_DEFAULT_VOLUME;
-  int32_t hz = ZAPMOD_DEFAULT_HZ;
-  for (int i = 0; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--seconds")) {
-      if (i + 1 >= argc) return usage_error("missing value after --seconds");
-      if (!zapmod_seconds(argv[++i], seconds)) return usage_error(ZAPMOD_SECONDS_RULE);
-    } else if (!std::strcmp(argv[i], "--volume")) {
-      if (i + 1 >= argc) return usage_error("missing value after --volume");
-      if (!zapmod_whole(argv[++i], 0, ZAPMOD_MAX_VOLUME, volume)) return usage_error(ZAPMOD_VOLUME_RULE);
-    } else if (!std::strcmp(argv[i], "--hz")) {
-      if (i + 1 >= argc) return usage_error("missing value after --hz");
-      if (!zapmod_whole(argv[++i], 1, ZAPMOD_MAX_HZ, hz)) return usage_error(ZAPMOD_HZ_RULE);
-    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      return usage_error("unknown option");
-    } else if (!path) {
-      path = argv[i];
-    } else {
-      return usage_error("too many arguments");
-    }
-  }
-  if (!path) return usage_error("FILE is needed");
+int zapmod_play(const zapmod_args& args) {
+  const char* path = args.in;
+  const double seconds = args.seconds;  // 0: until Ctrl-C
 
   std::vector<uint8_t> module;
   int32_t size = 0;
@@ -96,7 +70,7 @@ int zapmod_play(int argc, char** argv) {
     return 1;
   }
   sd_init();
-  sd_setmainvolume(volume);
+  sd_setmainvolume(args.volume);
   sd_start();
   if (!mzx_get(module.data(), size)) {
     std::fprintf(stderr, "zapmod: %s: %s\n", path,
@@ -119,7 +93,7 @@ int zapmod_play(int argc, char** argv) {
 
   const bool tty = isatty(STDOUT_FILENO);
   const uint32_t limit_ms = seconds > 0.0 ? static_cast<uint32_t>(seconds * 1000.0) : 0;
-  mzx_start(hz);
+  mzx_start(args.hz);
   uint32_t next_plain = 0;
   uint32_t elapsed = 0;
   while (!g_stop) {

@@ -39,15 +39,6 @@ constexpr double k_default_cap_seconds = 600.0;
 constexpr int k_header_bytes = 44;
 constexpr int k_progress_every = 20;        // buffers between progress lines (about 0.9 s at 44100)
 
-struct render_args {
-  const char* in = nullptr;
-  const char* out = nullptr;
-  double seconds = 0.0;  // 0: until the song passes its last order
-  int32_t rate = 44100;
-  int32_t volume = ZAPMOD_DEFAULT_VOLUME;
-  int32_t hz = ZAPMOD_DEFAULT_HZ;
-};
-
 // What the written samples tell about the level: the largest distance from
 // silence and how many samples sit at full scale, where the mixer's clamp
 // holds whatever went past it (a sample that lands exactly on full scale
@@ -120,59 +111,6 @@ void wav_header(uint8_t* h, int32_t rate, int bytes_per_sample, uint32_t data_by
   put32(h + 40, data_bytes);
 }
 
-int usage_error(const char* what) {
-  std::fprintf(stderr, "zapmod render: %s\nusage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] "
-               "[--volume N] [--hz N]\n",
-               what);
-  return 2;
-}
-
-bool parse(int argc, char** argv, render_args& a, int& status) {
-  for (int i = 0; i < argc; i++) {
-    const char* arg = argv[i];
-    const bool seconds = !std::strcmp(arg, "--seconds");
-    const bool rate = !std::strcmp(arg, "--rate");
-    const bool volume = !std::strcmp(arg, "--volume");
-    const bool hz = !std::strcmp(arg, "--hz");
-    if (seconds || rate || volume || hz) {
-      if (i + 1 >= argc) {
-        status = usage_error("missing value after an option");
-        return false;
-      }
-      const char* v = argv[++i];
-      const char* rule = nullptr;
-      if (seconds) {
-        if (!zapmod_seconds(v, a.seconds)) rule = ZAPMOD_SECONDS_RULE;
-      } else if (volume) {
-        if (!zapmod_whole(v, 0, ZAPMOD_MAX_VOLUME, a.volume)) rule = ZAPMOD_VOLUME_RULE;
-      } else if (hz) {
-        if (!zapmod_whole(v, 1, ZAPMOD_MAX_HZ, a.hz)) rule = ZAPMOD_HZ_RULE;
-      } else if (!zapmod_whole(v, 0, 44100, a.rate) || (a.rate != 44100 && a.rate != 22050)) {
-        rule = "--rate must be 44100 or 22050";
-      }
-      if (rule) {
-        status = usage_error(rule);
-        return false;
-      }
-    } else if (arg[0] == '-' && arg[1] != '\0') {
-      status = usage_error("unknown option");
-      return false;
-    } else if (!a.in) {
-      a.in = arg;
-    } else if (!a.out) {
-      a.out = arg;
-    } else {
-      status = usage_error("too many arguments");
-      return false;
-    }
-  }
-  if (!a.out) {
-    status = usage_error("FILE and OUT.wav are needed");
-    return false;
-  }
-  return true;
-}
-
 // Removes what was written of out, but never anything that is not a plain file
 // (a device such as /dev/null or /dev/full given as OUT).
 void remove_partial(const char* out) {
@@ -187,10 +125,7 @@ int32_t order_of(int32_t pos) { return pos >= 0 ? pos / 100 : -1; }
 
 }  // namespace
 
-int zapmod_render(int argc, char** argv) {
-  render_args a;
-  int status = 0;
-  if (!parse(argc, argv, a, status)) return status;
+int zapmod_render(const zapmod_args& a) {
 
   std::vector<uint8_t> module;
   int32_t size = 0;

@@ -12,7 +12,6 @@
 //   pos POS VBCOUNT                             (after the tick: mzx_position(), pt_vbcount)
 //
 // Keep this format stable: golden traces of the player are compared with it.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +24,6 @@
 
 namespace {
 
-constexpr int32_t DEFAULT_TICKS = 2000;
 // Room for one tick of 32 channels (at most 7 calls each) and for loading.
 constexpr int32_t RECORD_CAPACITY = 4096;
 
@@ -42,36 +40,11 @@ void flush_record(FILE* out) {
   sd_rec_clear();
 }
 
-bool parse_ticks(const char* s, long& ticks) {
-  char* end = nullptr;
-  errno = 0;
-  ticks = std::strtol(s, &end, 10);
-  return *s && !*end && errno == 0 && ticks >= 0 && ticks <= 100000000L;
-}
-
 }  // namespace
 
-int zapmod_trace(int argc, char** argv) {
-  const char* path = nullptr;
-  long ticks = DEFAULT_TICKS;
-  for (int i = 0; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--ticks")) {
-      if (i + 1 >= argc || !parse_ticks(argv[i + 1], ticks)) {
-        std::fprintf(stderr, "zapmod: trace: --ticks needs a whole number of ticks\n");
-        return 2;
-      }
-      i++;
-    } else if (!path) {
-      path = argv[i];
-    } else {
-      std::fprintf(stderr, "zapmod: trace: unexpected argument '%s'\n", argv[i]);
-      return 2;
-    }
-  }
-  if (!path) {
-    std::fprintf(stderr, "usage: zapmod trace FILE [--ticks N]\n");
-    return 2;
-  }
+int zapmod_trace(const zapmod_args& args) {
+  const char* path = args.in;
+  const long ticks = args.ticks;
 
   std::vector<uint8_t> buf;
   int32_t size = 0;

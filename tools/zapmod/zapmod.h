@@ -3,14 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-// Each takes the arguments after the subcommand name (argv[0] is the first of
-// them) and returns the process exit status.
-int zapmod_info(int argc, char** argv);    // cmd_info.cpp
-int zapmod_trace(int argc, char** argv);   // cmd_trace.cpp
-int zapmod_play(int argc, char** argv);    // cmd_play.cpp
-int zapmod_render(int argc, char** argv);  // cmd_render.cpp
+inline constexpr const char* ZAPMOD_USAGE =
+    "usage: zapmod info FILE\n"
+    "       zapmod play FILE [--seconds S] [--volume N] [--hz N]\n"
+    "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"
+    "       zapmod trace FILE [--ticks N]\n";
 
 // The largest module file the demo reads, as the demo does: into a zeroed
 // block with MIX_SAMPLE_SLACK spare bytes behind it, so that a sample ending
@@ -35,13 +35,43 @@ inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
 inline constexpr const char* ZAPMOD_VOLUME_RULE = "--volume must be a whole number from 0 to 252";
 inline constexpr const char* ZAPMOD_HZ_RULE = "--hz must be a whole number from 1 to 1000";
 
+inline constexpr long ZAPMOD_DEFAULT_TICKS = 2000;  // trace
+inline constexpr long ZAPMOD_MAX_TICKS = 100000000;
+
+// What a command line asks for.
+enum zapmod_command : int32_t { ZAPMOD_HELP, ZAPMOD_INFO, ZAPMOD_TRACE, ZAPMOD_PLAY, ZAPMOD_RENDER };
+
+// A parsed command line: the subcommand and what it runs with (defaults where
+// the line gives nothing). The texts point into argv.
+struct zapmod_args {
+  zapmod_command command = ZAPMOD_HELP;
+  const char* in = nullptr;   // FILE
+  const char* out = nullptr;  // OUT.wav (render)
+  double seconds = 0.0;       // play, render: 0 = until Ctrl-C, or until the song's end
+  int32_t rate = 44100;       // render: 44100 or 22050
+  int32_t volume = ZAPMOD_DEFAULT_VOLUME;
+  int32_t hz = ZAPMOD_DEFAULT_HZ;
+  long ticks = ZAPMOD_DEFAULT_TICKS;  // trace: 0..ZAPMOD_MAX_TICKS
+};
+
+// Parses the whole command line (argv[0] is the program) without acting on
+// it. True with args set; false with message = the text for standard error
+// (one or more whole lines), for which the exit status is 2.
+bool zapmod_parse_args(int argc, char** argv, zapmod_args& args, std::string& message);  // args.cpp
+
+// Each runs a parsed command line and returns the process exit status.
+int zapmod_info(const zapmod_args& args);    // cmd_info.cpp
+int zapmod_trace(const zapmod_args& args);   // cmd_trace.cpp
+int zapmod_play(const zapmod_args& args);    // cmd_play.cpp
+int zapmod_render(const zapmod_args& args);  // cmd_render.cpp
+
 // Parses a whole decimal number from lo to hi (no sign, no fraction, nothing
 // after it) into value. False when it is not one.
-bool zapmod_whole(const char* text, int32_t lo, int32_t hi, int32_t& value);  // main.cpp
+bool zapmod_whole(const char* text, int32_t lo, int32_t hi, int32_t& value);  // args.cpp
 
 // Parses the value of --seconds for play and render: a whole decimal number
 // or fraction above 0 and at most ZAPMOD_MAX_SECONDS. False when it is not.
-bool zapmod_seconds(const char* text, double& seconds);  // main.cpp
+bool zapmod_seconds(const char* text, double& seconds);  // args.cpp
 
 // Reads a module file as the demo does into buf (resized to ZAPMOD_BUFSIZE +
 // MIX_SAMPLE_SLACK and zeroed) and sets size to the bytes read. On failure

@@ -1,0 +1,60 @@
+// Shared by the command-line fuzz targets: the input as a command line. Words
+// are parted by zero bytes (a trailing one ends the last word and adds none),
+// each in a heap block of exactly its length and terminator, so that a read
+// past a word's end is a heap overflow; argv[0] is the program and
+// argv[argc] is null, as main is given them.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+struct fuzz_argv {
+  std::vector<std::unique_ptr<char[]>> words;
+  std::vector<char*> argv;
+  int argc = 0;
+
+  fuzz_argv(const char* program, const uint8_t* data, size_t size, size_t max_words) {
+    add(program, std::strlen(program));
+    size_t start = 0;
+    for (size_t i = 0; i <= size && words.size() <= max_words; i++) {
+      if (i == size && start == size) break;
+      if (i == size || data[i] == 0) {
+        add(reinterpret_cast<const char*>(data + start), i - start);
+        start = i + 1;
+      }
+    }
+    for (auto& w : words) argv.push_back(w.get());
+    argv.push_back(nullptr);
+    argc = static_cast<int>(words.size());
+  }
+
+  // The index of the word that p points at the start of, or -1.
+  int index_of(const char* p) const {
+    for (int i = 0; i < argc; i++)
+      if (p == argv[static_cast<size_t>(i)]) return i;
+    return -1;
+  }
+
+ private:
+  void add(const char* s, size_t n) {
+    words.emplace_back(new char[n + 1]);
+    std::copy(s, s + n, words.back().get());
+    words.back()[n] = '\0';
+  }
+};
+
+// Aborts, so that libFuzzer keeps the input, when an invariant fails.
+inline void fuzz_check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// Whether s ends with suffix.
+inline bool fuzz_ends_with(const char* s, const char* suffix) {
+  const size_t a = std::strlen(s), b = std::strlen(suffix);
+  return a >= b && !std::strcmp(s + a - b, suffix);
+}

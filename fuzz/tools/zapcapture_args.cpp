@@ -1,0 +1,66 @@
+// libFuzzer target for zapcapture's command line (cap_parse_args): the input
+// is the words after the program name, parted by zero bytes (argv.h). A line
+// that parses must give options inside their ranges that go together as the
+// usage says (a script run takes only --raw, --png and --data; a capture
+// writes something, and its stills options have somewhere to go), with every
+// path pointing at a word of its own; a line that does not must give a
+// message (main prints it and exits 2) that ends with the usage. The parser
+// must not change argv, and the same line must parse the same way twice.
+//   scripts/fuzz 60 zapcapture_args
+#include <string>
+#include <vector>
+
+#include "argv.h"
+#include "zapcapture.h"
+
+namespace {
+
+bool same(const cap_options& a, const cap_options& b) {
+  return a.video == b.video && a.wav == b.wav && a.frames == b.frames && a.raw == b.raw && a.fps == b.fps &&
+         a.scale == b.scale && a.from == b.from && a.to == b.to && a.every == b.every && a.at == b.at &&
+         a.script == b.script && a.png == b.png && a.data == b.data && a.help == b.help;
+}
+
+bool word_or_null(const fuzz_argv& line, const char* p) { return !p || line.index_of(p) >= 1; }
+
+bool seconds(double s) { return s >= 0.0 && s <= CAP_MAX_SECONDS; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz_argv line("zapcapture", data, size, 32);
+  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
+  cap_options o;
+  std::string message;
+  const bool ok = cap_parse_args(line.argc, line.argv.data(), o, message);
+  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
+  {
+    cap_options again;
+    std::string message_again;
+    fuzz_check(cap_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
+    fuzz_check(message_again == message && (!ok || same(o, again)));
+  }
+  if (!ok) {
+    const std::string usage = cap_usage_text;
+    fuzz_check(message.rfind("zapcapture: ", 0) == 0 && message.size() > usage.size() + 13);
+    fuzz_check(message.compare(message.size() - usage.size(), usage.size(), usage) == 0);
+    return 0;
+  }
+  fuzz_check(message.empty() && line.argc >= 2);
+  if (o.help) return 0;  // the rest of the line may hold anything after -h
+  for (const char* p : {o.video, o.wav, o.frames, o.raw, o.script, o.data}) fuzz_check(word_or_null(line, p));
+  fuzz_check(o.fps >= 1 && o.fps <= CAP_MAX_FPS && o.scale >= 0 && o.scale <= CAP_MAX_SCALE && o.every >= 0);
+  fuzz_check(seconds(o.from) && seconds(o.to));
+  for (double s : o.at) fuzz_check(seconds(s));
+  if (o.script) {
+    fuzz_check(o.raw && !o.video && !o.wav && !o.frames && o.fps == 60 && o.scale == 0 && o.every == 0);
+    fuzz_check(o.at.empty() && o.from == 0.0 && o.to == 0.0);
+  } else {
+    fuzz_check(!o.png && (o.video || o.wav || o.frames || o.raw));
+    fuzz_check(!o.video || fuzz_ends_with(o.video, ".mp4") || fuzz_ends_with(o.video, ".mkv") ||
+               fuzz_ends_with(o.video, ".mov"));
+    fuzz_check(o.to == 0.0 || o.to > o.from);
+    fuzz_check((o.every == 0 && o.at.empty()) || o.frames || o.raw);
+  }
+  return 0;
+}

@@ -1,0 +1,65 @@
+// libFuzzer target for zapcgm's command line (zapcgm_parse_args): the input is
+// the words after the program name, parted by zero bytes (argv.h). A line
+// that parses must give a command, files that are its words and render
+// options inside their ranges; a line that does not must give a message
+// (main prints it and exits 2) that ends with the usage. The parser must not
+// change argv, and the same line must parse the same way twice.
+//   scripts/fuzz 60 zapcgm_args
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "argv.h"
+#include "zapcgm.h"
+
+namespace {
+
+bool same(const zapcgm_args& a, const zapcgm_args& b) {
+  return a.command == b.command && a.in == b.in && a.out == b.out && a.png == b.png && a.skale == b.skale &&
+         a.px == b.px && a.py == b.py && a.background == b.background && a.scale == b.scale;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz_argv line("zapcgm", data, size, 32);
+  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
+  zapcgm_args a;
+  std::string message;
+  const bool ok = zapcgm_parse_args(line.argc, line.argv.data(), a, message);
+  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
+  {
+    zapcgm_args again;
+    std::string message_again;
+    fuzz_check(zapcgm_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
+    fuzz_check(message_again == message && (!ok || same(a, again)));
+  }
+  if (!ok) {
+    const std::string usage = ZAPCGM_USAGE;
+    fuzz_check(message.size() >= usage.size() && message.compare(message.size() - usage.size(), usage.size(), usage) == 0);
+    fuzz_check(message == usage || message.rfind("zapcgm: ", 0) == 0);
+    return 0;
+  }
+  fuzz_check(message.empty() && line.argc >= 2);
+  const char* cmd = line.argv[1];
+  const bool defaults = !a.png && a.skale == 100 && a.px == 0 && a.py == 0 && a.background == 127 && a.scale == 3;
+  switch (a.command) {
+    case ZAPCGM_HELP:
+      fuzz_check((!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) && !a.in && !a.out && defaults);
+      break;
+    case ZAPCGM_INFO:
+    case ZAPCGM_DUMP:
+      fuzz_check(!std::strcmp(cmd, a.command == ZAPCGM_INFO ? "info" : "dump"));
+      fuzz_check(line.argc == 3 && line.index_of(a.in) == 2 && !a.out && defaults);
+      break;
+    case ZAPCGM_RENDER:
+      fuzz_check(!std::strcmp(cmd, "render") && line.index_of(a.in) == 2 && line.index_of(a.out) == 3);
+      fuzz_check(line.argc % 2 == 0);  // options come in pairs after the two files
+      fuzz_check(a.png ? fuzz_ends_with(a.out, ".png") : fuzz_ends_with(a.out, ".raw"));
+      fuzz_check(a.background >= 0 && a.background <= 255 && a.scale >= 1 && a.scale <= ZAPCGM_MAX_SCALE);
+      break;
+    default:
+      fuzz_check(false);
+  }
+  return 0;
+}

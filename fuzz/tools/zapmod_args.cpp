@@ -1,0 +1,80 @@
+// libFuzzer target for zapmod's command line (zapmod_parse_args): the input is
+// the words after the program name, parted by zero bytes (argv.h). A line
+// that parses must give a command and values inside their documented ranges,
+// with every file pointing at a word of its own; a line that does not must
+// give a message (main prints it and exits 2) that starts as every zapmod
+// message does and ends its line. The parser must not change argv, and the
+// same line must parse the same way twice.
+//   scripts/fuzz 60 zapmod_args
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "argv.h"
+#include "zapmod.h"
+
+namespace {
+
+bool same(const zapmod_args& a, const zapmod_args& b) {
+  return a.command == b.command && a.in == b.in && a.out == b.out && a.seconds == b.seconds && a.rate == b.rate &&
+         a.volume == b.volume && a.hz == b.hz && a.ticks == b.ticks;
+}
+
+// A file of play or render: a word after the subcommand that is no option.
+bool is_file(const fuzz_argv& line, const char* p) {
+  return line.index_of(p) >= 2 && (p[0] != '-' || p[1] == '\0');
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz_argv line("zapmod", data, size, 32);
+  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
+  zapmod_args a;
+  std::string message;
+  const bool ok = zapmod_parse_args(line.argc, line.argv.data(), a, message);
+  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
+  {
+    zapmod_args again;
+    std::string message_again;
+    fuzz_check(zapmod_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
+    fuzz_check(message_again == message && (!ok || same(a, again)));
+  }
+  if (!ok) {
+    fuzz_check(!message.empty() && message.back() == '\n');
+    fuzz_check(message.rfind("zapmod", 0) == 0 || message.rfind("usage: zapmod ", 0) == 0);
+    return 0;
+  }
+  fuzz_check(message.empty() && line.argc >= 2);
+  const char* cmd = line.argv[1];
+  const bool defaults = a.seconds == 0.0 && a.rate == 44100 && a.volume == ZAPMOD_DEFAULT_VOLUME &&
+                        a.hz == ZAPMOD_DEFAULT_HZ && a.ticks == ZAPMOD_DEFAULT_TICKS;
+  switch (a.command) {
+    case ZAPMOD_HELP:
+      fuzz_check(!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help"));
+      fuzz_check(!a.in && !a.out && defaults);
+      break;
+    case ZAPMOD_INFO:
+      fuzz_check(!std::strcmp(cmd, "info") && line.argc == 3 && line.index_of(a.in) == 2 && !a.out && defaults);
+      break;
+    case ZAPMOD_TRACE:
+      fuzz_check(!std::strcmp(cmd, "trace") && line.index_of(a.in) >= 2 && !a.out);
+      fuzz_check(a.ticks >= 0 && a.ticks <= ZAPMOD_MAX_TICKS);
+      fuzz_check(a.seconds == 0.0 && a.volume == ZAPMOD_DEFAULT_VOLUME && a.hz == ZAPMOD_DEFAULT_HZ);
+      break;
+    case ZAPMOD_PLAY:
+    case ZAPMOD_RENDER: {
+      const bool render = a.command == ZAPMOD_RENDER;
+      fuzz_check(!std::strcmp(cmd, render ? "render" : "play") && is_file(line, a.in));
+      fuzz_check(render ? is_file(line, a.out) && line.index_of(a.out) > line.index_of(a.in) : !a.out);
+      fuzz_check(a.seconds == 0.0 || (a.seconds > 0.0 && a.seconds <= ZAPMOD_MAX_SECONDS));
+      fuzz_check(a.volume >= 0 && a.volume <= ZAPMOD_MAX_VOLUME && a.hz >= 1 && a.hz <= ZAPMOD_MAX_HZ);
+      fuzz_check(a.rate == 44100 || (render && a.rate == 22050));
+      fuzz_check(a.ticks == ZAPMOD_DEFAULT_TICKS);
+      break;
+    }
+    default:
+      fuzz_check(false);
+  }
+  return 0;
+}
