@@ -10,6 +10,8 @@ file(GLOB web_lib_srcs CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/cgm/*.cpp ${CMAKE_SOURCE_DIR}/src/demo/*.cpp ${CMAKE_SOURCE_DIR}/src/effects/*.cpp
   ${CMAKE_SOURCE_DIR}/src/music/*.cpp ${CMAKE_SOURCE_DIR}/src/sound/*.cpp ${CMAKE_SOURCE_DIR}/src/player/*.cpp)
 list(FILTER web_lib_srcs EXCLUDE REGEX "/src/demo/main\\.cpp$")
+# SDL is built in: the engine's SDL call table is filled from it.
+list(APPEND web_lib_srcs ${CMAKE_SOURCE_DIR}/src/sys/sdlcall_linked.cpp)
 add_library(zap STATIC ${web_lib_srcs})
 target_include_directories(zap PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(zap SYSTEM PUBLIC ${EMSCRIPTEN_SYSROOT}/include/SDL)

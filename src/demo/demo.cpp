@@ -10,6 +10,7 @@
 #include "demo/platform.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
+#include "sys/sdlcall.h"
 
 std::array<uint8_t, FRAME_ALLOC> buf;
 std::array<uint8_t, FRAME_ALLOC> puh;
@@ -25,7 +26,7 @@ int32_t vol_left = 0;
 int32_t vol_right = 0;
 int32_t frames_presented = 0;
 int32_t demo_time_scale = 0;
-Uint32 (*demo_clock)() = SDL_GetTicks;
+Uint32 (*demo_clock)() = demo_ticks;
 int64_t demo_pumped = 0;
 void (*demo_pump_sink)(const uint8_t* block, int32_t bytes) = nullptr;
 
@@ -34,6 +35,8 @@ namespace {
 uint8_t pump_block[DEMO_PUMP_SAMPLES * 2];
 
 }  // namespace
+
+Uint32 demo_ticks() { return sdl_getticks(); }
 
 void demo_reset() {
   for (int32_t& s : scene_start) s = -1;
@@ -67,45 +70,45 @@ bool demo_open() {
 
   // 2. SDL and the pad. Without a sound device the audio subsystem cannot
   // start; the rest of the program must still run, so bring up what can be.
-  if (SDL_Init(DEMO_SDL_FLAGS) < 0 && SDL_Init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
+  if (sdl_init(DEMO_SDL_FLAGS) < 0 && sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
     std::fprintf(stderr, "zapcobbles: no display (%s); run it on a desktop, or with SDL_VIDEODRIVER=dummy\n",
-                 SDL_GetError());
-    SDL_Quit();
+                 sdl_error());
+    sdl_quit();
     return false;
   }
   if (!platform_have_display()) {
     // SDL would draw into memory that nobody sees for the length of the song.
     std::fprintf(stderr, "zapcobbles: no display (DISPLAY is not set); run it on a desktop, or with "
                          "SDL_VIDEODRIVER=dummy to run without one\n");
-    SDL_Quit();
+    sdl_quit();
     return false;
   }
-  SDL_JoystickOpen(0);
+  sdl_joystickopen(0);
 
   // The module goes to the player before the display opens, so that a module
   // it refuses stops the program before a window flashes up. With a time
   // scale the music is rendered by the frame loop, without an audio device.
   if (!timeline_music_load(demo_time_scale != 0)) {
-    SDL_Quit();
+    sdl_quit();
     return false;
   }
 
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
   platform_window_setup();
-  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, PLATFORM_VIDEO_FLAGS);
+  scr = sdl_setvideomode(FRAME_W, SCREEN_H, 8, PLATFORM_VIDEO_FLAGS);
   if (!scr) {
-    std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", SDL_GetError());
-    SDL_Quit();
+    std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", sdl_error());
+    sdl_quit();
     return false;
   }
-  SDL_LockSurface(scr);
+  sdl_locksurface(scr);
   for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
-  SDL_UnlockSurface(scr);
+  sdl_unlocksurface(scr);
 
   // 4. Caption, no cursor.
-  SDL_WM_SetCaption("Zap Cobbles", nullptr);
-  SDL_ShowCursor(0);
+  sdl_wm_setcaption("Zap Cobbles", nullptr);
+  sdl_showcursor(0);
 
   // 5. The hardware volume.
   platform_volume_read(&vol_left, &vol_right);
@@ -160,14 +163,14 @@ void demo_button(int button) {
 
 void demo_poll_events() {
   SDL_Event ev;
-  while (SDL_PollEvent(&ev)) {
+  while (sdl_pollevent(&ev)) {
     const int button = platform_button(ev);
     if (button >= 0) demo_button(button);
   }
 }
 
 void demo_present() {
-  SDL_LockSurface(scr);
+  sdl_locksurface(scr);
   uint8_t* pixels = static_cast<uint8_t*>(scr->pixels);
   if (scr->pitch == FRAME_W) {
     std::memcpy(pixels + SCREEN_OFFSET, dest, FRAME_BYTES);
@@ -176,9 +179,9 @@ void demo_present() {
     // surface, but SDL does not promise it) gets one row at a time.
     for (int y = 0; y < FRAME_H; y++) std::memcpy(pixels + (20 + y) * scr->pitch, dest + y * FRAME_W, FRAME_W);
   }
-  SDL_UnlockSurface(scr);
+  sdl_unlocksurface(scr);
   gfx_present_palette();
-  SDL_Flip(scr);
+  sdl_flip(scr);
   frames_presented++;
 }
 
@@ -209,7 +212,7 @@ int32_t demo_loop() {
 }
 
 int demo_exit() {
-  SDL_Quit();
+  sdl_quit();
   platform_launcher();
   return 0;
 }

@@ -12,7 +12,6 @@
 
 #include "demo/gfx.h"  // the frame geometry: FRAME_W, FRAME_H, FRAME_BYTES, FRAME_ALLOC
 
-inline constexpr int SCREEN_H = 240;
 inline constexpr int SCREEN_OFFSET = 20 * FRAME_W;     // the frame starts at row 20
 
 // SDL_Init flags: timer, audio, video and joystick.
@@ -38,9 +37,11 @@ extern int32_t demo_time_scale;               // 0: real time with sound; N: sil
 inline constexpr int32_t DEMO_PUMP_SAMPLES = 2048;
 inline constexpr int32_t DEMO_PUMP_RATE = 44100;
 
-// The frame loop's millisecond clock: SDL_GetTicks. Tests that drive the loop
+// The frame loop's millisecond clock: demo_ticks. Tests that drive the loop
 // at chosen times put their own clock here.
 extern Uint32 (*demo_clock)();
+// SDL's millisecond clock (SDL_GetTicks through the SDL call table).
+Uint32 demo_ticks();
 // Samples of music demo_music_pump has rendered since the music started (the
 // start-up sets it to 0 before its first pump).
 extern int64_t demo_pumped;

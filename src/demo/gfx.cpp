@@ -1,11 +1,66 @@
-// Palette and view functions. Owns the display surface pointer `scr`;
-// touches the palette of `scr` and nothing else.
+// Palette and view functions. Owns the display surface pointer `scr` and the
+// screen in memory that offline tools point it at; touches the palette of
+// `scr` and nothing else.
 #include "demo/gfx.h"
 
+#include <array>
 #include <cstring>
+
+#include "sys/sdlcall.h"
 
 SDL_Surface* scr = nullptr;
 bool gfx_palette_dirty = false;
+
+namespace {
+
+// The memory screen: every part of the surface a drawing program reads.
+std::array<uint8_t, FRAME_W * SCREEN_H> g_mem_pixels;
+std::array<SDL_Color, PALETTE_SIZE> g_mem_colours;
+SDL_Palette g_mem_palette;
+SDL_PixelFormat g_mem_format;
+SDL_Surface g_mem_screen;
+
+// SDL 1.2's default palette of a new 8-bit screen: index bits rrrgggbb, each
+// field widened to 8 bits by repeating its bits (3 bits: abc -> abcabcab,
+// 2 bits: ab -> abababab), opaque.
+SDL_Color default_colour(int i) {
+  const int r3 = (i >> 5) & 7;
+  const int g3 = (i >> 2) & 7;
+  const int b2 = i & 3;
+  SDL_Color c;
+  c.r = static_cast<Uint8>((r3 << 5) | (r3 << 2) | (r3 >> 1));
+  c.g = static_cast<Uint8>((g3 << 5) | (g3 << 2) | (g3 >> 1));
+  c.b = static_cast<Uint8>(b2 * 0x55);
+  c.unused = 255;
+  return c;
+}
+
+}  // namespace
+
+SDL_Surface* gfx_memory_screen() {
+  g_mem_pixels.fill(0);
+  for (int i = 0; i < PALETTE_SIZE; i++) g_mem_colours[static_cast<size_t>(i)] = default_colour(i);
+  g_mem_palette = SDL_Palette{};
+  g_mem_palette.ncolors = PALETTE_SIZE;
+  g_mem_palette.colors = g_mem_colours.data();
+  g_mem_format = SDL_PixelFormat{};
+  g_mem_format.palette = &g_mem_palette;
+  g_mem_format.BitsPerPixel = 8;
+  g_mem_format.BytesPerPixel = 1;
+  g_mem_format.Rloss = g_mem_format.Gloss = g_mem_format.Bloss = g_mem_format.Aloss = 8;
+  g_mem_screen = SDL_Surface{};
+  g_mem_screen.flags = SDL_SWSURFACE;
+  g_mem_screen.format = &g_mem_format;
+  g_mem_screen.w = FRAME_W;
+  g_mem_screen.h = SCREEN_H;
+  g_mem_screen.pitch = FRAME_W;
+  g_mem_screen.pixels = g_mem_pixels.data();
+  g_mem_screen.clip_rect.w = FRAME_W;
+  g_mem_screen.clip_rect.h = SCREEN_H;
+  g_mem_screen.refcount = 1;
+  gfx_palette_dirty = false;
+  return &g_mem_screen;
+}
 // The view globals px, py and skale are inline in gfx.h, beside transu.
 
 // The palette has PALETTE_SIZE entries. SDL 1.2 takes the first entry and the
@@ -19,12 +74,19 @@ void gfx_setcolor(int index, int r, int g, int b) {
   c.b = static_cast<Uint8>(b & 0xFF);
   c.unused = 0;
   if (!scr) return;
-  SDL_SetPalette(scr, SDL_LOGPAL, &c, index, 1);
+  if (scr == &g_mem_screen) {
+    // What SDL's logical palette change leaves: the colour, opaque.
+    c.unused = 255;
+    g_mem_colours[static_cast<size_t>(index)] = c;
+    return;
+  }
+  sdl_setpalette(scr, SDL_LOGPAL, &c, index, 1);
   gfx_palette_dirty = true;
 }
 
 void gfx_present_palette() {
-  if (!scr || !gfx_palette_dirty) return;
+  // The memory screen has no window to show its palette in.
+  if (!scr || scr == &g_mem_screen || !gfx_palette_dirty) return;
   // sdl12-compat shows only the physical palette, and redraws the window on
   // every physical change (about 0.8 ms under X11: 80 ms for a fade that sets
   // 99 entries a frame). So the logical changes of a frame are sent as one
@@ -35,7 +97,7 @@ void gfx_present_palette() {
   SDL_Color colours[256];
   const int n = pal->ncolors < 256 ? pal->ncolors : 256;
   std::memcpy(colours, pal->colors, sizeof(SDL_Color) * static_cast<size_t>(n));
-  SDL_SetPalette(scr, SDL_PHYSPAL, colours, 0, n);
+  sdl_setpalette(scr, SDL_PHYSPAL, colours, 0, n);
   gfx_palette_dirty = false;
 }
 

@@ -21,6 +21,7 @@ inline constexpr int FRAME_H = 200;                       // picture rows
 inline constexpr int FRAME_BYTES = FRAME_W * FRAME_H;     // 64000
 inline constexpr int FRAME_ROWS = 256;                    // with the slack
 inline constexpr int FRAME_ALLOC = FRAME_W * FRAME_ROWS;  // 81920
+inline constexpr int SCREEN_H = 240;                      // the screen: FRAME_W x SCREEN_H
 
 // 32-bit product and sum that wrap on purpose, as the transforms' 2.14 and
 // 16.16 arithmetic does; through unsigned, so the wrap is defined. >> of a
@@ -34,6 +35,11 @@ constexpr int32_t add_wrap(int32_t a, int32_t b) {
 
 // The 320x240 8-bit display surface; every palette change goes to it.
 extern SDL_Surface* scr;
+// The screen in memory for tools that draw offline: a 320x240 8-bit software
+// surface made by hand (no SDL call), its pixels 0 and its palette SDL 1.2's
+// default for a new 8-bit screen, the one the dummy video driver gives. While
+// scr is this surface palette changes are written into it directly.
+SDL_Surface* gfx_memory_screen();
 
 // View globals read by transu. Defined here (inline variables) like transu
 // itself, so the renderer, which applies transu in place, needs nothing else

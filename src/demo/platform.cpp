@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "sound/sd_main.h"
+#include "sys/sdlcall.h"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>
@@ -119,7 +120,7 @@ bool platform_have_display() {
   char name[32];
   const char* env = std::getenv("SDL_VIDEODRIVER");
   if (env && *env) return true;
-  return !(SDL_VideoDriverName(name, sizeof name) && std::strcmp(name, "offscreen") == 0);
+  return !(sdl_videodrivername(name, sizeof name) && std::strcmp(name, "offscreen") == 0);
 }
 
 void platform_pace() {
@@ -128,9 +129,9 @@ void platform_pace() {
   // that ran late (or a clock that wrapped) starts the count afresh rather than
   // rushing the next frames to catch up.
   static uint64_t next = 0;
-  const uint64_t now = uint64_t{SDL_GetTicks()} * 1000;
+  const uint64_t now = uint64_t{sdl_getticks()} * 1000;
   if (next > now && next - now <= PLATFORM_FRAME_US) {
-    SDL_Delay(static_cast<uint32_t>((next - now) / 1000));
+    sdl_delay(static_cast<uint32_t>((next - now) / 1000));
   } else {
     next = now;
   }

@@ -34,6 +34,7 @@
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 #include "sound/sd_ns.h"
+#include "sys/sdlcall.h"
 
 const char* timeline_root = "";
 cgm_picture *hipcat = nullptr, *zoomer = nullptr, *ankels = nullptr, *swing1 = nullptr, *swing2 = nullptr,
@@ -481,7 +482,7 @@ bool timeline_music_load(bool offline) {
 void timeline_music_begin() {
   mzx_start(TIMELINE_HZ);
   g_music_wait = music_wait::output;
-  g_music_wait_t0 = SDL_GetTicks();
+  g_music_wait_t0 = sdl_getticks();
 }
 
 bool timeline_music_started() {
@@ -490,7 +491,7 @@ bool timeline_music_started() {
     g_music_wait = music_wait::done;
     return true;
   }
-  if (static_cast<int32_t>(SDL_GetTicks() - g_music_wait_t0) < timeline_tick_wait_ms) return false;
+  if (static_cast<int32_t>(sdl_getticks() - g_music_wait_t0) < timeline_tick_wait_ms) return false;
   if (g_music_wait == music_wait::output) {
     // An output that opened but never asks for sound would hold the position
     // at -37 for ever: run the music from the silent device's timer instead.
@@ -501,7 +502,7 @@ bool timeline_music_started() {
     laite = 0;
     mzx_start(TIMELINE_HZ);
     g_music_wait = music_wait::silent;
-    g_music_wait_t0 = SDL_GetTicks();
+    g_music_wait_t0 = sdl_getticks();
     return false;
   }
   std::fprintf(stderr, "zapcobbles: the music's clock does not run; the demo stays at its start\n");
@@ -511,7 +512,7 @@ bool timeline_music_started() {
 
 void timeline_music_start() {
   timeline_music_begin();
-  while (!timeline_music_started()) SDL_Delay(1);
+  while (!timeline_music_started()) sdl_delay(1);
 }
 
 void timeline_frame() {

@@ -16,7 +16,7 @@
 // clocks as atomic words.
 #include "music/cool_mzx.h"
 
-#include <SDL.h>
+#include "sys/sdlcall.h"
 
 #include <array>
 #include <atomic>
@@ -163,7 +163,7 @@ int32_t open_device(char choice) {
         // device, whose ticks come from the timer.
         std::fprintf(stderr,
                      "zapcobbles: no audio output (SDL audio error: %s); the music runs silently\n",
-                     SDL_GetError());
+                     sdl_error());
         laite = 0;
         sd_ns_init();
       }
@@ -234,7 +234,7 @@ int32_t mzx_get(uint8_t* module, int32_t size) {
 void mzx_start(int32_t screen_hz) {
   if (screen_hz < k_min_hz) screen_hz = k_min_hz;
   if (screen_hz > k_max_hz) screen_hz = k_max_hz;
-  tix = SDL_GetTicks();
+  tix = sdl_getticks();
   jacaja = 1000 / screen_hz;
   g_closed.store(false);
   // Published with release: the audio thread loads it with acquire before it
@@ -242,10 +242,10 @@ void mzx_start(int32_t screen_hz) {
   // that the program can rely on.
   std::atomic_ref<int32_t>(screenHz).store(screen_hz, std::memory_order_release);
   if (laite != 0) {
-    SDL_PauseAudio(0);
+    sdl_pauseaudio(0);
   } else {
-    SDL_Init(SDL_INIT_TIMER);
-    SDL_SetTimer(static_cast<uint32_t>(jacaja), timeri);
+    sdl_init(SDL_INIT_TIMER);
+    sdl_settimer(static_cast<uint32_t>(jacaja), timeri);
   }
 }
 
@@ -319,8 +319,8 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
 void mzx_close() {
   if (laite == 0) {
     g_closed.store(true);
-    SDL_SetTimer(0, nullptr);
-    while (g_timer_inside.load() != 0) SDL_Delay(1);
+    sdl_settimer(0, nullptr);
+    while (g_timer_inside.load() != 0) sdl_delay(1);
   } else {
     if (sd_stop) sd_stop();
     if (sd_shutdown) sd_shutdown();
@@ -329,7 +329,7 @@ void mzx_close() {
 
 uint32_t mzx_time() {
   if (jacaja <= 0) return 0;
-  return (SDL_GetTicks() - tix) / static_cast<uint32_t>(jacaja);
+  return (sdl_getticks() - tix) / static_cast<uint32_t>(jacaja);
 }
 
 int32_t mzx_position() { return pt_position.load(std::memory_order_relaxed); }

@@ -4,7 +4,7 @@
 // the player and the mixer on SDL's audio thread.
 #include "sound/sd_dsp16.h"
 
-#include <SDL.h>
+#include "sys/sdlcall.h"
 
 #include "music/cool_mzx.h"
 #include "sound/sd_main.h"
@@ -32,12 +32,12 @@ SDL_AudioSpec wanted;
 // sd_init, not when the device is installed.
 void dsp16_init() { sd_mix_init(basefreq); }
 
-// SDL output is opened paused; sound flows only after SDL_PauseAudio(0).
+// SDL output is opened paused; sound flows only after sdl_pauseaudio(0).
 void dsp16_start() {}
 
 void dsp16_stop() {}
 
-void dsp16_shutdown() { SDL_CloseAudio(); }
+void dsp16_shutdown() { sdl_closeaudio(); }
 
 void dsp16_dummyfunction() {}
 
@@ -51,10 +51,12 @@ int32_t dsp16_initcard(int32_t rate) {
   wanted.callback = mix_newhand;
   wanted.userdata = nullptr;
   basefreq = rate;
+  // Where SDL is loaded at run time, this is where it is first needed.
+  if (!sdl_load()) return 0;
   // No structure for the obtained format: SDL then converts to whatever the
   // hardware needs, and the callback always gets the requested format, rate
   // and buffer length.
-  return SDL_OpenAudio(&wanted, nullptr) >= 0 ? 1 : 0;
+  return sdl_openaudio(&wanted, nullptr) >= 0 ? 1 : 0;
 }
 
 int32_t sd_dsp16_init(int32_t rate) {

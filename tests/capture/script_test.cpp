@@ -115,7 +115,7 @@ TEST(CaptureScript, ChosenMomentsAreTheFrameLoopsFramesByteForByte) {
   std::string extra;
   EXPECT_FALSE(std::getline(lines, extra)) << "more output than steps: " << extra;
 
-  demo_clock = SDL_GetTicks;
+  demo_clock = demo_ticks;
   SDL_Quit();
   scr = nullptr;
   timeline_root = "";

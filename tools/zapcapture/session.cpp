@@ -1,13 +1,11 @@
 // The demo, offline: its own start-up, music and frame step, driven by the
-// tool's clock instead of SDL's. This file is the one place where zapcapture
-// touches the demo's state; the rest of the tool sees frames, palettes and
-// blocks of sound.
-#include <SDL.h>
+// tool's clock instead of SDL's, on a screen in memory. This file is the one
+// place where zapcapture touches the demo's state; the rest of the tool sees
+// frames, palettes and blocks of sound. Nothing here loads SDL.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -43,22 +41,9 @@ bool session_open(const char* root) {
   // Start-up step 1: every data file, before the screen, as the demo does.
   if (!timeline_load()) return false;
 
-  // No window: the dummy driver gives the same 8-bit surface and palette the
-  // demo draws on, in memory.
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-    std::fprintf(stderr, "zapcapture: SDL's dummy video driver does not start: %s\n", SDL_GetError());
-    return false;
-  }
-  scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
-  if (!scr) {
-    std::fprintf(stderr, "zapcapture: cannot open the 320x240 8-bit screen: %s\n", SDL_GetError());
-    SDL_Quit();
-    return false;
-  }
-  SDL_LockSurface(scr);
-  for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
-  SDL_UnlockSurface(scr);
+  // No window: the 8-bit surface and palette the demo draws on, in memory,
+  // cleared to index 0.
+  scr = gfx_memory_screen();
   demo_reset();
   return true;
 }
@@ -101,6 +86,5 @@ int32_t session_position() { return mzx_position(); }
 
 void session_close() {
   demo_pump_sink = nullptr;
-  SDL_Quit();
   scr = nullptr;
 }

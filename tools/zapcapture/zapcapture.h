@@ -56,7 +56,7 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
 // ---- The demo, offline (session.cpp) ----------------------------------------------
 
 // Loads the demo's data from root/data/ ("" = the working directory) and opens
-// an 8-bit 320x240 screen on SDL's dummy video driver, cleared to index 0,
+// the 8-bit 320x240 screen in memory (gfx_memory_screen), cleared to index 0,
 // then sets the frame loop's start-up state (scene slots -1, buf filled with
 // the background). False after one line on stderr.
 bool session_open(const char* root);
@@ -84,7 +84,7 @@ void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]);
 int32_t session_stop();
 // The music position the last step read.
 int32_t session_position();
-// Shuts SDL down.
+// Lets go of the screen.
 void session_close();
 
 // ---- Files (media.cpp) ------------------------------------------------------------------

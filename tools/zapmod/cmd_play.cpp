@@ -7,7 +7,7 @@
 // reading its choice "2", without the prompt on standard input. Without an
 // audio output there is nothing to listen to, so the command says so and
 // fails rather than playing silently. Ctrl-C stops playback cleanly.
-#include <SDL.h>
+#include "sys/sdlcall.h"
 #include <unistd.h>
 
 #include <csignal>
@@ -54,14 +54,19 @@ int zapmod_play(const zapmod_args& args) {
   int32_t size = 0;
   if (!zapmod_read(path, module, size)) return 1;
 
-  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0) {
-    std::fprintf(stderr, "zapmod: cannot start SDL: %s\n", SDL_GetError());
+  // The one command that needs SDL loads it here; the others never do.
+  if (!sdl_load()) {
+    std::fprintf(stderr, "zapmod: no audio output: %s\n", sdl_loaderror);
+    return 1;
+  }
+  if (sdl_init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0) {
+    std::fprintf(stderr, "zapmod: cannot start SDL: %s\n", sdl_error());
     return 1;
   }
   laite = 2;
   if (!sd_dsp16_init(k_rate)) {
-    std::fprintf(stderr, "zapmod: no audio output (%s: %s)\n", sd_errorstr, SDL_GetError());
-    SDL_Quit();
+    std::fprintf(stderr, "zapmod: no audio output (%s: %s)\n", sd_errorstr, sdl_error());
+    sdl_quit();
     return 1;
   }
   sd_init();
@@ -71,7 +76,7 @@ int zapmod_play(const zapmod_args& args) {
     std::fprintf(stderr, "zapmod: %s: %s\n", path,
                  (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
     mzx_close();
-    SDL_Quit();
+    sdl_quit();
     return 1;
   }
   if (pt_cutsample != 0) {
@@ -92,8 +97,8 @@ int zapmod_play(const zapmod_args& args) {
   uint32_t next_plain = 0;
   uint32_t elapsed = 0;
   while (!g_stop) {
-    SDL_Delay(k_poll_ms);
-    elapsed = SDL_GetTicks() - tix;
+    sdl_delay(k_poll_ms);
+    elapsed = sdl_getticks() - tix;
     if (limit_ms && elapsed >= limit_ms) break;
     if (tty) {
       show(stdout, true, mzx_position(), elapsed);
@@ -102,10 +107,10 @@ int zapmod_play(const zapmod_args& args) {
       next_plain += k_plain_line_ms;
     }
   }
-  SDL_PauseAudio(1);
+  sdl_pauseaudio(1);
   const int32_t pos = mzx_position();
   mzx_close();  // sd_stop, then sd_shutdown: SDL_CloseAudio
-  SDL_Quit();
+  sdl_quit();
   if (tty) std::fputc('\n', stdout);
   std::printf("%s: stopped", path);
   if (pos >= 0) std::printf(" at order %d row %d", pos / 100, pos % 100);
