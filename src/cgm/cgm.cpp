@@ -313,7 +313,9 @@ const int32_t* colour_index(State& s) {
 void dispatch(State& s, std::string_view t) {
   char tok[kMaxToken + 1];
   int32_t len;
-  if (t == "colrtable") {
+  if (t == "ENDMF" || t == "ENDMF;") {
+    cgm_lastload.ended = 1;  // noted for callers; what follows is still read
+  } else if (t == "colrtable") {
     colour_entry(s);
   } else if (t == "fillcolr") {
     if (const int32_t* c = colour_index(s)) s.fill = *c;

@@ -42,6 +42,7 @@ struct cgm_loadinfo {
   int32_t hasback;                 // 1 when the file had a "backcolr" element
   int32_t gaveup;                  // filled polygons whose ear clipping ran out of budget
   int32_t malformed;               // malformed items dropped or clamped (see cgm.cpp)
+  int32_t ended;                   // 1 when the file had its closing "ENDMF" (a file cut short has none)
 };
 extern cgm_loadinfo cgm_lastload;
 

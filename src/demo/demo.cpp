@@ -169,7 +169,7 @@ void demo_poll_events() {
   }
 }
 
-void demo_present() {
+void demo_blit() {
   sdl_locksurface(scr);
   uint8_t* pixels = static_cast<uint8_t*>(scr->pixels);
   if (scr->pitch == FRAME_W) {
@@ -180,19 +180,27 @@ void demo_present() {
     for (int y = 0; y < FRAME_H; y++) std::memcpy(pixels + (20 + y) * scr->pitch, dest + y * FRAME_W, FRAME_W);
   }
   sdl_unlocksurface(scr);
+}
+
+void demo_present() {
+  demo_blit();
   gfx_present_palette();
   sdl_flip(scr);
   frames_presented++;
 }
 
-bool demo_step() {
-  demo_poll_events();
+void demo_draw() {
   dest = buf.data();
   // Unsigned, so the product wraps (defined) rather than overflows.
   const uint32_t elapsed = demo_clock() - ticks0;
   tid = static_cast<int32_t>(demo_time_scale != 0 ? elapsed * static_cast<uint32_t>(demo_time_scale) : elapsed);
   if (demo_time_scale != 0) demo_music_pump(tid);
   timeline_frame();
+}
+
+bool demo_step() {
+  demo_poll_events();
+  demo_draw();
   demo_present();
   return stopcount != 0;
 }

@@ -70,14 +70,20 @@ void demo_music_pump(int32_t ms);
 void demo_button(int button);
 // Handles every pending event.
 void demo_poll_events();
-// One frame without pacing: events, dest, tid, frame step, present. Returns
+// The frame's own work, between the events and the hand-off to SDL: dest,
+// tid, the music without a device (demo_music_pump) and the timeline's frame
+// step. It neither allocates nor locks.
+void demo_draw();
+// One frame without pacing: events, demo_draw, present. Returns
 // true when the loop must end (the frame that set the stop has been
 // presented). The browser build runs it from the browser's frame callback.
 bool demo_step();
 // One pass of the desktop loop: demo_step, then the pause until the next
 // frame is due (platform_pace) unless the loop ends.
 bool demo_frame();
-// Copies the 64000 bytes of dest to rows 20..219 of the screen and flips.
+// Copies the 64000 bytes of dest to rows 20..219 of the screen.
+void demo_blit();
+// demo_blit, then the palette's changes and the flip (SDL's own calls).
 void demo_present();
 // Runs frames until a stop; returns the number of frames presented.
 int32_t demo_loop();

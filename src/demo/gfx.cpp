@@ -63,41 +63,39 @@ SDL_Surface* gfx_memory_screen() {
 }
 // The view globals px, py and skale are inline in gfx.h, beside transu.
 
-// The palette has PALETTE_SIZE entries. SDL 1.2 takes the first entry and the
-// count as they come and copies past its colour array when they reach beyond
-// it, so an index outside 0..255 is ignored here.
+// The palette has PALETTE_SIZE entries; an index outside 0..255 is ignored.
+// The entry is written into the surface's logical palette in place, not
+// through SDL_SetPalette: sdl12-compat allocates a scratch copy on every call,
+// and the scenes set entries from the frame step (99 a frame in the finale's
+// fade), which must not allocate. SDL hears of the frame's changes in one call
+// before the flip (gfx_present_palette).
 void gfx_setcolor(int index, int r, int g, int b) {
   if (index < 0 || index >= PALETTE_SIZE) return;
-  SDL_Color c;
+  SDL_Palette* pal = scr ? scr->format->palette : nullptr;
+  if (!pal || index >= pal->ncolors) return;
+  SDL_Color& c = pal->colors[index];
   c.r = static_cast<Uint8>(r & 0xFF);
   c.g = static_cast<Uint8>(g & 0xFF);
   c.b = static_cast<Uint8>(b & 0xFF);
-  c.unused = 0;
-  if (!scr) return;
-  if (scr == &g_mem_screen) {
-    // What SDL's logical palette change leaves: the colour, opaque.
-    c.unused = 255;
-    g_mem_colours[static_cast<size_t>(index)] = c;
-    return;
-  }
-  sdl_setpalette(scr, SDL_LOGPAL, &c, index, 1);
+  // The memory screen keeps what SDL's palette change would leave: opaque.
+  c.unused = scr == &g_mem_screen ? 255 : 0;
   gfx_palette_dirty = true;
 }
 
 void gfx_present_palette() {
   // The memory screen has no window to show its palette in.
   if (!scr || scr == &g_mem_screen || !gfx_palette_dirty) return;
-  // sdl12-compat shows only the physical palette, and redraws the window on
-  // every physical change (about 0.8 ms under X11: 80 ms for a fade that sets
-  // 99 entries a frame). So the logical changes of a frame are sent as one
-  // physical update just before the flip. A copy, because SDL copies into the
-  // surface's own palette and the two must not overlap.
+  // Logical and physical at once: the logical entries were written in place,
+  // and sdl12-compat shows only the physical palette (redrawing the window on
+  // every physical change, about 0.8 ms under X11), so a frame's changes go
+  // as one update. A copy, because SDL copies into the surface's own palette
+  // and the two must not overlap.
   const SDL_Palette* pal = scr->format->palette;
   if (!pal) return;
   SDL_Color colours[256];
   const int n = pal->ncolors < 256 ? pal->ncolors : 256;
   std::memcpy(colours, pal->colors, sizeof(SDL_Color) * static_cast<size_t>(n));
-  sdl_setpalette(scr, SDL_PHYSPAL, colours, 0, n);
+  sdl_setpalette(scr, SDL_LOGPAL | SDL_PHYSPAL, colours, 0, n);
   gfx_palette_dirty = false;
 }
 

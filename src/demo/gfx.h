@@ -55,17 +55,18 @@ extern bool gfx_palette_dirty;
 inline constexpr int PALETTE_SIZE = 256;  // entries of the display palette
 inline constexpr int SETKOLOR_MAX = 127;   // colours 1..127, shades 129..255
 
-// Sets logical palette entry index to the low 8 bits of r, g, b (one palette
-// call); an index outside 0..255 is ignored.
+// Sets logical palette entry index to the low 8 bits of r, g, b, in the
+// surface's palette in place (no SDL call, no allocation); an index outside
+// 0..255 is ignored.
 void gfx_setcolor(int index, int r, int g, int b);
-// Shows the logical palette's changes in the window: one physical palette
-// update, made by the frame loop just before each flip.
+// Hands the palette's changes to SDL, logical and physical, in one call made
+// by the frame loop just before each flip.
 void gfx_present_palette();
 // Copies the 256 logical palette entries, the colours the frame is drawn in,
 // as red, green, blue triples into rgb; all 0 while no screen is open. The one
 // place that reads the palette back, for tools that record what is shown.
 void gfx_getpalette(uint8_t rgb[768]);
-// Sets count entries from first to the RGB triples at rgb, one call each.
+// Sets count entries from first to the RGB triples at rgb.
 void gfx_setpalette(int first, int count, const uint8_t* rgb);
 // Loads colours 1..count of a colour table into entries 1..count and their
 // shades, each halfway to (r, g, b), into entries 129..128 + count. count is

@@ -37,6 +37,7 @@
 #include "sys/sdlcall.h"
 
 const char* timeline_root = "";
+const char* timeline_program = "zapcobbles";
 cgm_picture *hipcat = nullptr, *zoomer = nullptr, *ankels = nullptr, *swing1 = nullptr, *swing2 = nullptr,
             *strutter = nullptr, *strutterblk = nullptr, *bottles = nullptr;
 drawing_rec *grooveking = nullptr, *afrogirl = nullptr;
@@ -80,7 +81,7 @@ std::string data_path(const char* name) {
 }
 
 bool fail(const std::string& path, const char* why) {
-  std::fprintf(stderr, "zapcobbles: %s: %s\n", path.c_str(), why);
+  std::fprintf(stderr, "%s: %s: %s\n", timeline_program, path.c_str(), why);
   return false;
 }
 
@@ -92,6 +93,9 @@ bool load_picture(cgm_picture*& pic, const char* name) {
   pic = cgm_load(path.c_str());
   if (!pic) return fail(path, cgm_errorstr);
   if (!pic->prims) return fail(path, "the picture holds nothing to draw");
+  // The loader takes what a file holds up to its end; one cut short (a copy
+  // broken off) would show part of its picture without a word.
+  if (!cgm_lastload.ended) return fail(path, "cut short (no ENDMF at its end)");
   return true;
 }
 
@@ -102,7 +106,17 @@ bool load_drawing(drawing_rec*& d, const char* name) {
   const std::string path = data_path(name);
   errno = 0;
   d = drawing_load(path.c_str());
-  if (d) return true;
+  if (d) {
+    int64_t segments = 0;
+    for (int i = 0; i < d->nstrokes; i++) segments += d->strokes[i].n > 1 ? d->strokes[i].n - 1 : 0;
+    // An empty file, or one of no numbers, reads as a drawing of no strokes:
+    // its scene would stay blank.
+    if (segments == 0) return fail(path, "the drawing holds nothing to draw");
+    if (drawing_cutstroke >= 0) {
+      return fail(path, ("cut short by the end of the file in stroke " + std::to_string(drawing_cutstroke)).c_str());
+    }
+    return true;
+  }
   const int err = errno;
   if (err == 0) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -111,15 +125,9 @@ bool load_drawing(drawing_rec*& d, const char* name) {
   return fail(path, (std::string(opens ? "cannot read: " : "cannot open: ") + std::strerror(err)).c_str());
 }
 
-bool load_stars() {
-  cgm_free(c1);
-  cgm_free(c2);
-  const std::string p1 = data_path("stara.cgm"), p2 = data_path("stara2.cgm");
-  if (!staraz_load(p1.c_str(), p2.c_str())) return fail(c1 ? p2 : p1, cgm_errorstr);
-  if (!c1->prims) return fail(p1, "the picture holds nothing to draw");
-  if (!c2->prims) return fail(p2, "the picture holds nothing to draw");
-  return true;
-}
+// The star pictures, loaded as staraz_load loads them, one by one so that
+// each is checked like a scene picture.
+bool load_stars() { return load_picture(c1, "stara.cgm") && load_picture(c2, "stara2.cgm"); }
 
 // The font is the one file the demo can do without: its image stays all zero
 // and every known character draws as a solid block in the text colour.
@@ -127,7 +135,15 @@ void load_font() {
   const std::string path = data_path("fontti.raw");
   std::memset(fnt, 0, sizeof fnt);
   if (writeri_init(path.c_str()) != 0) {
-    std::fprintf(stderr, "zapcobbles: %s: %s; texts show as solid blocks\n", path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "%s: %s: %s; texts show as solid blocks\n", timeline_program, path.c_str(), std::strerror(errno));
+    return;
+  }
+  // A shorter file leaves the rest of the image zero: the letters it does not
+  // reach show as solid blocks.
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && st.st_size < FONT_BYTES) {
+    std::fprintf(stderr, "%s: %s: %lld of %d bytes; the letters past them show as solid blocks\n", timeline_program,
+                 path.c_str(), static_cast<long long>(st.st_size), FONT_BYTES);
   }
 }
 
@@ -145,7 +161,7 @@ bool load_module() {
   std::memset(modbuf + got, 0, static_cast<size_t>(MODBUF_LIMIT + MODBUF_SPARE) - got);
   modsize = static_cast<int32_t>(got);
   if (longer) {
-    std::fprintf(stderr, "zapcobbles: %s: longer than %d bytes; only those are read\n", path.c_str(),
+    std::fprintf(stderr, "%s: %s: longer than %d bytes; only those are read\n", timeline_program, path.c_str(),
                  static_cast<int>(MODBUF_LIMIT));
   }
   return true;
@@ -432,8 +448,8 @@ bool timeline_load() {
     char cwd[4096];
     const bool here = timeline_root[0] == 0 && getcwd(cwd, sizeof cwd) != nullptr;
     std::fprintf(stderr,
-                 "zapcobbles: no data directory in %s; run the demo from the project root (or from where its data "
-                 "is installed)\n",
+                 "%s: no data directory in %s; run the demo from the project root (or from where its data "
+                 "is installed)\n", timeline_program,
                  here ? cwd : (timeline_root[0] ? timeline_root : "the working directory"));
     return false;
   }
@@ -463,17 +479,17 @@ bool timeline_music_load(bool offline) {
     std::ungetc('\n', stdin);
     std::ungetc('2', stdin);
     if (!mzx_init()) {
-      std::fprintf(stderr, "zapcobbles: the music output cannot be chosen (standard input refused it)\n");
+      std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", timeline_program);
       return false;
     }
   }
   const std::string path = data_path("da_plim.mod");
   if (!mzx_get(modbuf, modsize)) {
-    std::fprintf(stderr, "zapcobbles: %s: the player refuses it (%s)\n", path.c_str(), pt_errorstr);
+    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", timeline_program, path.c_str(), pt_errorstr);
     return false;
   }
   if (pt_cutsample != 0) {
-    std::fprintf(stderr, "zapcobbles: %s: sample %d is cut short by the end of the file\n", path.c_str(),
+    std::fprintf(stderr, "%s: %s: sample %d is cut short by the end of the file\n", timeline_program, path.c_str(),
                  static_cast<int>(pt_cutsample));
   }
   return true;
@@ -495,7 +511,7 @@ bool timeline_music_started() {
   if (g_music_wait == music_wait::output) {
     // An output that opened but never asks for sound would hold the position
     // at -37 for ever: run the music from the silent device's timer instead.
-    std::fprintf(stderr, "zapcobbles: the sound output gives no sound within %d ms; the music runs silently\n",
+    std::fprintf(stderr, "%s: the sound output gives no sound within %d ms; the music runs silently\n", timeline_program,
                  static_cast<int>(timeline_tick_wait_ms));
     mzx_close();
     sd_ns_init();
@@ -505,7 +521,7 @@ bool timeline_music_started() {
     g_music_wait_t0 = sdl_getticks();
     return false;
   }
-  std::fprintf(stderr, "zapcobbles: the music's clock does not run; the demo stays at its start\n");
+  std::fprintf(stderr, "%s: the music's clock does not run; the demo stays at its start\n", timeline_program);
   g_music_wait = music_wait::done;
   return true;
 }

@@ -38,6 +38,7 @@ enum : int {
   SLOT_FINALE = 10,
 };
 
+extern const char* timeline_program;  // name that begins every message ("zapcobbles")
 extern const char* timeline_root;  // directory holding data/ ("" = working directory; a '/' is added)
 extern cgm_picture *hipcat, *zoomer, *ankels, *swing1, *swing2, *strutter, *strutterblk, *bottles;
 extern drawing_rec *grooveking, *afrogirl;  // the two self-drawing line drawings

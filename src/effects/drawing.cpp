@@ -50,7 +50,10 @@ drawing_rec* drawing_load(const char* path) {
   return d;
 }
 
+int32_t drawing_cutstroke = -1;
+
 drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
+  drawing_cutstroke = -1;
   auto* d = static_cast<drawing_rec*>(std::calloc(1, sizeof(drawing_rec)));
   if (!d) {
     std::fprintf(stderr, "zapcobbles: %s: out of memory\n", name);
@@ -100,7 +103,10 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
       s.xy[2 * got + 1] = to16((y >> 1) - Y_ORIGIN);
     }
     s.n = got;
-    if (!complete) break;
+    if (!complete) {
+      drawing_cutstroke = idx;
+      break;
+    }
   }
   // A read error also ends the numbers; it is a failure, not an end of file.
   if (std::ferror(f)) {

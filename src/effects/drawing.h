@@ -21,6 +21,9 @@ struct drawing_rec {
   drawing_stroke strokes[DRAWING_MAX_STROKES];
 };
 
+// The stroke that the end of the file cut short in the last drawing_load (its
+// whole points are kept and the content ends there), or -1.
+extern int32_t drawing_cutstroke;
 // Reads a point file; null when it cannot be opened or read, or holds a
 // negative or absurd (above DRAWING_MAX_POINTS) point count (those two
 // reported on stderr with the file's name).

@@ -72,6 +72,11 @@ int32_t laite = 0;
 int32_t screenHz = 0;
 int32_t jacaja = 0;
 uint32_t tix = 0;
+uint32_t (*mzx_clock)() = mzx_ticks;
+uint32_t mzx_ticks() { return sdl_getticks(); }
+// Only the timer thread writes it once the clock runs (mzx_start sets it
+// before, mzx_close waits for the timer to leave), so relaxed order is enough.
+std::atomic<uint32_t> mzx_timer_done{0};
 int32_t luku = 0;
 int32_t off = 0;
 
@@ -105,6 +110,7 @@ std::atomic<bool> g_ready{false};
 // mzx_close sees timeri inside.
 std::atomic<bool> g_closed{false};
 std::atomic<int32_t> g_timer_inside{0};
+
 
 // The player state the condition test reads, as the tick thread left it at the
 // end of its last tick. A sequence count guards it: odd while the tick thread
@@ -234,8 +240,9 @@ int32_t mzx_get(uint8_t* module, int32_t size) {
 void mzx_start(int32_t screen_hz) {
   if (screen_hz < k_min_hz) screen_hz = k_min_hz;
   if (screen_hz > k_max_hz) screen_hz = k_max_hz;
-  tix = sdl_getticks();
+  tix = mzx_clock();
   jacaja = 1000 / screen_hz;
+  mzx_timer_done.store(0, std::memory_order_relaxed);
   g_closed.store(false);
   // Published with release: the audio thread loads it with acquire before it
   // reads anything else of ours, and SDL's pause flag is no synchronisation
@@ -249,11 +256,34 @@ void mzx_start(int32_t screen_hz) {
   }
 }
 
+namespace {
+
+// SDL's timer drops a call that falls due while the previous one is still
+// running or the thread is not scheduled, so under load a tick per call lets
+// the music fall behind the clock (a 204 s song took 280 s). Each call runs
+// every tick that is due by the clock since mzx_start instead, at most a
+// second's worth: after a longer stall (a suspended process) the rest is let
+// go, so the music resumes where it stopped rather than racing to catch up.
+void mzx_timer_catch_up() {
+  const int32_t hz = std::atomic_ref<int32_t>(screenHz).load(std::memory_order_acquire);
+  if (jacaja <= 0 || hz <= 0) return;
+  const uint32_t due = (mzx_clock() - tix) / static_cast<uint32_t>(jacaja);
+  const uint32_t done = mzx_timer_done.load(std::memory_order_relaxed);
+  // Signed: a due count behind the done one (a clock read early) runs nothing.
+  const int32_t behind = static_cast<int32_t>(due - done);
+  if (behind <= 0) return;
+  const int32_t run = behind < hz ? behind : hz;
+  for (int32_t i = 0; i < run; i++) run_tick();
+  mzx_timer_done.store(due, std::memory_order_relaxed);
+}
+
+}  // namespace
+
 uint32_t timeri(uint32_t interval) {
   g_timer_inside.fetch_add(1);
   // The flags first: their acquire makes laite (set before the module was
   // taken) visible on the timer thread.
-  if (!g_closed.load() && g_ready.load(std::memory_order_acquire) && laite == 0) run_tick();
+  if (!g_closed.load() && g_ready.load(std::memory_order_acquire) && laite == 0) mzx_timer_catch_up();
   g_timer_inside.fetch_sub(1);
   return interval;
 }
@@ -329,7 +359,7 @@ void mzx_close() {
 
 uint32_t mzx_time() {
   if (jacaja <= 0) return 0;
-  return (sdl_getticks() - tix) / static_cast<uint32_t>(jacaja);
+  return (mzx_clock() - tix) / static_cast<uint32_t>(jacaja);
 }
 
 int32_t mzx_position() { return pt_position.load(std::memory_order_relaxed); }

@@ -15,6 +15,13 @@ extern int32_t laite;     // output: 0 silent (timer ticks), 1 SDL 22050 8-bit, 
 extern int32_t screenHz;  // player ticks per second
 extern int32_t jacaja;    // 1000 / screenHz: timer interval and unit of mzx_time
 extern uint32_t tix;      // SDL ticks at mzx_start
+// The front end's millisecond clock: mzx_ticks. Tests of the timer's
+// catch-up put their own clock here.
+extern uint32_t (*mzx_clock)();
+// SDL's millisecond clock (SDL_GetTicks), the default mzx_clock.
+uint32_t mzx_ticks();
+// Timer ticks counted done since mzx_start: run, or dropped after a stall.
+extern std::atomic<uint32_t> mzx_timer_done;
 extern int32_t luku;      // samples of the last started tick still to mix
 extern int32_t off;       // write position within the running callback's buffer
 
@@ -37,7 +44,9 @@ int32_t mzx_get(uint8_t* module, int32_t size);
 void mzx_start(int32_t screen_hz);
 // SDL audio callback: ticks the player and mixes len bytes into stream.
 void mix_newhand(void* userdata, uint8_t* stream, int len);
-// SDL timer callback for the silent device: one tick; returns interval.
+// SDL timer callback for the silent device: runs every tick due by mzx_clock
+// since mzx_start (at most screenHz of them: after a longer stall the rest is
+// dropped); returns interval.
 uint32_t timeri(uint32_t interval);
 // Stops the clock and the device. With the timer it returns only once no tick
 // is running any more.

@@ -73,6 +73,12 @@ case $case in
     expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
     expect 1 "^zapcapture: $tmp/none/data: no data directory" --data "$tmp/none" --wav "$tmp/a.wav"
     expect 1 "^zapcapture: $tmp/s: No such file or directory$" --script "$tmp/s" --raw "$tmp/r"
+    # A data file missing or cut short is named in the tool's own words.
+    mkdir -p "$tmp/d" && cp -r data "$tmp/d/" && rm "$tmp/d/data/swing1.cgm"
+    expect 1 "^zapcapture: $tmp/d/data/swing1.cgm: cannot open: No such file or directory$" --data "$tmp/d" --to 1 \
+      --wav "$tmp/a.wav"
+    head -c 100 data/afrogirl.txt > "$tmp/d/data/swing1.cgm"
+    expect 1 "^zapcapture: $tmp/d/data/swing1.cgm: not a picture \(no BEGMF\)$" --data "$tmp/d" --to 1 --wav "$tmp/a.wav"
     printf '# moments\nframe 100 2000\n\nframe 1 2 3\n' > "$tmp/s"
     expect 1 "^zapcapture: $tmp/s:4: expected 'frame POS TID'" --script "$tmp/s" --raw "$tmp/r"
     printf 'frame 99999999999 0\n' > "$tmp/s"

@@ -73,6 +73,10 @@ notpicture)
   [ "$out" = "error not a picture (no BEGMF)" ] || fail "dump said '$out'"
   run info "$work/text.cgm"
   [ "$err" = "zapcgm: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
+  : >"$work/empty.cgm"
+  run info "$work/empty.cgm"
+  [ $rc -eq 1 ] || fail "info of an empty file exit $rc"
+  [ "$err" = "zapcgm: $work/empty.cgm: not a picture (no BEGMF)" ] || fail "info of an empty file said '$err'"
   ;;
 stdout_full)
   # Output that cannot be written is a failure in every mode; so is a file

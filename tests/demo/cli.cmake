@@ -10,3 +10,8 @@ target_compile_definitions(test_demo PRIVATE ZAP_DEMO_BINARY="${demo_command}")
 # The whole demo on the shipped data, headless and silent, faster than real time.
 add_test(NAME demo_cli_whole_song COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh ${demo_command} ${CMAKE_SOURCE_DIR})
 set_tests_properties(demo_cli_whole_song PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+
+# No sound device: the silent timer runs the music, and a termination signal stops it cleanly.
+add_test(NAME demo_cli_stop_without_sound
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh ${demo_command} ${CMAKE_SOURCE_DIR} stop_without_sound)
+set_tests_properties(demo_cli_stop_without_sound PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)

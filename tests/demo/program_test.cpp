@@ -41,7 +41,8 @@ Outcome run_demo(const std::string& dir, const std::string& env) {
 struct Case {
   const char* name;
   const char* file;     // under data/; null: no change
-  const char* content;  // new content; null: remove the file; "<dir>": a directory in its place
+  const char* content;  // new content; null: remove the file; "<dir>": a directory in its place;
+                        // "<half>": the first half of the file
   const char* env;
   int status;
   const char* message;  // the whole of standard error
@@ -69,6 +70,28 @@ const Case kCases[] = {
     {"missing_font", "fontti.raw", nullptr, "ZAP_TIME_SCALE=1000", 0,
      "zapcobbles: data/fontti.raw: No such file or directory; texts show as solid blocks\n"},
     {"unreadable_drawing", "afrogirl.txt", "<dir>", "", 1, "zapcobbles: data/afrogirl.txt: cannot read: Is a directory\n"},
+    // Every other file missing, empty, cut short or not what it should be.
+    {"missing_pictures", "ankels.cgm", nullptr, "", 1,
+     "zapcobbles: data/ankels.cgm: cannot open: No such file or directory\n"},
+    {"missing_last_picture", "bottles.cgm", nullptr, "", 1,
+     "zapcobbles: data/bottles.cgm: cannot open: No such file or directory\n"},
+    {"missing_first_star", "stara.cgm", nullptr, "", 1,
+     "zapcobbles: data/stara.cgm: cannot open: No such file or directory\n"},
+    {"missing_first_drawing", "grooveking.txt", nullptr, "", 1,
+     "zapcobbles: data/grooveking.txt: cannot open: No such file or directory\n"},
+    {"empty_picture_file", "swing1.cgm", "", "", 1, "zapcobbles: data/swing1.cgm: not a picture (no BEGMF)\n"},
+    {"cut_picture", "strutter.cgm", "<half>", "", 1, "zapcobbles: data/strutter.cgm: cut short (no ENDMF at its end)\n"},
+    {"cut_star", "stara2.cgm", "<half>", "", 1, "zapcobbles: data/stara2.cgm: cut short (no ENDMF at its end)\n"},
+    {"empty_drawing", "afrogirl.txt", "", "", 1, "zapcobbles: data/afrogirl.txt: the drawing holds nothing to draw\n"},
+    {"garbage_drawing", "grooveking.txt", "\x01\x02 zap\n", "", 1,
+     "zapcobbles: data/grooveking.txt: the drawing holds nothing to draw\n"},
+    {"cut_drawing", "afrogirl.txt", "3 0 0 8 8 16\n", "", 1,
+     "zapcobbles: data/afrogirl.txt: cut short by the end of the file in stroke 0\n"},
+    {"empty_module", "da_plim.mod", "", "", 1,
+     "zapcobbles: data/da_plim.mod: the player refuses it (pt_takemod error: module cut short in header (0 of 1084 "
+     "bytes))\n"},
+    {"cut_font", "fontti.raw", "\x01\x02\x03", "ZAP_TIME_SCALE=1000", 0,
+     "zapcobbles: data/fontti.raw: 3 of 122880 bytes; the letters past them show as solid blocks\n"},
     {"no_display", nullptr, nullptr, "SDL_VIDEODRIVER=zap-no-such-driver", 1, nullptr},
     {"no_display_at_all", nullptr, nullptr, "-u SDL_VIDEODRIVER -u DISPLAY -u WAYLAND_DISPLAY", 1, nullptr},
     {"bad_time_scale", nullptr, nullptr, "ZAP_TIME_SCALE=fast", 1,
@@ -82,7 +105,12 @@ TEST(Program, BadInputStopsWithOneLineAndAMissingFontOnlyWarns) {
     if (c.file) {
       const std::string path = root + "data/" + c.file;
       std::remove(path.c_str());
-      if (c.content && std::string(c.content) == "<dir>") {
+      if (c.content && std::string(c.content) == "<half>") {
+        std::ifstream in(demo_assets_root() + "data/" + c.file, std::ios::binary);
+        std::stringstream whole;
+        whole << in.rdbuf();
+        ASSERT_TRUE(write_file(path, whole.str().substr(0, whole.str().size() / 2))) << c.name;
+      } else if (c.content && std::string(c.content) == "<dir>") {
         ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
       } else if (c.content) {
         ASSERT_TRUE(write_file(path, c.content));

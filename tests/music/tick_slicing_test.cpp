@@ -3,6 +3,8 @@
 // and the music position the ticks produce.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -163,17 +165,68 @@ mb_module one_row_per_tick() {
   return m;
 }
 
+// The silent device's timer runs on mzx_clock, which these tests drive.
+uint32_t g_now = 0;
+uint32_t test_clock() { return g_now; }
+
+// The timer's clock as mzx_start leaves it, at g_now, without SDL's timer.
+void timer_started_now() {
+  mzx_clock = test_clock;
+  tix = g_now;
+  mzx_timer_done.store(0);
+  laite = 0;  // the silent device's tick source
+}
+
 TEST_F(TickSlicing, PositionFromTimerTicks) {
   load(44100, one_row_per_tick());
-  laite = 0;  // the silent device's tick source
+  timer_started_now();
   EXPECT_EQ(mzx_position(), -37);
+  g_now += 21;
   EXPECT_EQ(timeri(21), 21u);
   EXPECT_EQ(mzx_position(), 0);
-  for (int i = 0; i < 63; i++) timeri(21);
+  for (int i = 0; i < 63; i++) {
+    g_now += 21;
+    timeri(21);
+  }
   EXPECT_EQ(mzx_position(), 63);
+  g_now += 21;
   timeri(21);
   EXPECT_EQ(mzx_position(), 100);
   EXPECT_EQ(pt_songpos * 100 + pt_rowcount, 100);
+  mzx_clock = mzx_ticks;
+}
+
+// Calls SDL's timer made late, or dropped, are made up by the next one: each
+// call runs every tick due by the clock, up to a second's worth (47 at 47 Hz);
+// past that the backlog is let go. One row per tick, so the position counts
+// the ticks run: tick T shows row T - 1 of the two-order song.
+TEST_F(TickSlicing, TimerRunsTheTicksDueByTheClock) {
+  load(44100, one_row_per_tick());
+  timer_started_now();
+  const struct {
+    uint32_t advance_ms;  // clock moved since the previous call
+    int32_t ticks;        // ticks this call must run
+  } calls[] = {
+      {0, 0},             // nothing due yet
+      {20, 0},            // 20 ms: still none
+      {1, 1},             // 21 ms: the first
+      {10 * 21, 10},      // ten intervals late: all ten at once
+      {21 + 20, 1},       // one and a bit: one, the bit stays due
+      {1, 1},             // and makes the next one
+      {0, 0},             // a second call at the same time runs nothing
+      {47 * 21, 47},      // a second's worth
+      {100 * 21, 47},     // a stall of 2.1 s: a second's worth, the rest dropped
+      {21, 1},            // from there on, one per interval again
+  };
+  int32_t total = 0;
+  for (const auto& c : calls) {
+    g_now += c.advance_ms;
+    EXPECT_EQ(timeri(21), 21u);
+    total += c.ticks;
+    const int32_t want = total == 0 ? -37 : ((total - 1) / 64 % 2) * 100 + (total - 1) % 64;
+    EXPECT_EQ(mzx_position(), want) << "after " << total << " ticks, clock at " << (g_now - tix) << " ms";
+  }
+  mzx_clock = mzx_ticks;
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ bool session_open(const char* root) {
     return false;
   }
   timeline_root = g_root.c_str();
+  timeline_program = "zapcapture";
   // Start-up step 1: every data file, before the screen, as the demo does.
   if (!timeline_load()) return false;
 
