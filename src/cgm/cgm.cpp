@@ -503,6 +503,7 @@ cgm_picture* cgm_load_stream(FILE* f) {
 
   normalise(s);
   s.pic->ncolr = s.next - 1;
+  cgm_index_corners(s.pic);
   return s.pic;
 }
 
@@ -527,8 +528,43 @@ cgm_picture* cgm_load(const char* path) {
   return pic;
 }
 
+void cgm_index_corners(cgm_picture* pic) {
+  delete[] pic->corners;
+  pic->corners = nullptr;
+  size_t total = 0;
+  for (const cgm_prim* p = pic->prims; p; p = p->next) {
+    if (p->nvert > CGM_MAXPOINTS || p->ntri < 0) return;
+    total += 3 * static_cast<size_t>(p->ntri);
+  }
+  uint16_t* out = new uint16_t[total + 1];
+  uint16_t* o = out;
+  // The corners were cut from the outline's points, so each is found among
+  // them: vertex numbers sorted by (x, y), one binary search per corner.
+  uint16_t order[CGM_MAXPOINTS];
+  for (const cgm_prim* p = pic->prims; p; p = p->next) {
+    if (p->ntri == 0) continue;
+    const int32_t* v = p->vert;
+    auto less = [v](int32_t i, int32_t j) { return v[2 * i] != v[2 * j] ? v[2 * i] < v[2 * j] : v[2 * i + 1] < v[2 * j + 1]; };
+    for (int32_t k = 0; k < p->nvert; k++) order[k] = static_cast<uint16_t>(k);
+    std::sort(order, order + p->nvert, less);
+    for (int32_t k = 0; k < 3 * p->ntri; k++) {
+      const int32_t x = p->tri[2 * k], y = p->tri[2 * k + 1];
+      const uint16_t* it = std::lower_bound(order, order + p->nvert, 0, [v, x, y](uint16_t i, int) {
+        return v[2 * i] != x ? v[2 * i] < x : v[2 * i + 1] < y;
+      });
+      if (it == order + p->nvert || v[2 * *it] != x || v[2 * *it + 1] != y) {
+        delete[] out;
+        return;
+      }
+      *o++ = static_cast<uint16_t>(2 * *it);  // where the vertex's x is in vert
+    }
+  }
+  pic->corners = out;
+}
+
 void cgm_free(cgm_picture* pic) {
   if (!pic) return;
+  delete[] pic->corners;
   for (cgm_prim* p = pic->prims; p;) {
     cgm_prim* next = p->next;
     delete[] p->vert;

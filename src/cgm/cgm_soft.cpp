@@ -300,6 +300,53 @@ template <typename Xform>
   }
 }
 
+// True when tri() draws nothing for any triangle whose corners lie in the box
+// xmin..xmax, ymin..ymax (quarter pixels): its exits for rows wholly above
+// or below the frame, pixel((q + 2) >> 2) < 0 or > 199, and for columns
+// wholly left or right of it.
+inline bool off_frame(int32_t xmin, int32_t ymin, int32_t xmax, int32_t ymax) {
+  return ymax < kQMin || ymin > kQMaxY || xmax < -1 || xmin > 4 * FRAME_W - 2;
+}
+
+// render() for a pure callback (its result depends on x and y alone): each
+// vertex of a primitive is mapped once into q, and the fill triangles take
+// their corners from there through pic->corners, so a triangle costs no
+// mapping of its own; a fill whose mapped vertices all lie off the frame is
+// skipped without visiting its triangles (tri() would draw none of them).
+// The mapped values are the callback's, so the pixels are render()'s.
+template <typename Xform>
+[[gnu::always_inline]] inline void render_mapped(const cgm_picture* pic, uint8_t* frame, Xform xf) {
+  if (!pic->corners) {
+    render(pic, frame, xf);
+    return;
+  }
+  int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels
+  const uint16_t* corner = pic->corners;
+  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, p = p->next) {
+    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0;
+    const bool outline = (p->drawflags & CGM_OUTLINE) && p->nvert > 1;
+    if (!fill && !outline) continue;
+    int32_t xmin = INT32_MAX, ymin = INT32_MAX, xmax = INT32_MIN, ymax = INT32_MIN;
+    for (int32_t k = 0; k < p->nvert; k++) {
+      xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
+      xmin = std::min(xmin, q[2 * k]), xmax = std::max(xmax, q[2 * k]);
+      ymin = std::min(ymin, q[2 * k + 1]), ymax = std::max(ymax, q[2 * k + 1]);
+    }
+    if (fill && !off_frame(xmin, ymin, xmax, ymax)) {
+      const uint64_t pat = pattern(p->fillcolr);
+      for (const uint16_t *c = corner, *end = corner + 3 * p->ntri; c != end; c += 3) {
+        const int32_t* a = q + c[0];
+        const int32_t* b = q + c[1];
+        const int32_t* d = q + c[2];
+        tri(frame, a[0], a[1], b[0], b[1], d[0], d[1], pat);
+      }
+    }
+    // Open chain, as render() draws it: segment s joins vertices s and s + 1.
+    if (outline)
+      for (int32_t s = 0; s + 1 < p->nvert; s++) cgm_line(frame, q + 2 * s, p->linewidth, p->linecolr);
+  }
+}
+
 }  // namespace
 
 // --- Public ------------------------------------------------------------------
@@ -331,13 +378,20 @@ void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
 }
 
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  // transu, the placement every scene picture goes through, is applied
-  // inline (the same function, so the same arithmetic, in the same order);
-  // any other callback is called through its pointer.
+  // transu, the placement every scene picture goes through, is pure and
+  // applied inline (the same function, so the same arithmetic); any other
+  // callback is called through its pointer once per use, in drawing order.
   if (fn == transu)
-    render(pic, frame, transu);
+    render_mapped(pic, frame, transu);
   else
     render(pic, frame, fn);
+}
+
+void cgm_render_pure(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
+  if (fn == transu)
+    render_mapped(pic, frame, transu);
+  else
+    render_mapped(pic, frame, fn);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {
