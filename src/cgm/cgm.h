@@ -30,6 +30,11 @@ struct cgm_picture {
   // maps each vertex once. Null when some corner
   // is no vertex of its outline or an outline has more than CGM_MAXPOINTS.
   uint16_t* corners;
+  // Filled at load beside corners: per primitive min x, min y, max x, max y
+  // of its vertices (min above max when it has none), so the renderer can
+  // skip a fill placed wholly off the frame. Null when corners is, or when a
+  // vertex lies beyond +-2^17.
+  int32_t* boxes;
 };
 
 // drawflags bits.
@@ -60,9 +65,10 @@ extern const char* cgm_errorstr;
 cgm_picture* cgm_load(const char* path);
 // The same from an open stream, read to its end; the stream is not closed.
 cgm_picture* cgm_load_stream(FILE* f);
-// Fills pic->corners from the primitives' tri and vert (replacing any it
-// held); cgm_load does it, a caller that changes a picture's arrays redoes it.
-void cgm_index_corners(cgm_picture* pic);
+// Fills pic->corners and pic->boxes from the primitives' tri and vert
+// (replacing any it held); cgm_load does it, a caller that changes a
+// picture's arrays redoes it.
+void cgm_prepare(cgm_picture* pic);
 // Frees a picture, its primitives and their arrays (null is allowed).
 void cgm_free(cgm_picture* pic);
 // Reads a decimal integer as "%d" does: white space, an optional sign, digits;

@@ -304,35 +304,49 @@ template <typename Xform>
 // xmin..xmax, ymin..ymax (quarter pixels): its exits for rows wholly above
 // or below the frame, pixel((q + 2) >> 2) < 0 or > 199, and for columns
 // wholly left or right of it.
-inline bool off_frame(int32_t xmin, int32_t ymin, int32_t xmax, int32_t ymax) {
+inline bool off_frame(int64_t xmin, int64_t ymin, int64_t xmax, int64_t ymax) {
   return ymax < kQMin || ymin > kQMaxY || xmax < -1 || xmin > 4 * FRAME_W - 2;
+}
+
+// Whether transu places the box b (min x, min y, max x, max y, picture
+// units) wholly off the frame. transu is monotone in x and in y while
+// nothing wraps, so the images of the box's corners bound the images of its
+// points; cgm_prepare keeps boxes within +-2^17, and with |skale| <= 2^13 and
+// |px|, |py| <= 2^28 no product or sum leaves 32 bits.
+inline bool transu_off_frame(const int32_t* b) {
+  int32_t x0, y0, x1, y1;
+  transu(b[0], b[1], &x0, &y0);
+  transu(b[2], b[3], &x1, &y1);
+  return off_frame(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1));
+}
+inline bool transu_can_cull() {
+  const int64_t s = skale, x = px, y = py;
+  return s >= -8192 && s <= 8192 && x >= -(1 << 28) && x <= (1 << 28) && y >= -(1 << 28) && y <= (1 << 28);
 }
 
 // render() for a pure callback (its result depends on x and y alone): each
 // vertex of a primitive is mapped once into q, and the fill triangles take
 // their corners from there through pic->corners, so a triangle costs no
-// mapping of its own; a fill whose mapped vertices all lie off the frame is
-// skipped without visiting its triangles (tri() would draw none of them).
-// The mapped values are the callback's, so the pixels are render()'s.
-template <typename Xform>
+// mapping of its own. The mapped values are the callback's, so the pixels
+// are render()'s. With kTransu, a fill that transu places wholly off the
+// frame is skipped before its vertices are mapped (tri() would draw none of
+// its triangles).
+template <bool kTransu, typename Xform>
 [[gnu::always_inline]] inline void render_mapped(const cgm_picture* pic, uint8_t* frame, Xform xf) {
   if (!pic->corners) {
     render(pic, frame, xf);
     return;
   }
+  const bool cull = kTransu && pic->boxes && transu_can_cull();
   int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels
   const uint16_t* corner = pic->corners;
-  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, p = p->next) {
-    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0;
+  const int32_t* box = pic->boxes;
+  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, box += 4, p = p->next) {
+    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0 && !(cull && transu_off_frame(box));
     const bool outline = (p->drawflags & CGM_OUTLINE) && p->nvert > 1;
     if (!fill && !outline) continue;
-    int32_t xmin = INT32_MAX, ymin = INT32_MAX, xmax = INT32_MIN, ymax = INT32_MIN;
-    for (int32_t k = 0; k < p->nvert; k++) {
-      xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
-      xmin = std::min(xmin, q[2 * k]), xmax = std::max(xmax, q[2 * k]);
-      ymin = std::min(ymin, q[2 * k + 1]), ymax = std::max(ymax, q[2 * k + 1]);
-    }
-    if (fill && !off_frame(xmin, ymin, xmax, ymax)) {
+    for (int32_t k = 0; k < p->nvert; k++) xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
+    if (fill) {
       const uint64_t pat = pattern(p->fillcolr);
       for (const uint16_t *c = corner, *end = corner + 3 * p->ntri; c != end; c += 3) {
         const int32_t* a = q + c[0];
@@ -382,16 +396,16 @@ void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
   // applied inline (the same function, so the same arithmetic); any other
   // callback is called through its pointer once per use, in drawing order.
   if (fn == transu)
-    render_mapped(pic, frame, transu);
+    render_mapped<true>(pic, frame, transu);
   else
     render(pic, frame, fn);
 }
 
 void cgm_render_pure(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
   if (fn == transu)
-    render_mapped(pic, frame, transu);
+    render_mapped<true>(pic, frame, transu);
   else
-    render_mapped(pic, frame, fn);
+    render_mapped<false>(pic, frame, fn);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {
