@@ -219,13 +219,13 @@ template <bool kClip>
   }
 }
 
-// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
-// colour pattern pat.
-[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
-                                       int32_t yc, uint64_t pat) {
+// Fills the triangle of corners xa, xb, xc (quarter pixels) in the pixel rows
+// ra, rb, rc with the colour pattern pat.
+[[gnu::always_inline]] inline void tri_at_rows(uint8_t* frame, int32_t xa, int32_t ra, int32_t xb, int32_t rb,
+                                               int32_t xc, int32_t rc, uint64_t pat) {
   // Corners sorted by pixel row: (x0, r0) on top, (x2, r2) at the bottom.
   int64_t x0 = xa, x1 = xb, x2 = xc;
-  int32_t r0 = pixel(ya), r1 = pixel(yb), r2 = pixel(yc);
+  int32_t r0 = ra, r1 = rb, r2 = rc;
   if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
   if (r1 > r2) std::swap(r1, r2), std::swap(x1, x2);
   if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
@@ -267,6 +267,13 @@ template <bool kClip>
     tri_rows<true>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
   else
     tri_rows<false>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+}
+
+// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
+// colour pattern pat.
+[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
+                                       int32_t yc, uint64_t pat) {
+  tri_at_rows(frame, xa, pixel(ya), xb, pixel(yb), xc, pixel(yc), pat);
 }
 
 inline uint64_t pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
@@ -338,26 +345,33 @@ template <bool kTransu, typename Xform>
     return;
   }
   const bool cull = kTransu && pic->boxes && transu_can_cull();
-  int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels
+  int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels (y: pixel rows for fills)
   const uint16_t* corner = pic->corners;
   const int32_t* box = pic->boxes;
   for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, box += 4, p = p->next) {
     const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0 && !(cull && transu_off_frame(box));
     const bool outline = (p->drawflags & CGM_OUTLINE) && p->nvert > 1;
-    if (!fill && !outline) continue;
-    for (int32_t k = 0; k < p->nvert; k++) xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
     if (fill) {
+      // Each vertex's x and pixel row, which is all the fill needs of it.
+      for (int32_t k = 0; k < p->nvert; k++) {
+        int32_t y;
+        xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &y);
+        q[2 * k + 1] = pixel(y);
+      }
       const uint64_t pat = pattern(p->fillcolr);
       for (const uint16_t *c = corner, *end = corner + 3 * p->ntri; c != end; c += 3) {
         const int32_t* a = q + c[0];
         const int32_t* b = q + c[1];
         const int32_t* d = q + c[2];
-        tri(frame, a[0], a[1], b[0], b[1], d[0], d[1], pat);
+        tri_at_rows(frame, a[0], a[1], b[0], b[1], d[0], d[1], pat);
       }
     }
-    // Open chain, as render() draws it: segment s joins vertices s and s + 1.
-    if (outline)
+    // Open chain, as render() draws it: segment s joins vertices s and s + 1
+    // (the vertices mapped again, whole, since the fill kept only rows).
+    if (outline) {
+      for (int32_t k = 0; k < p->nvert; k++) xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
       for (int32_t s = 0; s + 1 < p->nvert; s++) cgm_line(frame, q + 2 * s, p->linewidth, p->linecolr);
+    }
   }
 }
 
