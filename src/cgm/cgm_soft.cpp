@@ -347,9 +347,9 @@ template <bool kTransu, typename Xform>
   const bool cull = kTransu && pic->boxes && transu_can_cull();
   int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels (y: pixel rows for fills)
   const uint16_t* corner = pic->corners;
-  const int32_t* box = pic->boxes;
-  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, box += 4, p = p->next) {
-    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0 && !(cull && transu_off_frame(box));
+  size_t index = 0;  // of the primitive, for its box
+  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, index++, p = p->next) {
+    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0 && !(cull && transu_off_frame(pic->boxes + 4 * index));
     const bool outline = (p->drawflags & CGM_OUTLINE) && p->nvert > 1;
     if (fill) {
       // Each vertex's x and pixel row, which is all the fill needs of it.
