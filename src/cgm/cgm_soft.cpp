@@ -252,13 +252,21 @@ template <bool kClip>
     int64_t lo0 = c0, hi0 = c0, lo2 = c2, hi2 = c2;
     if (r1 == r0) lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
     if (r1 == r2) lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
-    if (r0 >= 0) fill_clipped(frame + r0 * FRAME_W, lo0, hi0, pat);
+    // Corners within the frame's columns keep every span there: no clip.
+    const bool inside = xmin >= -1 && xmax <= 4 * FRAME_W - 2;
+    auto span = [&](uint8_t* row, int64_t lo, int64_t hi) {
+      if (inside)
+        fill_span(row, lo, hi, pat);
+      else
+        fill_clipped(row, lo, hi, pat);
+    };
+    if (r0 >= 0) span(frame + r0 * FRAME_W, lo0, hi0);
     if (r2 == r0 + 2 && r0 + 1 >= 0 && r0 + 1 <= FRAME_H - 1) {
       const int64_t ml = (x0 + x2 + 3) >> 3;
       const int64_t mo = r1 == r0 ? (x1 + x2 + 3) >> 3 : r1 == r2 ? (x0 + x1 + 3) >> 3 : c1;
-      fill_clipped(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo), pat);
+      span(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo));
     }
-    if (r2 <= FRAME_H - 1) fill_clipped(frame + r2 * FRAME_W, lo2, hi2, pat);
+    if (r2 <= FRAME_H - 1) span(frame + r2 * FRAME_W, lo2, hi2);
     return;
   }
   const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
