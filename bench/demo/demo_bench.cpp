@@ -10,12 +10,32 @@
 //   valgrind --tool=callgrind --toggle-collect='*bench_frame*' bench_demo --benchmark_filter='BM_SceneFixed/3/'
 // the total Ir divided by 200 is the count per frame (the set-up frames
 // included, which adds well under 1 %).
+//
+// Instructions per frame over a whole scene: BM_SceneWalk/N plays scene N's
+// window as the demo does at 60 frames a second and, under callgrind, writes
+// one dump of every 8th frame (named "scene N"), so
+//   valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*bench_frame*'
+//     bench_demo --benchmark_filter='BM_SceneWalk/'       (one command line)
+// leaves one count per sampled frame in the dump files (scripts/bench takes
+// their median per scene). Natively it times the walk.
 #include <benchmark/benchmark.h>
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+
+// The dump requests are no-ops outside valgrind; without valgrind's header
+// (scripts/bench installs valgrind) they are left out altogether.
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ZAP_CALLGRIND 1
+#else
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(s) (void)(s)
+#define ZAP_CALLGRIND 0
+#endif
 
 #include "demo/demo.h"
 #include "demo/gfx.h"
@@ -87,6 +107,46 @@ void BM_Scene(benchmark::State& state) { run_scene(state); }
 BENCHMARK(BM_Scene)->DenseRange(1, 10);
 void BM_SceneFixed(benchmark::State& state) { run_scene(state); }
 BENCHMARK(BM_SceneFixed)->DenseRange(1, 10)->Iterations(200);
+
+// Music position at ms milliseconds, the inverse of ms_at: whole orders of
+// 8170 ms, then rows of 8170 / 64 ms.
+int32_t pos_at(int32_t ms) { return (ms / 8170) * 100 + (ms % 8170) * 64 / 8170; }
+
+// Scene N from the first to the last frame of its window, frame k at
+// k * 1000 / 60 ms. The two line-drawing scenes (3 and 6) draw the segments
+// due since the previous frame, so every one of their frames runs; the other
+// scenes depend only on the position and the time, so only the sampled
+// frames run. Every kWalkStride-th frame is sampled.
+constexpr int32_t kWalkStride = 8;
+void BM_SceneWalk(benchmark::State& state) {
+  const int scene = static_cast<int>(state.range(0));
+  const int32_t end_pos = scene == 10 ? STOP_POSITION : kStart[scene + 1];
+  const bool every = scene == 3 || scene == 6;
+  char name[16];
+  std::snprintf(name, sizeof name, "scene %d", scene);
+  int64_t sampled = 0;
+  if (!open_demo(state)) return;
+  for (auto _ : state) {
+    demo_reset();
+    int32_t k = static_cast<int32_t>((int64_t{ms_at(kStart[scene])} * 60 + 999) / 1000);
+    for (;; k++) {
+      const int32_t t = static_cast<int32_t>(int64_t{k} * 1000 / 60), pos = pos_at(t);
+      if (pos >= end_pos) break;
+      const bool sample = k % kWalkStride == 0;
+      if (!sample && !every) continue;
+      if (sample) CALLGRIND_ZERO_STATS;
+      bench_frame(pos, t);
+      if (sample) {
+        CALLGRIND_DUMP_STATS_AT(name);
+        sampled++;
+      }
+    }
+  }
+  close_demo();
+  state.counters["sampled_frames"] = static_cast<double>(sampled) / static_cast<double>(state.iterations());
+  state.counters["callgrind_dumps"] = ZAP_CALLGRIND;
+}
+BENCHMARK(BM_SceneWalk)->DenseRange(1, 10)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Start-up to the first presented frame: the data files, SDL, the screen, the
 // music (through SDL's dummy audio driver) and its first tick, one frame step

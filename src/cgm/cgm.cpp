@@ -505,6 +505,7 @@ cgm_picture* cgm_load_stream(FILE* f) {
 
   normalise(s);
   s.pic->ncolr = s.next - 1;
+  cgm_prepare(s.pic);
   return s.pic;
 }
 
@@ -529,8 +530,63 @@ cgm_picture* cgm_load(const char* path) {
   return pic;
 }
 
+void cgm_prepare(cgm_picture* pic) {
+  delete[] pic->corners;
+  delete[] pic->boxes;
+  pic->corners = nullptr;
+  pic->boxes = nullptr;
+  size_t total = 0, prims = 0;
+  for (const cgm_prim* p = pic->prims; p; p = p->next) {
+    if (p->nvert > CGM_MAXPOINTS || p->ntri < 0) return;
+    total += 3 * static_cast<size_t>(p->ntri);
+    prims++;
+  }
+  uint16_t* corners = new uint16_t[total + 1];
+  int32_t* boxes = new int32_t[4 * prims + 1];
+  uint16_t* o = corners;
+  int32_t* box = boxes;
+  bool boxed = true;
+  // The corners were cut from the outline's points, so each is found among
+  // them: vertex numbers sorted by (x, y), one binary search per corner.
+  uint16_t order[CGM_MAXPOINTS];
+  for (const cgm_prim* p = pic->prims; p; p = p->next, box += 4) {
+    const int32_t* v = p->vert;
+    box[0] = box[1] = INT32_MAX;
+    box[2] = box[3] = INT32_MIN;
+    for (int32_t k = 0; k < p->nvert; k++) {
+      box[0] = std::min(box[0], v[2 * k]), box[2] = std::max(box[2], v[2 * k]);
+      box[1] = std::min(box[1], v[2 * k + 1]), box[3] = std::max(box[3], v[2 * k + 1]);
+    }
+    constexpr int32_t kBoxLimit = 1 << 17;
+    if (p->nvert > 0 && (box[0] < -kBoxLimit || box[1] < -kBoxLimit || box[2] > kBoxLimit || box[3] > kBoxLimit))
+      boxed = false;
+    if (p->ntri == 0) continue;
+    auto before = [v](int32_t i, int32_t x, int32_t y) { return v[2 * i] != x ? v[2 * i] < x : v[2 * i + 1] < y; };
+    for (int32_t k = 0; k < p->nvert; k++) order[k] = static_cast<uint16_t>(k);
+    std::sort(order, order + p->nvert, [&](uint16_t i, uint16_t j) { return before(i, v[2 * j], v[2 * j + 1]); });
+    for (int32_t k = 0; k < 3 * p->ntri; k++) {
+      const int32_t x = p->tri[2 * k], y = p->tri[2 * k + 1];
+      const uint16_t* it = std::lower_bound(order, order + p->nvert, 0,
+                                            [&](uint16_t i, int) { return before(i, x, y); });
+      if (it == order + p->nvert || v[2 * *it] != x || v[2 * *it + 1] != y) {
+        delete[] corners;
+        delete[] boxes;
+        return;
+      }
+      *o++ = static_cast<uint16_t>(2 * *it);  // where the vertex's x is in vert
+    }
+  }
+  pic->corners = corners;
+  if (boxed)
+    pic->boxes = boxes;
+  else
+    delete[] boxes;
+}
+
 void cgm_free(cgm_picture* pic) {
   if (!pic) return;
+  delete[] pic->corners;
+  delete[] pic->boxes;
   for (cgm_prim* p = pic->prims; p;) {
     cgm_prim* next = p->next;
     delete[] p->vert;

@@ -24,6 +24,17 @@ struct cgm_picture {
   int32_t ncolr;      // colours 1..ncolr are defined
   int32_t backcolr;   // background colour, stored only
   cgm_prim* prims;    // first primitive, or null
+  // Filled at load for the renderer: every fill triangle's corners as places
+  // in its primitive's vert (2 x the vertex number, where its x is),
+  // primitive after primitive (3 x ntri each), so a pure coordinate callback
+  // maps each vertex once. Null when some corner
+  // is no vertex of its outline or an outline has more than CGM_MAXPOINTS.
+  uint16_t* corners;
+  // Filled at load beside corners: per primitive min x, min y, max x, max y
+  // of its vertices (min above max when it has none), so the renderer can
+  // skip a fill placed wholly off the frame. Null when corners is, or when a
+  // vertex lies beyond +-2^17.
+  int32_t* boxes;
 };
 
 // drawflags bits.
@@ -55,6 +66,10 @@ extern const char* cgm_errorstr;
 cgm_picture* cgm_load(const char* path);
 // The same from an open stream, read to its end; the stream is not closed.
 cgm_picture* cgm_load_stream(FILE* f);
+// Fills pic->corners and pic->boxes from the primitives' tri and vert
+// (replacing any it held); cgm_load does it, a caller that changes a
+// picture's arrays redoes it.
+void cgm_prepare(cgm_picture* pic);
 // Frees a picture, its primitives and their arrays (null is allowed).
 void cgm_free(cgm_picture* pic);
 // Reads a decimal integer as "%d" does: white space, an optional sign, digits;

@@ -219,13 +219,13 @@ template <bool kClip>
   }
 }
 
-// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
-// colour pattern pat.
-[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
-                                       int32_t yc, uint64_t pat) {
+// Fills the triangle of corners xa, xb, xc (quarter pixels) in the pixel rows
+// ra, rb, rc with the colour pattern pat.
+[[gnu::always_inline]] inline void tri_at_rows(uint8_t* frame, int32_t xa, int32_t ra, int32_t xb, int32_t rb,
+                                               int32_t xc, int32_t rc, uint64_t pat) {
   // Corners sorted by pixel row: (x0, r0) on top, (x2, r2) at the bottom.
   int64_t x0 = xa, x1 = xb, x2 = xc;
-  int32_t r0 = pixel(ya), r1 = pixel(yb), r2 = pixel(yc);
+  int32_t r0 = ra, r1 = rb, r2 = rc;
   if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
   if (r1 > r2) std::swap(r1, r2), std::swap(x1, x2);
   if (r0 > r1) std::swap(r0, r1), std::swap(x0, x1);
@@ -252,13 +252,21 @@ template <bool kClip>
     int64_t lo0 = c0, hi0 = c0, lo2 = c2, hi2 = c2;
     if (r1 == r0) lo0 = std::min(lo0, c1), hi0 = std::max(hi0, c1);
     if (r1 == r2) lo2 = std::min(lo2, c1), hi2 = std::max(hi2, c1);
-    if (r0 >= 0) fill_clipped(frame + r0 * FRAME_W, lo0, hi0, pat);
+    // Corners within the frame's columns keep every span there: no clip.
+    const bool inside = xmin >= -1 && xmax <= 4 * FRAME_W - 2;
+    auto span = [&](uint8_t* row, int64_t lo, int64_t hi) {
+      if (inside)
+        fill_span(row, lo, hi, pat);
+      else
+        fill_clipped(row, lo, hi, pat);
+    };
+    if (r0 >= 0) span(frame + r0 * FRAME_W, lo0, hi0);
     if (r2 == r0 + 2 && r0 + 1 >= 0 && r0 + 1 <= FRAME_H - 1) {
       const int64_t ml = (x0 + x2 + 3) >> 3;
       const int64_t mo = r1 == r0 ? (x1 + x2 + 3) >> 3 : r1 == r2 ? (x0 + x1 + 3) >> 3 : c1;
-      fill_clipped(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo), pat);
+      span(frame + (r0 + 1) * FRAME_W, std::min(ml, mo), std::max(ml, mo));
     }
-    if (r2 <= FRAME_H - 1) fill_clipped(frame + r2 * FRAME_W, lo2, hi2, pat);
+    if (r2 <= FRAME_H - 1) span(frame + r2 * FRAME_W, lo2, hi2);
     return;
   }
   const int64_t b0 = x0 * kQuarterTo1616 + kRoundHalfDown;
@@ -267,6 +275,13 @@ template <bool kClip>
     tri_rows<true>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
   else
     tri_rows<false>(frame, top, bottom, r0, r1, r2, b0, b1, x0, x1, x2, pat);
+}
+
+// Fills the triangle (xa, ya), (xb, yb), (xc, yc) in quarter pixels with the
+// colour pattern pat.
+[[gnu::always_inline]] inline void tri(uint8_t* frame, int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc,
+                                       int32_t yc, uint64_t pat) {
+  tri_at_rows(frame, xa, pixel(ya), xb, pixel(yb), xc, pixel(yc), pat);
 }
 
 inline uint64_t pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
@@ -296,6 +311,74 @@ template <typename Xform>
         xf(c[2], c[3], &b[2], &b[3]);
         cgm_line(frame, b, p->linewidth, p->linecolr);
       }
+    }
+  }
+}
+
+// True when tri() draws nothing for any triangle whose corners lie in the box
+// xmin..xmax, ymin..ymax (quarter pixels): its exits for rows wholly above
+// or below the frame, pixel((q + 2) >> 2) < 0 or > 199, and for columns
+// wholly left or right of it.
+inline bool off_frame(int64_t xmin, int64_t ymin, int64_t xmax, int64_t ymax) {
+  return ymax < kQMin || ymin > kQMaxY || xmax < -1 || xmin > 4 * FRAME_W - 2;
+}
+
+// Whether transu places the box b (min x, min y, max x, max y, picture
+// units) wholly off the frame. transu is monotone in x and in y while
+// nothing wraps, so the images of the box's corners bound the images of its
+// points; cgm_prepare keeps boxes within +-2^17, and with |skale| <= 2^13 and
+// |px|, |py| <= 2^28 no product or sum leaves 32 bits.
+inline bool transu_off_frame(const int32_t* b) {
+  int32_t x0, y0, x1, y1;
+  transu(b[0], b[1], &x0, &y0);
+  transu(b[2], b[3], &x1, &y1);
+  return off_frame(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1));
+}
+inline bool transu_can_cull() {
+  const int64_t s = skale, x = px, y = py;
+  return s >= -8192 && s <= 8192 && x >= -(1 << 28) && x <= (1 << 28) && y >= -(1 << 28) && y <= (1 << 28);
+}
+
+// render() for a pure callback (its result depends on x and y alone): each
+// vertex of a primitive is mapped once into q, and the fill triangles take
+// their corners from there through pic->corners, so a triangle costs no
+// mapping of its own. The mapped values are the callback's, so the pixels
+// are render()'s. With kTransu, a fill that transu places wholly off the
+// frame is skipped before its vertices are mapped (tri() would draw none of
+// its triangles).
+template <bool kTransu, typename Xform>
+[[gnu::always_inline]] inline void render_mapped(const cgm_picture* pic, uint8_t* frame, Xform xf) {
+  if (!pic->corners) {
+    render(pic, frame, xf);
+    return;
+  }
+  const bool cull = kTransu && pic->boxes && transu_can_cull();
+  int32_t q[2 * CGM_MAXPOINTS];  // the primitive's vertices, quarter pixels (y: pixel rows for fills)
+  const uint16_t* corner = pic->corners;
+  size_t index = 0;  // of the primitive, for its box
+  for (const cgm_prim* p = pic->prims; p; corner += 3 * p->ntri, index++, p = p->next) {
+    const bool fill = (p->drawflags & CGM_FILL) && p->ntri > 0 && !(cull && transu_off_frame(pic->boxes + 4 * index));
+    const bool outline = (p->drawflags & CGM_OUTLINE) && p->nvert > 1;
+    if (fill) {
+      // Each vertex's x and pixel row, which is all the fill needs of it.
+      for (int32_t k = 0; k < p->nvert; k++) {
+        int32_t y;
+        xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &y);
+        q[2 * k + 1] = pixel(y);
+      }
+      const uint64_t pat = pattern(p->fillcolr);
+      for (const uint16_t *c = corner, *end = corner + 3 * p->ntri; c != end; c += 3) {
+        const int32_t* a = q + c[0];
+        const int32_t* b = q + c[1];
+        const int32_t* d = q + c[2];
+        tri_at_rows(frame, a[0], a[1], b[0], b[1], d[0], d[1], pat);
+      }
+    }
+    // Open chain, as render() draws it: segment s joins vertices s and s + 1
+    // (the vertices mapped again, whole, since the fill kept only rows).
+    if (outline) {
+      for (int32_t k = 0; k < p->nvert; k++) xf(p->vert[2 * k], p->vert[2 * k + 1], &q[2 * k], &q[2 * k + 1]);
+      for (int32_t s = 0; s + 1 < p->nvert; s++) cgm_line(frame, q + 2 * s, p->linewidth, p->linecolr);
     }
   }
 }
@@ -331,13 +414,20 @@ void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
 }
 
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  // transu, the placement every scene picture goes through, is applied
-  // inline (the same function, so the same arithmetic, in the same order);
-  // any other callback is called through its pointer.
+  // transu, the placement every scene picture goes through, is pure and
+  // applied inline (the same function, so the same arithmetic); any other
+  // callback is called through its pointer once per use, in drawing order.
   if (fn == transu)
-    render(pic, frame, transu);
+    render_mapped<true>(pic, frame, transu);
   else
     render(pic, frame, fn);
+}
+
+void cgm_render_pure(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
+  if (fn == transu)
+    render_mapped<true>(pic, frame, transu);
+  else
+    render_mapped<false>(pic, frame, fn);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {

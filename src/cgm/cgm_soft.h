@@ -12,6 +12,10 @@ using cgm_xform = void (*)(int32_t x, int32_t y, int32_t* outx, int32_t* outy);
 
 // Draws every primitive: fill triangles, then the open outline chain, in file order.
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn);
+// Draws what cgm_render draws, for a callback whose result depends on x and y
+// alone (it changes nothing and nothing it reads changes while it draws): it
+// may map each vertex once, out of drawing order, and skip off-frame fills.
+void cgm_render_pure(const cgm_picture* pic, uint8_t* frame, cgm_xform fn);
 // Fills the triangle v = x0, y0, x1, y1, x2, y2 (quarter pixels).
 void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour);
 // Draws seg = x0, y0, x1, y1 (quarter pixels) width pixels thick.

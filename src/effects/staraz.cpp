@@ -58,7 +58,8 @@ void staraz(uint8_t* frame, int t) {
     b = static_cast<int32_t>(-ONE_214 * sa);
     c = static_cast<int32_t>(ONE_214 * sa);
     const cgm_picture* pic = (k % 2 == 0) ? c2 : c1;
-    if (pic) cgm_render(pic, frame, transform);
+    // transform reads only globals set above for the whole layer.
+    if (pic) cgm_render_pure(pic, frame, transform);
     stupid += 1;
   }
 }
