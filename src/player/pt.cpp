@@ -182,6 +182,27 @@ static_assert(k_tuning.v[8][0] == 3628 && k_tuning.v[8][24] == 907 && k_tuning.v
 static_assert(k_tuning.v[7][24] == 814 && k_tuning.v[7][0] == 3256 && k_tuning.v[15][0] == 3448);
 static_assert(k_tuning.v[9][83] == 30 && k_tuning.v[14][83] == 28 && k_tuning.v[3][83] == 27);
 
+// The note index of every 12-bit file period: the first finetune-0 column whose
+// period is at or below it (so an in-between period takes the higher pitch),
+// NOTE_NONE if none. The row falls strictly, so the columns at or below a
+// period are a tail of the row that grows as the period does: one walk fills
+// the table. The loader looks up every cell of every pattern here.
+constexpr std::array<uint8_t, 4096> make_note_of_period() {
+  std::array<uint8_t, 4096> t{};
+  int32_t j = NOTE_NONE;
+  for (uint32_t p = 0; p < 4096; p++) {
+    while (j > 0 && k_tuning.v[0][j - 1] <= p) j--;
+    t[p] = static_cast<uint8_t>(j);
+  }
+  return t;
+}
+
+constexpr std::array<uint8_t, 4096> k_note_of_period = make_note_of_period();
+
+static_assert(k_note_of_period[0] == NOTE_NONE && k_note_of_period[27] == NOTE_NONE && k_note_of_period[28] == 83);
+static_assert(k_note_of_period[855] == 25 && k_note_of_period[856] == 24 && k_note_of_period[857] == 24);
+static_assert(k_note_of_period[3424] == 0 && k_note_of_period[4095] == 0);
+
 // Sine: the classic vibrato table's first half, then the same values negated.
 constexpr int16_t k_sine_half[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
                                      224, 235, 244, 250, 253, 255, 253, 250, 244, 235, 224,
@@ -287,13 +308,8 @@ void set_error(const char* fmt, int32_t value) {
   pt_errorstr = errbuf;
 }
 
-// The note index of a file period: the first finetune-0 column whose period is
-// at or below it (so an in-between period takes the higher pitch), 84 if none.
-uint8_t note_of_period(uint32_t period) {
-  for (int j = 0; j < NOTE_NONE; j++)
-    if (tuning[0][j] <= period) return static_cast<uint8_t>(j);
-  return NOTE_NONE;
-}
+// The note index of a file period (12 bits): see k_note_of_period.
+uint8_t note_of_period(uint32_t period) { return k_note_of_period[period & 0xFFF]; }
 
 int32_t clamp_volume(int32_t v) { return v < 0 ? 0 : v > VOLUME_MAX ? VOLUME_MAX : v; }
 
