@@ -31,9 +31,9 @@ traced() {
   LD_DEBUG=libs LD_DEBUG_OUTPUT="$tmp/ld" bash -c 'echo $$ >"$0/pid"; exec "$@"' "$tmp" "$@" \
     >"$tmp/out.$n" 2>&1 || fail "$* exited $?: $(tail -n 3 "$tmp/out.$n")"
   cat "$tmp/ld.$(cat "$tmp/pid")" >"$tmp/libs" 2>/dev/null
-  # The tool's own C++ library proves the account is the tool's, not that of
-  # a shell or an emulator in front of it.
-  grep -q "calling init: .*libstdc++" "$tmp/libs" || { echo "skip: no LD_DEBUG account of $1"; exit 77; }
+  # The loader naming the tool as the program it starts proves the account is
+  # the tool's, not that of a shell or an emulator in front of it.
+  grep -q "transferring control: .*/$(basename "$1")\$" "$tmp/libs" || { echo "skip: no LD_DEBUG account of $1"; exit 77; }
 }
 without_sdl() {
   traced "$@"
