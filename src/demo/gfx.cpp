@@ -68,11 +68,22 @@ SDL_Surface* gfx_memory_screen() {
 // through SDL_SetPalette: sdl12-compat allocates a scratch copy on every call,
 // and the scenes set entries from the frame step (99 a frame in the finale's
 // fade), which must not allocate. SDL hears of the frame's changes in one call
-// before the flip (gfx_present_palette).
+// before the flip (gfx_present_palette). The browser's SDL keeps the palette
+// on its side and gives the surface none: there each entry goes to SDL as it
+// is set, which allocates nothing there.
 void gfx_setcolor(int index, int r, int g, int b) {
-  if (index < 0 || index >= PALETTE_SIZE) return;
-  SDL_Palette* pal = scr ? scr->format->palette : nullptr;
-  if (!pal || index >= pal->ncolors) return;
+  if (index < 0 || index >= PALETTE_SIZE || !scr) return;
+  SDL_Palette* pal = scr->format->palette;
+  if (!pal) {
+    SDL_Color one;
+    one.r = static_cast<Uint8>(r & 0xFF);
+    one.g = static_cast<Uint8>(g & 0xFF);
+    one.b = static_cast<Uint8>(b & 0xFF);
+    one.unused = 0;
+    sdl_setpalette(scr, SDL_LOGPAL | SDL_PHYSPAL, &one, index, 1);
+    return;
+  }
+  if (index >= pal->ncolors) return;
   SDL_Color& c = pal->colors[index];
   c.r = static_cast<Uint8>(r & 0xFF);
   c.g = static_cast<Uint8>(g & 0xFF);

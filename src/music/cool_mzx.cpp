@@ -240,6 +240,10 @@ int32_t mzx_get(uint8_t* module, int32_t size) {
 void mzx_start(int32_t screen_hz) {
   if (screen_hz < k_min_hz) screen_hz = k_min_hz;
   if (screen_hz > k_max_hz) screen_hz = k_max_hz;
+  // The timer's subsystem first, then the clock: the browser's SDL restarts
+  // its millisecond clock in SDL_Init, and the silent timer counts its ticks
+  // from tix on that clock.
+  if (laite == 0) sdl_init(SDL_INIT_TIMER);
   tix = mzx_clock();
   jacaja = 1000 / screen_hz;
   mzx_timer_done.store(0, std::memory_order_relaxed);
@@ -251,7 +255,6 @@ void mzx_start(int32_t screen_hz) {
   if (laite != 0) {
     sdl_pauseaudio(0);
   } else {
-    sdl_init(SDL_INIT_TIMER);
     sdl_settimer(static_cast<uint32_t>(jacaja), timeri);
   }
 }
