@@ -56,7 +56,8 @@ inline constexpr int PALETTE_SIZE = 256;  // entries of the display palette
 inline constexpr int SETKOLOR_MAX = 127;   // colours 1..127, shades 129..255
 
 // Sets logical palette entry index to the low 8 bits of r, g, b, in the
-// surface's palette in place (no SDL call, no allocation); an index outside
+// surface's palette in place (no SDL call, no allocation; where the surface
+// has no palette array, as in the browser, one SDL call); an index outside
 // 0..255 is ignored.
 void gfx_setcolor(int index, int r, int g, int b);
 // Hands the palette's changes to SDL, logical and physical, in one call made
