@@ -20,7 +20,7 @@ font=DejaVu-Sans
 
 "$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
 # Up to 5.5 kHz, where the bass, chords and lead lie; -r leaves out sox's axes.
-sox "$tmp/render.wav" -n rate 11025 spectrogram -r -x "$width" -y "$height" -z 80 -o "$tmp/spec.png"
+sox "$tmp/render.wav" -n rate 11025 spectrogram -r -x "$width" -y "$height" -z 80 -o "$tmp/spectrogram.png"
 
 draw=()
 # Order boundaries, and the order numbers above them.
@@ -52,7 +52,7 @@ for s in "${sections[@]}"; do
   x0=$((a * px))
   draw+=(-fill '#90e0ff' -pointsize 12 -annotate "+$((x0 + 4))+40" "$name")
 done
-convert "$tmp/spec.png" -background black -gravity north -splice 0x$top -gravity south -splice 0x26 \
+convert "$tmp/spectrogram.png" -background black -gravity north -splice 0x$top -gravity south -splice 0x26 \
   -gravity northwest -font "$font" "${draw[@]}" \
   -fill '#c0c0c0' -pointsize 12 -annotate "+6+$((top + height + 7))" \
   "da plim: spectrogram 0-5.5 kHz of zapmod render, one column per order (8.17 s); yellow: scene windows, blue: sections. The demo stops on the first row of order 25 (204.2 s)." \

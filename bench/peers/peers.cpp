@@ -202,7 +202,7 @@ double time_one(int player, const std::vector<uint8_t>& file, int64_t samples) {
   return t1 - t0;
 }
 
-int inproc(int rounds, int n, char** specs) {
+int inproc(int rounds, int n, char** args) {
   struct item {
     std::string path;
     std::vector<uint8_t> file;
@@ -212,16 +212,16 @@ int inproc(int rounds, int n, char** specs) {
   };
   std::vector<item> items;
   for (int i = 0; i < n; i++) {
-    const std::string spec = specs[i];
-    const size_t colon = spec.rfind(':');
+    const std::string arg = args[i];
+    const size_t colon = arg.rfind(':');
     if (colon == std::string::npos) {
-      std::fprintf(stderr, "bench_peers: %s: want MODULE:SECONDS\n", specs[i]);
+      std::fprintf(stderr, "bench_peers: %s: want MODULE:SECONDS\n", args[i]);
       return 2;
     }
     item it;
-    it.path = spec.substr(0, colon);
+    it.path = arg.substr(0, colon);
     it.file = read_file(it.path);
-    it.samples = static_cast<int64_t>(std::atoi(spec.c_str() + colon + 1)) * k_rate;
+    it.samples = static_cast<int64_t>(std::atoi(arg.c_str() + colon + 1)) * k_rate;
     if (!zap_load(it.file)) {
       std::fprintf(stderr, "bench_peers: %s: not a module this project's player takes\n", it.path.c_str());
       return 1;
