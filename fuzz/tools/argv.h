@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct fuzz_argv {
@@ -57,4 +58,20 @@ inline void fuzz_check(bool ok) {
 inline bool fuzz_ends_with(const char* s, const char* suffix) {
   const size_t a = std::strlen(s), b = std::strlen(suffix);
   return a >= b && !std::strcmp(s + a - b, suffix);
+}
+
+// Runs a tool's parser, parse(argc, argv, options, message), on the line and
+// checks what every parser owes its caller: the words come back unchanged,
+// and a second parse gives the same answer, message and options (same(a, b)
+// compares two option sets). Returns the first parse's answer.
+template <class Options, class Parse, class Same>
+bool fuzz_parse(fuzz_argv& line, Parse parse, Same same, Options& o, std::string& message) {
+  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
+  const bool ok = parse(line.argc, line.argv.data(), o, message);
+  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
+  Options again;
+  std::string message_again;
+  fuzz_check(parse(line.argc, line.argv.data(), again, message_again) == ok);
+  fuzz_check(message_again == message && (!ok || same(o, again)));
+  return ok;
 }

@@ -29,17 +29,9 @@ bool seconds(double s) { return s >= 0.0 && s <= CAP_MAX_SECONDS; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_argv line("zapcapture", data, size, 32);
-  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
   cap_options o;
   std::string message;
-  const bool ok = cap_parse_args(line.argc, line.argv.data(), o, message);
-  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
-  {
-    cap_options again;
-    std::string message_again;
-    fuzz_check(cap_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
-    fuzz_check(message_again == message && (!ok || same(o, again)));
-  }
+  const bool ok = fuzz_parse(line, cap_parse_args, same, o, message);
   if (!ok) {
     const std::string usage = cap_usage_text;
     fuzz_check(message.rfind("zapcapture: ", 0) == 0 && message.size() > usage.size() + 13);

@@ -23,17 +23,9 @@ bool same(const zapcgm_args& a, const zapcgm_args& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_argv line("zapcgm", data, size, 32);
-  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
   zapcgm_args a;
   std::string message;
-  const bool ok = zapcgm_parse_args(line.argc, line.argv.data(), a, message);
-  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
-  {
-    zapcgm_args again;
-    std::string message_again;
-    fuzz_check(zapcgm_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
-    fuzz_check(message_again == message && (!ok || same(a, again)));
-  }
+  const bool ok = fuzz_parse(line, zapcgm_parse_args, same, a, message);
   if (!ok) {
     const std::string usage = ZAPCGM_USAGE;
     fuzz_check(message.size() >= usage.size() && message.compare(message.size() - usage.size(), usage.size(), usage) == 0);

@@ -29,17 +29,9 @@ bool is_file(const fuzz_argv& line, const char* p) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_argv line("zapmod", data, size, 32);
-  const std::vector<std::string> before(line.argv.begin(), line.argv.end() - 1);
   zapmod_args a;
   std::string message;
-  const bool ok = zapmod_parse_args(line.argc, line.argv.data(), a, message);
-  fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
-  {
-    zapmod_args again;
-    std::string message_again;
-    fuzz_check(zapmod_parse_args(line.argc, line.argv.data(), again, message_again) == ok);
-    fuzz_check(message_again == message && (!ok || same(a, again)));
-  }
+  const bool ok = fuzz_parse(line, zapmod_parse_args, same, a, message);
   if (!ok) {
     fuzz_check(!message.empty() && message.back() == '\n');
     fuzz_check(message.rfind("zapmod", 0) == 0 || message.rfind("usage: zapmod ", 0) == 0);
