@@ -135,22 +135,6 @@ bytes words(std::initializer_list<const char*> ws) {
 
 bytes text(const std::string& s) { return bytes(s.begin(), s.end()); }
 
-// Four channels, two drums, a bass with a joined, transposed track.
-const char* const k_small_score = R"(title "check"
-channels a b c d
-instrument kick kick
-instrument bass bass volume 40
-track beat 16
-0 kick; 4 kick
-8 A-1 bass; 12 E-2 bass EC3
-end
-track line = beat beat+5
-pattern p
-a line
-b beat@bass
-end
-order p*2
-)";
 
 // Six channels: chords, octaves, rests, bare notes, volumes, effects, a
 // second instrument for a track and an order over two patterns.
@@ -217,7 +201,7 @@ std::map<std::string, bytes> seeds() {
   s["cgm_load/stara2.cgm"] = read_file(src / "data/stara2.cgm");
   for (const char* name : {"one_point.txt", "one_segment.txt", "strokes.txt"})
     s[std::string("drawing_load/") + name] = read_file(src / "tests/data/effects" / name);
-  s["score_read/small.score"] = text(k_small_score);
+  s["score_read/small.score"] = read_file(src / "tests/data/song/check.score");
   s["score_read/chords.score"] = text(k_chord_score);
   s["score_read/real_head.score"] = text(real_score_head());
   s["modcompose_args/compose"] = words({"data/music/da_plim.score", "data/da_plim.mod"});

@@ -13,25 +13,10 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL ($case): $*" >&2; exit 1; }
 
-# A small valid score; the bad cases below change one line of it.
-good_score() {
-  cat <<'SCORE'
-title "check"
-channels a b c d
-instrument kick kick
-instrument bass bass volume 40
-track beat 16
-0 kick; 4 kick
-8 A-1 bass; 12 E-2 bass EC3
-end
-track line = beat beat+5
-pattern p
-a line
-b beat@bass
-end
-order p*2
-SCORE
-}
+# A small valid score (four channels, two drums, a bass with a joined,
+# transposed track; also the score reader's fuzz seed); the bad cases below
+# change one line of it.
+good_score() { cat "$src/tests/data/song/check.score"; }
 
 # Runs modcompose on the score from stdin; expects exit 1 and exactly the message.
 expect_error() {
