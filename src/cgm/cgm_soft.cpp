@@ -30,7 +30,7 @@ namespace {
 
 // --- Constants ---------------------------------------------------------------
 
-// Frame size: FRAME_W x FRAME_H (gfx.h).
+// Frame size: FRAME_W x FRAME_H (gfx/view.h).
 
 // Quarter pixels to 16.16 pixels: q / 4 * 65536.
 constexpr int64_t kQuarterTo1616 = 16384;
