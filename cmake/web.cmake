@@ -7,7 +7,8 @@
 set(ZAP_WEB_OUT "${CMAKE_BINARY_DIR}/site" CACHE PATH "Directory of the page, the program and its data")
 
 file(GLOB web_lib_srcs CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/cgm/*.cpp ${CMAKE_SOURCE_DIR}/src/demo/*.cpp ${CMAKE_SOURCE_DIR}/src/effects/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/gfx/*.cpp ${CMAKE_SOURCE_DIR}/src/cgm/*.cpp ${CMAKE_SOURCE_DIR}/src/demo/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/effects/*.cpp
   ${CMAKE_SOURCE_DIR}/src/music/*.cpp ${CMAKE_SOURCE_DIR}/src/sound/*.cpp ${CMAKE_SOURCE_DIR}/src/player/*.cpp)
 list(FILTER web_lib_srcs EXCLUDE REGEX "/src/demo/main\\.cpp$")
 # SDL is built in: the engine's SDL call table is filled from it.

@@ -14,7 +14,7 @@
 
 #include "cgm/cgm.h"
 #include "cgm/cgm_soft.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ void BM_Render(benchmark::State& state) {
   skale = static_cast<int32_t>(state.range(0));
   px = py = 0;
   for (auto _ : state) {
-    cgm_render(pic, frame, transu);
+    cgm_render_view(pic, frame);
     benchmark::ClobberMemory();
   }
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -122,7 +122,7 @@ void BM_RenderScaling(benchmark::State& state) {
   skale = static_cast<int32_t>(state.range(1));
   px = py = 0;
   for (auto _ : state) {
-    cgm_render(pic, frame, transu);
+    cgm_render_view(pic, frame);
     benchmark::ClobberMemory();
   }
   cgm_free(pic);

@@ -40,6 +40,7 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/timeline.h"
+#include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 

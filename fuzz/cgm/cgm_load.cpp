@@ -8,7 +8,7 @@
 
 #include "cgm/cgm.h"
 #include "cgm/cgm_soft.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 // The demo's work frame: 320 x 256, the rasteriser draws rows 0..199.
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     skale = skales[k];
     px = offsets[k];
     py = -offsets[k] / 3;
-    cgm_render(pic, frame, transu);
+    cgm_render_view(pic, frame);
   }
   cgm_free(pic);
   return 0;

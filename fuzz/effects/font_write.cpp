@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 #include "effects/writeri.h"
 
 namespace {

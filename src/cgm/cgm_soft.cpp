@@ -24,13 +24,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 
 // --- Constants ---------------------------------------------------------------
 
-// Frame size: FRAME_W x FRAME_H (gfx.h).
+// Frame size: FRAME_W x FRAME_H (gfx/view.h).
 
 // Quarter pixels to 16.16 pixels: q / 4 * 65536.
 constexpr int64_t kQuarterTo1616 = 16384;
@@ -413,21 +413,16 @@ void cgm_tri(uint8_t* frame, const int32_t* v, int32_t colour) {
   tri(frame, v[0], v[1], v[2], v[3], v[4], v[5], pattern(colour));
 }
 
-void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  // transu, the placement every scene picture goes through, is pure and
-  // applied inline (the same function, so the same arithmetic); any other
-  // callback is called through its pointer once per use, in drawing order.
-  if (fn == transu)
-    render_mapped<true>(pic, frame, transu);
-  else
-    render(pic, frame, fn);
-}
+void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) { render(pic, frame, fn); }
 
 void cgm_render_pure(const cgm_picture* pic, uint8_t* frame, cgm_xform fn) {
-  if (fn == transu)
-    render_mapped<true>(pic, frame, transu);
-  else
-    render_mapped<false>(pic, frame, fn);
+  render_mapped<false>(pic, frame, fn);
+}
+
+void cgm_render_view(const cgm_picture* pic, uint8_t* frame) {
+  // transu is pure and applied inline (the same function, so the same
+  // arithmetic), with the off-frame fills skipped.
+  render_mapped<true>(pic, frame, transu);
 }
 
 void cgm_clear(void* ignored, uint8_t* frame) {

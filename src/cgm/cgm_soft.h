@@ -10,8 +10,12 @@
 // Maps one normalised vertex to quarter pixels (y down); must write both outputs.
 using cgm_xform = void (*)(int32_t x, int32_t y, int32_t* outx, int32_t* outy);
 
-// Draws every primitive: fill triangles, then the open outline chain, in file order.
+// Draws every primitive: fill triangles, then the open outline chain, in file
+// order, calling fn once per use of a vertex, in drawing order.
 void cgm_render(const cgm_picture* pic, uint8_t* frame, cgm_xform fn);
+// Draws what cgm_render(pic, frame, transu) draws, the view transform of
+// gfx/view.h (px, py, skale) applied inline: the scenes' fast path.
+void cgm_render_view(const cgm_picture* pic, uint8_t* frame);
 // Draws what cgm_render draws, for a callback whose result depends on x and y
 // alone (it changes nothing and nothing it reads changes while it draws): it
 // may map each vertex once, out of drawing order, and skip off-frame fills.

@@ -9,6 +9,7 @@
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "demo/timeline.h"
+#include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "sys/sdlcall.h"
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-#include "demo/gfx.h"  // the frame geometry: FRAME_W, FRAME_H, FRAME_BYTES, FRAME_ALLOC
+#include "gfx/view.h"  // the frame geometry: FRAME_W, FRAME_H, FRAME_BYTES, FRAME_ALLOC
 
 inline constexpr int SCREEN_OFFSET = 20 * FRAME_W;     // the frame starts at row 20
 

@@ -1,4 +1,4 @@
-// Palette and view functions. Owns the display surface pointer `scr` and the
+// Palette and presentation. Owns the display surface pointer `scr` and the
 // screen in memory that offline tools point it at; touches the palette of
 // `scr` and nothing else.
 #include "demo/gfx.h"
@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "gfx/view.h"
 #include "sys/sdlcall.h"
 
 SDL_Surface* scr = nullptr;
@@ -61,8 +62,6 @@ SDL_Surface* gfx_memory_screen() {
   gfx_palette_dirty = false;
   return &g_mem_screen;
 }
-// The view globals px, py and skale are inline in gfx.h, beside transu.
-
 // The palette has PALETTE_SIZE entries; an index outside 0..255 is ignored.
 // The entry is written into the surface's logical palette in place, not
 // through SDL_SetPalette: sdl12-compat allocates a scratch copy on every call,

@@ -31,6 +31,7 @@
 #include "effects/rings.h"
 #include "effects/staraz.h"
 #include "effects/writeri.h"
+#include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 #include "sound/sd_ns.h"
@@ -172,7 +173,7 @@ bool load_module() {
 void fill(uint8_t n) { std::memset(buf.data(), n, FRAME_BYTES); }
 
 void render(const cgm_picture* pic, uint8_t* frame) {
-  if (pic) cgm_render(pic, frame, transu);
+  if (pic) cgm_render_view(pic, frame);
 }
 
 void colours(const cgm_picture* pic, int r, int g, int b) {

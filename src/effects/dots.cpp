@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 
 #include "cgm/cgm.h"
 #include "cgm/cgm_soft.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Kaleidoscope. Rewrites the frame it is given in place, within w x h bytes
-// (w and h held to the 320 x 200 picture): the right half of the top rows and
-// all of the bottom rows; an odd middle column or row keeps its own pixels.
+// (w and h held to the 320 x 256 work frame): the right half of the top rows
+// and all of the bottom rows; an odd middle column or row keeps its own pixels.
 #include "effects/kaleido.h"
 
 #include <cstddef>
 #include <cstring>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 
@@ -29,10 +29,11 @@ void mirror_half(uint8_t* row, int w) {
 
 void kaleido(uint8_t* frame, int w, int h) {
   if (w <= 0 || h <= 0) return;
-  // A frame is at most the 320 x 200 picture (64000 bytes): a larger width or
-  // height would mirror past its end, so both are held to it.
+  // A frame is at most the 320 x 256 work frame (81920 bytes, the picture and
+  // its slack rows): a larger width or height would mirror past its end, so
+  // both are held to it.
   if (w > FRAME_W) w = FRAME_W;
-  if (h > FRAME_H) h = FRAME_H;
+  if (h > FRAME_ROWS) h = FRAME_ROWS;
   const std::ptrdiff_t stride = w;
   for (int r = 0; r < h / 2; r++) {
     uint8_t* row = frame + r * stride;

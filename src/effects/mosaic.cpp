@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "cgm/cgm_soft.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -13,8 +13,9 @@ extern uint8_t fnt[FONT_BYTES];
 // The character set: glyph g is chars[g]; no other character has a glyph.
 extern const char chars[];
 
-// Reads up to FONT_BYTES of the raw font image (the rest zeroed); 0 on
-// success, -1 when the file cannot be opened or read (fnt then stays as it was).
+// Reads up to FONT_BYTES of the raw font image (the rest zeroed; the bytes of
+// a longer file past the image are ignored); 0 on success, -1 when the file
+// cannot be opened or read (fnt then stays as it was).
 int writeri_init(const char* path);
 // Draws character ch (as an unsigned byte) in drawing a (0..2; others draw
 // nothing) with its cell's top-left corner at (x, y) of a 320x256 frame; the

@@ -1,12 +1,12 @@
 // SDL audio device. Owns the SDL audio request and the device's rate; opens
 // and closes SDL's audio output and fills the operation table. The samples
-// themselves come from the music front end's callback mix_newhand, which runs
-// the player and the mixer on SDL's audio thread.
+// themselves come from the callback the installer is given: the music front
+// end's mix_newhand, which runs the player and the mixer on SDL's audio
+// thread. So the device knows nothing of the music above it.
 #include "sound/sd_dsp16.h"
 
 #include "sys/sdlcall.h"
 
-#include "music/cool_mzx.h"
 #include "sound/sd_main.h"
 #include "sound/sd_mix.h"
 
@@ -43,12 +43,12 @@ void dsp16_dummyfunction() {}
 
 // ---- Public functions ---------------------------------------------------------
 
-int32_t dsp16_initcard(int32_t rate) {
+int32_t dsp16_initcard(int32_t rate, sd_dsp16_callback callback) {
   wanted.freq = rate;
   wanted.format = rate >= kSixteenBitRate ? AUDIO_S16LSB : AUDIO_U8;
   wanted.channels = 1;
   wanted.samples = kBufferFrames;
-  wanted.callback = mix_newhand;
+  wanted.callback = callback;
   wanted.userdata = nullptr;
   basefreq = rate;
   // Where SDL is loaded at run time, this is where it is first needed.
@@ -59,8 +59,8 @@ int32_t dsp16_initcard(int32_t rate) {
   return sdl_openaudio(&wanted, nullptr) >= 0 ? 1 : 0;
 }
 
-int32_t sd_dsp16_init(int32_t rate) {
-  if (!dsp16_initcard(rate)) {
+int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback) {
+  if (!dsp16_initcard(rate, callback)) {
     // The table stays as it was, so the caller can still install the silent
     // device instead.
     sd_errorstr = "SDL audio error";

@@ -1,6 +1,7 @@
 // SDL audio device: opens SDL audio in mono (16-bit signed at 44100 Hz and
 // above, 8-bit unsigned below), installs its lifecycle operations and the
-// mixer's channel operations, and names mix_newhand as SDL's callback.
+// mixer's channel operations, and names the audio callback its installer is
+// given (the music front end's mix_newhand) as SDL's callback.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +11,15 @@ struct SDL_AudioSpec;
 extern int32_t basefreq;        // 44100 at start, then the rate last passed to dsp16_initcard
 extern SDL_AudioSpec wanted;    // the request last handed to SDL_OpenAudio
 
-// Opens SDL audio (paused) and installs the device: 1 on success, 0 on failure
-// (sd_errorstr = "SDL audio error", the table untouched).
-int32_t sd_dsp16_init(int32_t rate);
-// Opens the SDL audio output only: 1 on success, 0 on failure.
-int32_t dsp16_initcard(int32_t rate);
+// SDL's audio callback: fills len bytes of stream on SDL's audio thread.
+using sd_dsp16_callback = void (*)(void* userdata, uint8_t* stream, int len);
+
+// Opens SDL audio (paused) with callback filling its buffers and installs the
+// device: 1 on success, 0 on failure (sd_errorstr = "SDL audio error", the
+// table untouched).
+int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback);
+// Opens the SDL audio output only, with callback: 1 on success, 0 on failure.
+int32_t dsp16_initcard(int32_t rate, sd_dsp16_callback callback);
 // The device reports itself present: always 1.
 int32_t sd_dsp16_detect();
 

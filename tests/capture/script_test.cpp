@@ -22,6 +22,7 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/timeline.h"
+#include "gfx/view.h"
 #include "player/pt.h"
 
 namespace {

@@ -316,6 +316,41 @@ TEST(LoaderMalformed, HugeCoordinatesAndNumbers) {
   EXPECT_EQ(p.prim(1)->vert[2], 65536);
 }
 
+// The count of malformed items, one row per kind the loader drops or clamps:
+// what tools report ("malformed items N") and the content checks require to
+// be 0 for the shipped pictures.
+TEST(LoaderMalformed, EveryDroppedOrClampedItemIsCounted) {
+  std::string long_line = kHead + "line";
+  for (int k = 0; k < 503; k++) long_line += " (" + std::to_string(k) + ",0)";
+  long_line += ";";
+  const struct {
+    std::string text;
+    int32_t malformed;
+    const char* what;
+  } cases[] = {
+      {kHead + "polygon (0,0) (4,0) (0,4);", 0, "well formed"},
+      {"BEGMF \"p\"; polygon (0,0) (1,0) (0,1);", 1, "no colour table before the end"},
+      {"BEGMF \"p\"; colrtable", 1, "the end before the table's first entry"},
+      {"BEGMF \"p\"; colrtable 1 10 20 30 40 50", 1, "the end inside an entry"},
+      {"BEGMF \"p\"; colrtable 1 1 2 x; line (0,0) (10,10);", 1, "an entry without a number"},
+      {kHead + "fillcolr 100; linecolr -1; polygon (0,0) (4,0) (0,4);", 2, "indices outside 0..99"},
+      {kHead + "colrtable 100 1 1 1; colrtable -5 1 1 1; line (0,0) (10,10);", 2, "table indices outside 0..99"},
+      {kHead + "linecolr x; linewidth y; backcolr 1 2 z; line (0,0) (10,10);", 3, "operands without a number"},
+      {kHead + "line (a,b) (9,9); line (0,0) (10,10);", 1, "an unreadable coordinate"},
+      {kHead + "line (0,0) (10,10); polygon (0,0) (5,", 1, "a point list cut off"},
+      {kHead + "rect (5,5); rect (0,0) (4,2) (9,9);", 2, "too few and too many corners"},
+      {long_line, 3, "points past 500"},
+      {kHead + "line (2000000000,0) (0,-2000000000);", 2, "coordinates clamped to 2^30 - 1"},
+      {kHead + "polygon (7,7) (7,7) (7,7);", 1, "half-extent 0"},
+      {kHead + "line (0,0) (1,1);", 1, "half-extent 1 / 2 = 0"},
+  };
+  for (const auto& c : cases) {
+    Pic p(c.text);
+    ASSERT_NE(p.p, nullptr) << c.what;
+    EXPECT_EQ(cgm_lastload.malformed, c.malformed) << c.what;
+  }
+}
+
 TEST(LoaderMalformed, BinaryJunkAndNulBytes) {
   std::string s = kHead + "polygon (0,0) (4,0) (0,4);";
   s += std::string("\0\xff\x80 polygon(\0,\0) (;;((", 22);

@@ -10,11 +10,12 @@
 
 #include "cgm/cgm_soft.h"
 #include "cgm_testutil.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 
-// transu through a pointer of its own, so cgm_render takes its plain walk.
+// transu as any other callback, through a pointer: cgm_render's plain walk, the
+// reference for cgm_render_view.
 void plain_transu(int32_t x, int32_t y, int32_t* ox, int32_t* oy) { transu(x, y, ox, oy); }
 
 // A rotation by about 0.6 rad and a scale, pure like the star effect's transform.
@@ -56,7 +57,7 @@ TEST(Mapped, ShippedPicturesDrawAsThePlainWalk) {
     for (const Placement& at : kPlacements) {
       px = at.px, py = at.py, skale = at.skale;
       Frame fast(7), plain(7), pure(7), plain_rot(7);
-      cgm_render(pic, fast.data(), transu);
+      cgm_render_view(pic, fast.data());
       cgm_render(pic, plain.data(), plain_transu);
       cgm_render_pure(pic, pure.data(), plain_transu);
       ASSERT_EQ(fast.px, plain.px) << path << " px " << at.px << " py " << at.py << " skale " << at.skale;
@@ -87,7 +88,7 @@ TEST(Mapped, PreparedOnlyWhereItHolds) {
   cgm_prepare(pic.p);
   EXPECT_EQ(pic->corners, nullptr);
   EXPECT_EQ(pic->boxes, nullptr);
-  cgm_render(pic.p, a.data(), transu);
+  cgm_render_view(pic.p, a.data());
   cgm_render(pic.p, b.data(), plain_transu);
   EXPECT_EQ(a.px, b.px);
   p->tri[0] -= 1000;

@@ -11,7 +11,7 @@
 #include "cgm/cgm.h"
 #include "cgm/cgm_soft.h"
 #include "cgmwrite.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ std::vector<uint8_t> write_and_draw(Picture& p, PicStats& st, cgm_loadinfo& info
   if (pic) {
     px = py = 0;
     skale = 90;
-    cgm_render(pic, frame.data(), transu);
+    cgm_render_view(pic, frame.data());
   }
   cgm_free(pic);
   return frame;

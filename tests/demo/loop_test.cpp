@@ -12,6 +12,7 @@
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "demo/timeline.h"
+#include "gfx/view.h"
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
 #include "sound/sd_main.h"

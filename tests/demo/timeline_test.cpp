@@ -18,6 +18,7 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/timeline.h"
+#include "gfx/view.h"
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
@@ -367,6 +368,28 @@ TEST(MusicStart, AnOutputWithoutTicksFallsBackToTheSilentTimer) {
   EXPECT_LE(static_cast<uint32_t>(mzx_position()), 100u);
   mzx_close();
   SDL_Quit();
+  timeline_root = "";
+}
+
+// Without a device a frame sees the music rendered to the end of the
+// DEMO_PUMP_SAMPLES buffer (2048, as SDL is asked for) that holds the sample
+// at its time: at m ms that is P = (floor(m * 44.1 / 2048) + 1) * 2048
+// samples, ceil(P / 938) ticks at 47 a second, row (ticks - 1) / 6 at the test
+// song's speed 6, 64 rows an order. So 100 ms sees row 1 (with 1024-sample
+// buffers row 0), 190 ms row 1 (with 4096 row 2), and 8150 ms, 17 ms before
+// the second order, already sees it.
+TEST(MusicStart, AFrameSeesTheMusicToTheEndOfItsBuffer) {
+  timeline_root = demo_assets_root().c_str();
+  ASSERT_TRUE(timeline_load());
+  ASSERT_TRUE(timeline_music_load(true));
+  demo_pumped = 0;
+  const struct {
+    int32_t ms, pos;
+  } frames[] = {{0, 0}, {92, 0}, {100, 1}, {190, 1}, {8150, 100}};
+  for (const auto& f : frames) {
+    demo_music_pump(f.ms);
+    EXPECT_EQ(mzx_position(), f.pos) << f.ms << " ms";
+  }
   timeline_root = "";
 }
 

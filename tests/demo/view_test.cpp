@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "demo/gfx.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -84,37 +84,55 @@ TEST(Mosaic, InPlaceGivesTheCopy) {
   }
 }
 
-TEST(Kaleido, SizesPastThePictureAreHeldToIt) {
-  const std::vector<uint8_t> in = noise(4, N);
-  std::vector<uint8_t> want = in;
-  kaleido(want.data(), W, H);
+namespace {
+
+constexpr int ROWS = 256, ALLOC = W * ROWS;  // the work frame: the picture and its slack rows
+
+// f is in after kaleido with a w x h frame (stride w): every pixel equals its
+// mirror across the middle column and across the middle row, the top-left
+// quadrant is in's, an odd middle row is in's, and every byte past the w x h
+// frame is in's.
+void expect_mirrored(const std::vector<uint8_t>& f, const std::vector<uint8_t>& in, int w, int h) {
+  for (int y = 0; y < h; y++) {
+    if (h % 2 == 1 && y == h / 2) {
+      ASSERT_TRUE(std::equal(f.begin() + y * w, f.begin() + (y + 1) * w, in.begin() + y * w)) << "middle row " << y;
+      continue;
+    }
+    for (int x = 0; x < w; x++) {
+      ASSERT_EQ(f[y * w + x], f[y * w + (w - 1 - x)]) << w << " x " << h << " at " << x << "," << y;
+      ASSERT_EQ(f[y * w + x], f[(h - 1 - y) * w + x]) << w << " x " << h << " at " << x << "," << y;
+      if (x < w / 2 && y < h / 2) {
+        ASSERT_EQ(f[y * w + x], in[y * w + x]) << "quadrant changed at " << x << "," << y;
+      }
+    }
+  }
+  for (size_t i = static_cast<size_t>(w) * h; i < f.size(); i++) ASSERT_EQ(f[i], in[i]) << w << " x " << h << ": byte " << i;
+}
+
+}  // namespace
+
+// The work frame has 256 rows: a height up to 256 mirrors the rows asked for;
+// a larger width or height is held to the frame's 320 x 256.
+TEST(Kaleido, SizesAreHeldToTheWorkFrame) {
+  std::vector<uint8_t> in = noise(4, ALLOC);
+  in.resize(ALLOC + 4096, 0x55);
   const struct {
-    int w, h;
-  } sizes[] = {{W, 256}, {W, 1000}, {640, H}, {2147483647, 2147483647}};
+    int w, h, held_w, held_h;
+  } sizes[] = {{W, ROWS, W, ROWS},  {W, 255, W, 255},           {W, 201, W, 201},
+               {W, 1000, W, ROWS},  {640, H, W, H},             {2147483647, 2147483647, W, ROWS}};
   for (const auto& s : sizes) {
     std::vector<uint8_t> f = in;
-    f.resize(N + 4096, 0x55);
     kaleido(f.data(), s.w, s.h);
-    EXPECT_TRUE(std::equal(want.begin(), want.end(), f.begin())) << s.w << " x " << s.h;
-    EXPECT_TRUE(std::all_of(f.begin() + N, f.end(), [](uint8_t b) { return b == 0x55; })) << s.w << " x " << s.h;
+    ASSERT_NO_FATAL_FAILURE(expect_mirrored(f, in, s.held_w, s.held_h)) << s.w << " x " << s.h;
   }
 }
 
 TEST(Kaleido, MirrorsTheTopLeftQuadrant) {
-  const std::vector<uint8_t> in = noise(2, N);
+  std::vector<uint8_t> in = noise(2, N);
+  in.resize(N + 64, 0x55);
   std::vector<uint8_t> f = in;
-  f.resize(N + 64, 0x55);
   kaleido(f.data(), W, H);
-  for (int y = 0; y < H; y++) {
-    for (int x = 0; x < W; x++) {
-      ASSERT_EQ(f[y * W + x], f[y * W + (W - 1 - x)]) << x << "," << y;
-      ASSERT_EQ(f[y * W + x], f[(H - 1 - y) * W + x]) << x << "," << y;
-      if (x < W / 2 && y < H / 2) {
-        ASSERT_EQ(f[y * W + x], in[y * W + x]) << "quadrant changed at " << x << "," << y;
-      }
-    }
-  }
-  for (int i = N; i < N + 64; i++) ASSERT_EQ(f[i], 0x55);
+  ASSERT_NO_FATAL_FAILURE(expect_mirrored(f, in, W, H));
   // Odd sizes keep the middle column and row; 21 wide mirrors 10 bytes,
   // past the 8-byte steps.
   std::vector<uint8_t> g(21 * 3);

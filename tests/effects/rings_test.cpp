@@ -160,3 +160,40 @@ TEST(Rings, ThicknessBeyondTheRadiusOpensTheHoleAgain) {
   EXPECT_EQ(row[193], 0);
   EXPECT_EQ(row[201], 0);
 }
+
+// The hole's edge rows, by hand for the smallest ring in mode 2 at t = 0 with
+// w = 23 (R 50, centre (187, 172), s = -15, hole radius 27): at |dy| = 27 the
+// hole's chord is 0 and the row takes the whole chord, 145..229 (42 pixels
+// each side); at |dy| = 26 the hole's half chord is 7, so columns 196..208
+// stay open. The bottom edge row is the frame's last row, 199.
+TEST(Rings, HoleEdgeRows) {
+  rings_init();
+  std::vector<uint8_t> f(W * H, 0);
+  rings(f.data(), 0, 23, 2, 5);
+  const struct {
+    int y, x0, x1;
+    uint8_t want;
+  } spans[] = {{145, 145, 229, 5}, {199, 145, 229, 5}, {146, 196, 208, 0}, {198, 196, 208, 0},
+               {146, 195, 195, 5}, {146, 209, 209, 5}, {144, 146, 228, 5}};
+  for (const auto& s : spans)
+    for (int x = s.x0; x <= s.x1; x++) ASSERT_EQ(f[s.y * W + x], s.want) << x << "," << s.y;
+}
+
+// The hole tables are kept between calls and rebuilt when the thickness
+// changes: w0, w1 and w0 again draw the frames a fresh start draws for each.
+TEST(Rings, ThicknessChangesBetweenCalls) {
+  const int widths[][2] = {{18, 23}, {23, 18}, {60, 23}, {23, 60}, {18, 18}};
+  auto draw = [](int w) {
+    std::vector<uint8_t> f(W * H, 0);
+    rings(f.data(), 4321, w, 1, 5);
+    return f;
+  };
+  for (const auto& w : widths) {
+    rings_init();
+    const std::vector<uint8_t> fresh1 = draw(w[1]);
+    rings_init();
+    const std::vector<uint8_t> first = draw(w[0]);
+    EXPECT_EQ(draw(w[1]), fresh1) << w[0] << " then " << w[1];
+    EXPECT_EQ(draw(w[0]), first) << w[0] << ", " << w[1] << " and " << w[0] << " again";
+  }
+}

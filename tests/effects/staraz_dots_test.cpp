@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "effects/dots.h"
@@ -162,6 +163,36 @@ TEST(Dots, LevelClampsAndInverse) {
   dots(f.data(), -251, 7, 117);  // 0x...FF05: bit 7 clear, pattern -123: the plain level
   for (int X = 0; X < W; X += 32)
     for (int Y = 0; Y < H; Y += 32) expect_cell(f, X, Y, 117, false);
+}
+
+// The spans at the edges of the disc table, pixel by pixel in the first cell
+// row of every cell column ('#' colour, '.' background): the inverse form's
+// one-pixel spans either side of a disc two pixels short of the cell, and a
+// top row's first, two-pixel span.
+TEST(Dots, SpansAtTheTableEdges) {
+  dots_init();
+  const struct {
+    int size, row;
+    bool inverse;
+    const char* cell;
+  } cases[] = {
+      {178, 16, false, ".##############################."},
+      {178, 16, true, "#..............................#"},
+      {178, 0, false, "................................"},
+      {178, 0, true, "################################"},
+      {179, 0, false, "...............##..............."},
+      {179, 0, true, "###############..###############"},
+      {179, 16, true, "................................"},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> f(W * H, 0);
+    dots(f.data(), c.inverse ? 128 + 5 : 5, 7, c.size);  // pattern 5: every cell has size level
+    for (int X = 0; X < W; X += 32) {
+      std::string got;
+      for (int i = 0; i < 32; i++) got += f[c.row * W + X + i] == 7 ? '#' : '.';
+      EXPECT_EQ(got, c.cell) << "size " << c.size << " row " << c.row << (c.inverse ? " inverse" : "") << " cell " << X;
+    }
+  }
 }
 
 TEST(Dots, Patterns) {

@@ -5,6 +5,7 @@
 // pixels in its first three rows, so a drawn cell tells which one it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -149,16 +150,19 @@ TEST_F(Writer, ClipsAtTheFrameEdges) {
 
 TEST_F(Writer, FontFile) {
   const std::string path = std::string(ZAP_BINARY_DIR) + "/writeri_test_font.raw";
-  std::vector<uint8_t> font(FONT_BYTES);
+  // A file of the image's size, a short one (the rest of the image zero) and
+  // a longer one (the image read, the bytes past it ignored).
+  std::vector<uint8_t> font(FONT_BYTES + 5000);
   for (size_t i = 0; i < font.size(); i++) font[i] = static_cast<uint8_t>(i * 7 + 3);
-  for (size_t len : {font.size(), size_t{1000}}) {
+  for (size_t len : {size_t{FONT_BYTES}, size_t{1000}, font.size()}) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(font.data(), 1, len, f);
     std::fclose(f);
-    ASSERT_EQ(writeri_init(path.c_str()), 0);
-    EXPECT_EQ(std::memcmp(fnt, font.data(), len), 0);
-    for (size_t i = len; i < font.size(); i++) ASSERT_EQ(fnt[i], 0) << "a short file leaves the rest zero";
+    ASSERT_EQ(writeri_init(path.c_str()), 0) << len;
+    const size_t image = std::min(len, size_t{FONT_BYTES});
+    EXPECT_EQ(std::memcmp(fnt, font.data(), image), 0) << len;
+    for (size_t i = len; i < FONT_BYTES; i++) ASSERT_EQ(fnt[i], 0) << "a short file leaves the rest zero";
   }
   // A file that cannot be opened, or opens but cannot be read (a directory).
   for (const std::string& bad : {path + ".missing", std::string(ZAP_BINARY_DIR)}) {

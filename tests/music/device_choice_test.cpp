@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "music/cool_mzx.h"
+#include "music/mzx_sync.h"
 #include "music_harness.h"
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
@@ -67,6 +68,7 @@ TEST(DeviceChoice, TwoWithMoreCharactersOpens44100) {
   EXPECT_EQ(laite, 2);
   EXPECT_STREQ(sd_devicename, "SDL audio");
   EXPECT_EQ(basefreq, 44100);
+  EXPECT_EQ(wanted.callback, &mix_newhand);  // the front end hands the device its callback
   EXPECT_EQ(sd_mix_rate, 44100);
   EXPECT_EQ(mix_mainvolume, 64);
   EXPECT_EQ(callbackcount, 0);

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "music/cool_mzx.h"
+#include "music/mzx_sync.h"
 #include "player/pt.h"
 
 namespace {

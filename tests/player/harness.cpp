@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "music/cool_mzx.h"
+#include "music/mzx_sync.h"
 #include "player/pt.h"
 #include "sound/sd_mix.h"
 

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "music/cool_mzx.h"
-
 std::atomic<int> standin_calls{0};
 std::atomic<int> standin_first_len{0};
 std::atomic<int> standin_last_len{0};
@@ -16,7 +14,7 @@ void standin_reset() {
   standin_last_len.store(0);
 }
 
-void mix_newhand(void*, uint8_t* stream, int len) {
+void standin_callback(void*, uint8_t* stream, int len) {
   if (len > 0) std::memset(stream, 0, static_cast<size_t>(len));
   if (standin_calls.fetch_add(1) == 0) standin_first_len.store(len);
   standin_last_len.store(len);

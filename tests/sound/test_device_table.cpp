@@ -94,9 +94,10 @@ class SdlDevice : public SoundTest {
 
 TEST_F(SdlDevice, OpensSixteenBitAt44100) {
   sd_mix_rate = 1234;
-  ASSERT_EQ(sd_dsp16_init(44100), 1) << SDL_GetError();
+  ASSERT_EQ(sd_dsp16_init(44100, standin_callback), 1) << SDL_GetError();
   EXPECT_TRUE(wanted.format == AUDIO_S16LSB && wanted.freq == 44100 && wanted.channels == 1 &&
               wanted.samples == 2048 && basefreq == 44100);
+  EXPECT_EQ(wanted.callback, &standin_callback);  // the callback it was given
   EXPECT_STREQ(sd_devicename, "SDL audio");
   expect_table(dsp16_init, dsp16_start, dsp16_stop, dsp16_shutdown, dsp16_dummyfunction);
   EXPECT_EQ(sd_mix_rate, 1234);  // the mixer is set up by sd_init, not by installing
@@ -114,7 +115,7 @@ TEST_F(SdlDevice, OpensSixteenBitAt44100) {
 
 TEST_F(SdlDevice, OpensEightBitBelow44100) {
   for (int32_t rate : {44099, 22050}) {
-    ASSERT_EQ(sd_dsp16_init(rate), 1) << SDL_GetError();
+    ASSERT_EQ(sd_dsp16_init(rate, standin_callback), 1) << SDL_GetError();
     EXPECT_TRUE(wanted.format == AUDIO_U8 && wanted.freq == rate && basefreq == rate) << rate;
     sd_init();
     EXPECT_EQ(sd_mix_rate, rate);
@@ -128,9 +129,9 @@ TEST_F(SdlDevice, OpensEightBitBelow44100) {
 // A failed open touches neither the table nor the name, and the silent device
 // can be installed in its place, giving a table with no empty operation.
 TEST_F(SdlDevice, FailedOpenLeavesTheTableForTheSilentDevice) {
-  ASSERT_EQ(dsp16_initcard(44100), 1) << SDL_GetError();  // the output is now taken
+  ASSERT_EQ(dsp16_initcard(44100, standin_callback), 1) << SDL_GetError();  // the output is now taken
   EXPECT_TRUE(table_empty());
-  EXPECT_EQ(sd_dsp16_init(22050), 0);
+  EXPECT_EQ(sd_dsp16_init(22050, standin_callback), 0);
   EXPECT_STREQ(sd_errorstr, "SDL audio error");
   EXPECT_STREQ(sd_devicename, "");
   EXPECT_TRUE(table_empty());

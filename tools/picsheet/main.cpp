@@ -39,6 +39,7 @@
 #include "effects/drawing.h"
 #include "effects/rings.h"
 #include "effects/writeri.h"
+#include "gfx/view.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "cgm/cgm_soft.h"
-#include "demo/gfx.h"
+#include "gfx/view.h"
 #include "zapcgm.h"
 
 namespace {
@@ -86,7 +86,7 @@ int zapcgm_render(const zapcgm_args& a) {
   skale = sk;
   px = ox;
   py = oy;
-  cgm_render(pic, frame.data(), transu);
+  cgm_render_view(pic, frame.data());
 
   bool ok;
   if (png) {

@@ -64,7 +64,7 @@ int zapmod_play(const zapmod_args& args) {
     return 1;
   }
   laite = 2;
-  if (!sd_dsp16_init(k_rate)) {
+  if (!sd_dsp16_init(k_rate, mix_newhand)) {
     std::fprintf(stderr, "zapmod: no audio output (%s: %s)\n", sd_errorstr, sdl_error());
     sdl_quit();
     return 1;

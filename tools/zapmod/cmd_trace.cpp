@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "music/cool_mzx.h"
+#include "music/mzx_sync.h"
 #include "player/pt.h"
 #include "sound/sd_rec.h"
 #include "zapmod.h"
