@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace looks {
@@ -39,6 +40,15 @@ struct text {
 struct place {
   int32_t skale, px, py;
 };
+
+// The colour a palette table gives entry index; a table without it does not
+// compile where the answer is needed at compile time.
+template <size_t N>
+constexpr rgb colour_of(const std::array<entry, N>& entries, int index) {
+  for (const entry& e : entries)
+    if (e.index == index) return e.colour;
+  throw "no such entry";
+}
 
 // The palette entries the scenes share by convention (see demo/gfx.h).
 inline constexpr int TEXT = 126;

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/scene_looks.h"
 #include "demo/timeline.h"
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
@@ -29,6 +31,12 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 std::ostream& operator<<(std::ostream& o, const Rgb& c) { return o << "(" << c.r << "," << c.g << "," << c.b << ")"; }
+// Entry index of a scene's palette table, as the scene sets it.
+template <size_t N>
+Rgb entry(const std::array<looks::entry, N>& palette, int index) {
+  const looks::rgb c = looks::colour_of(palette, index);
+  return {c.r, c.g, c.b};
+}
 
 class Timeline : public ::testing::Test {
  protected:
@@ -118,20 +126,20 @@ TEST_F(Timeline, TheFrameAtTheStopPositionIsPresentedAndEndsTheLoop) {
 
 TEST_F(Timeline, AScenesSetUpRunsOnceAndAReturnResumesIt) {
   frame(200, 1000);
-  EXPECT_EQ(pal(1), (Rgb{255, 180, 180}));
+  EXPECT_EQ(pal(1), entry(looks::rings.palette, 1));
   gfx_setcolor(1, 9, 9, 9);
   frame(263, 3000);
   EXPECT_EQ(scene_start[SLOT_RINGS], 1000);
   EXPECT_EQ(pal(1), (Rgb{9, 9, 9})) << "the set-up ran again";
 
   frame(400, 4000);  // scene 3 sets entry 1 and restarts prevstep
-  EXPECT_EQ(pal(1), (Rgb{110, 200, 150}));
+  EXPECT_EQ(pal(1), entry(looks::first_drawing.palette, 1));
   frame(450, 4600);
   EXPECT_EQ(prevstep, 120);
   frame(399, 5000);  // a position back in scene 2's window
   EXPECT_EQ(timeline_scene, 2);
   EXPECT_EQ(scene_start[SLOT_RINGS], 1000);
-  EXPECT_EQ(pal(1), (Rgb{110, 200, 150}));
+  EXPECT_EQ(pal(1), entry(looks::first_drawing.palette, 1));
   frame(500, 6000);  // scene 3 resumes: no fill, prevstep kept
   EXPECT_EQ(scene_start[SLOT_DRAWING], 4000);
   EXPECT_EQ(prevstep, 400);
@@ -140,8 +148,8 @@ TEST_F(Timeline, AScenesSetUpRunsOnceAndAReturnResumesIt) {
 TEST_F(Timeline, CreditsWordsFollowTidAndBothHalvesCanStartInOneFrame) {
   frame(2100, 600);
   EXPECT_EQ(curpic, hipcat);
-  EXPECT_EQ(pal(255), (Rgb{128, 90, 0}));
-  EXPECT_EQ(pal(127), (Rgb{255, 180, 0}));
+  EXPECT_EQ(pal(255), entry(looks::credits.palette, 255));
+  EXPECT_EQ(pal(127), entry(looks::credits.palette, 127));
   const std::pair<int32_t, const char*> first[] = {{600, "vemp"},   {799, "vemp"}, {800, "code"},
                                                    {1000, "grafix"}, {1199, "grafix"}, {1200, "vemp"}};
   for (const auto& [t, word] : first) {
@@ -179,8 +187,8 @@ TEST_F(Timeline, TitleTextsFollowThePosition) {
     EXPECT_EQ(count(126, 64, 97) > 0, c.bongo) << "pos " << c.pos;
     EXPECT_EQ(count(126, 104, 137) > 0, c.floor) << "pos " << c.pos;
   }
-  EXPECT_EQ(pal(127), (Rgb{255, 150, 150}));
-  EXPECT_EQ(pal(128), (Rgb{100, 90, 90}));
+  EXPECT_EQ(pal(127), entry(looks::title.palette, 127));
+  EXPECT_EQ(pal(128), entry(looks::title.palette, 128));
   const int32_t w = ankels->colr[1];
   EXPECT_EQ(pal(129), (Rgb{(((w >> 16) & 255) + 255) >> 1, (((w >> 8) & 255) + 255) >> 1, ((w & 255) + 255) >> 1}));
 }
@@ -220,11 +228,16 @@ TEST_F(Timeline, FinaleFadesFromTheBackgroundInFiveSeconds) {
   const Rgb shade = pal(130);
   const Rgb entry100 = pal(100);
   frame(2300, 10000);
-  for (int k = 1; k <= 99; k++) ASSERT_EQ(pal(k), (Rgb{254, 219, 79})) << "entry " << k;
-  EXPECT_EQ(pal(127), (Rgb{255, 220, 80}));
+  // Every colour starts as the background, divided by 256, not 255 (with the
+  // shipped background (255, 220, 80): (254, 219, 79)).
+  const looks::rgb bg = looks::finale.background.colour;
+  const auto blend = [](int e, int c, int b) { return (e * c + (255 - e) * b) / 256; };
+  for (int k = 1; k <= 99; k++)
+    ASSERT_EQ(pal(k), (Rgb{blend(0, 0, bg.r), blend(0, 0, bg.g), blend(0, 0, bg.b)})) << "entry " << k;
+  EXPECT_EQ(pal(127), (Rgb{bg.r, bg.g, bg.b}));
   // Colour 1 of the test's bottles is white; e = 127 at 2.5 s, 255 from 5 s.
   frame(2310, 12500);
-  EXPECT_EQ(pal(1), (Rgb{254, 236, 166}));
+  EXPECT_EQ(pal(1), (Rgb{blend(127, 255, bg.r), blend(127, 255, bg.g), blend(127, 255, bg.b)}));
   frame(2320, 15000);
   EXPECT_EQ(pal(1), (Rgb{254, 254, 254}));
   frame(2330, 900000);
