@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "support/golden.h"
 
 namespace {
 
@@ -302,15 +304,17 @@ std::map<std::string, std::string> read_goldens() {
 
 // The frames of every scene, on the test data set and on the shipped data,
 // against the hashes in tests/data/demo/goldens.txt, each looked at when it
-// was taken. ZAP_UPDATE_GOLDENS=1 records them again. Recorded frames, and
-// frames that differ, go to PNG files in the build directory for a look.
+// was taken. ZAP_UPDATE_GOLDENS=1 (scripts/record-goldens) records them again.
+// Recorded frames, and frames that differ, go to PNG files in
+// BUILD/golden-frames for a look.
 class Golden : public Timeline {
  protected:
   void SetUp() override {}
 };
 
 TEST_F(Golden, EveryScenesFrameAndPalette) {
-  const bool update = std::getenv("ZAP_UPDATE_GOLDENS") != nullptr;
+  const bool update = golden_update_requested();
+  std::filesystem::create_directories(golden_frames_dir());
   std::map<std::string, std::string> want = read_goldens();
   std::vector<std::pair<std::string, std::string>> sets = {{"test", demo_assets_root()}};
   const std::string shipped = std::string(ZAP_SOURCE_DIR) + "/";
@@ -334,12 +338,12 @@ TEST_F(Golden, EveryScenesFrameAndPalette) {
                     static_cast<unsigned long long>(fnv64(dest, FRAME_BYTES)),
                     static_cast<unsigned long long>(fnv64(palette, sizeof palette)));
       const std::string key = set + " " + s.shot;
-      const std::string png = std::string(ZAP_BINARY_DIR) + "/golden-" + set + "-" + s.shot + ".png";
+      const std::string png = golden_frames_dir() + "/demo-" + set + "-" + s.shot + ".png";
       if (update || want[key] != line) write_png(png, dest, palette, 2);
       if (update) {
         want[key] = line;
       } else {
-        EXPECT_EQ(line, want[key]) << key << ": the frame is in " << png;
+        EXPECT_EQ(line, want[key]) << key << ": the frame is in " << png << "; " << golden_hint();
       }
     }
     TearDown();
