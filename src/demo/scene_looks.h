@@ -93,7 +93,8 @@ struct rings_look {
   text name;
 };
 inline constexpr rings_look rings = {
-    .palette = {{{3, {0, 0, 0}}, {1, {255, 180, 180}}, {129, {128, 90, 90}}, {2, {255, 60, 200}}, {130, {128, 30, 100}}}},
+    .palette = {{{3, {0, 0, 0}}, {1, {255, 180, 180}}, {129, {128, 90, 90}}, {2, {255, 60, 200}},
+                 {130, {128, 30, 100}}}},
     .fill = 1,
     .width = 18,
     .mode = 1,
@@ -135,7 +136,8 @@ struct kaleido_look {
   int32_t second_order_from;  // from this position the rows count on from 64
 };
 inline constexpr kaleido_look kaleido = {
-    .palette = {{{3, {0, 0, 0}}, {1, {255, 255, 255}}, {129, {128, 128, 128}}, {2, {120, 120, 255}}, {130, {60, 60, 125}}}},
+    .palette = {{{3, {0, 0, 0}}, {1, {255, 255, 255}}, {129, {128, 128, 128}}, {2, {120, 120, 255}},
+                 {130, {60, 60, 125}}}},
     .fill = 1,
     .width = 28,
     .mode = 1,

@@ -49,7 +49,9 @@ void set_entries(const std::array<looks::entry, N>& entries) {
 }
 
 // A text of a table, or another text s at its place.
-void write(uint8_t* frame, const looks::text& t, const char* s) { writeri(frame, t.x, t.y, s, t.centre, tid, t.colour); }
+void write(uint8_t* frame, const looks::text& t, const char* s) {
+  writeri(frame, t.x, t.y, s, t.centre, tid, t.colour);
+}
 void write(uint8_t* frame, const looks::text& t) { write(frame, t, t.s); }
 
 // The first frame of the scene in slot: its set-up is still to run.

@@ -80,7 +80,8 @@ const std::vector<Panel>& panels() {
   static const std::vector<Panel> p = [] {
     std::vector<Panel> v;
     // Title
-    v.push_back({L::title.fill, Backdrop::plain, entries(L::title.palette), {text(L::title.group), text(L::title.motto)}});
+    v.push_back({L::title.fill, Backdrop::plain, entries(L::title.palette),
+                 {text(L::title.group), text(L::title.motto)}});
     // Group rings
     v.push_back({L::rings.fill, Backdrop::rings, entries(L::rings.palette), {text(L::rings.name)}});
     // First drawing
