@@ -97,6 +97,18 @@ cgm_picture* load_picture(const std::string& path) {
   return pic;
 }
 
+// The finale: colour k of the picture blended from the background at e.
+void fade(const std::string& path, int e) {
+  cgm_picture* pic = load_picture(path);
+  const looks::rgb from = looks::finale.background.colour;
+  for (int k = 1; k <= 99; k++) {
+    const int w = pic->colr[k], R = (w >> 16) & 255, G = (w >> 8) & 255, B = w & 255;
+    gfx_setcolor(k, (e * R + (255 - e) * from.r) / 256, (e * G + (255 - e) * from.g) / 256,
+                 (e * B + (255 - e) * from.b) / 256);
+  }
+  cgm_free(pic);
+}
+
 // ---- The scenes' own palettes and texts (demo/scene_looks.h) ----------------
 
 void set_entries(std::span<const looks::entry> es) {
@@ -225,16 +237,8 @@ void command(std::istringstream& in, const std::string& cmd) {
     setkolor(pic->colr, r, g, b, 100);
     cgm_free(pic);
   } else if (cmd == "fade") {
-    // The finale: colour k of the picture blended from the background.
-    cgm_picture* pic = load_picture(word());
-    const int e = num();
-    const looks::rgb from = looks::finale.background.colour;
-    for (int k = 1; k <= 99; k++) {
-      const int w = pic->colr[k], R = (w >> 16) & 255, G = (w >> 8) & 255, B = w & 255;
-      gfx_setcolor(k, (e * R + (255 - e) * from.r) / 256, (e * G + (255 - e) * from.g) / 256,
-                   (e * B + (255 - e) * from.b) / 256);
-    }
-    cgm_free(pic);
+    const std::string path = word();
+    fade(path, num());
   } else if (cmd == "colour") {
     const int i = num(), r = num(), g = num(), b = num();
     gfx_setcolor(i, r, g, b);
