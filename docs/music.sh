@@ -32,10 +32,16 @@ for ((o = 0; o <= orders; o++)); do
   fi
 done
 # Scene windows (first order, last order, name) and what the music does there.
-scenes=(
-  "0 1 title"  "2 3 group rings"  "4 6 first drawing"  "7 8 kaleidoscope"  "9 10 star scroll"
-  "11 14 greetings"  "15 17 bounce"  "18 20 mosaic rings"  "21 22 credits"  "23 24 finale"  "25 25 end"
-)
+# Names and first positions as the scenes' tables hold them (src/demo/scene_looks.h).
+looks=src/demo/scene_looks.h
+mapfile -t names < <(sed -n '/scene_names = {/,/};/p' "$looks" | grep -o '"[^"]*"' | tr -d '"')
+read -ra starts <<<"0 $(sed -n 's/.*window_starts = {\(.*\)};.*/\1/p' "$looks" | tr -d ,) $(((orders - 1) * 100))"
+[ ${#names[@]} = 10 ] && [ ${#starts[@]} = 11 ] || { echo "docs/music.sh: cannot read the scenes from $looks" >&2; exit 1; }
+scenes=()
+for i in "${!names[@]}"; do
+  scenes+=("$((starts[i] / 100)) $((starts[i + 1] / 100 - 1)) ${names[i]}")
+done
+scenes+=("$((orders - 1)) $((orders - 1)) end")
 sections=(
   "0 1 intro, bongos"  "2 3 groove lands"  "4 5 verse: the hook"  "6 6 pre"  "7 8 chorus"
   "9 10 interlude"  "11 12 verse 2"  "13 14 chorus 2"  "15 15 bridge"  "16 16 break"  "17 17 build"

@@ -5,21 +5,23 @@
 #
 # span:   36 s of the demo at 10 frames a second (three scenes): the hashes of
 #         the raw frames picked, their palettes, the WAV and the summary match
-#         tests/data/capture/span.txt (ZAP_UPDATE_GOLDENS=1 rewrites it); the
-#         WAV equals `zapmod render` over the same span; stills come out the
-#         same on a second run.
+#         tests/data/capture/span.txt (ZAP_UPDATE_GOLDENS=1 rewrites it, as
+#         scripts/record-goldens does); the WAV equals `zapmod render` over
+#         the same span; stills come out the same on a second run. Recorded
+#         or differing, the span's stills are kept in $ZAP_GOLDEN_FRAMES/span.
 # errors: usage errors exit 2, bad files exit 1 naming the file, --help.
 # video:  a short video through ffmpeg has both streams and its duration;
 #         without ffmpeg the tool says so (needs ffmpeg: host only).
 # Exits 0 when the case holds, 1 with a message when not, 77 to skip.
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
 cap=$1
 zapmod=$2
 root=$3
 case=$4
 
 cd "$root" || exit 1
-[ -f data/da_plim.mod ] || { echo "skip: no data/da_plim.mod in $root"; exit 77; }
+[ -f data/da_plim.mod ] || zap_skip "capture_cli_$case" "no data/da_plim.mod in $root"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 # SDL 2 keeps a few allocations past SDL_Quit; a sanitizer build's leak
@@ -42,14 +44,25 @@ expect() {
 case $case in
   span)
     golden=$root/tests/data/capture/span.txt
+    frames=${ZAP_GOLDEN_FRAMES:-$root/build/golden-frames}/span
+    # The span's stills as PNG, the frames the hashes are of, kept for a look.
+    keep_frames() {
+      rm -rf "$frames" && mkdir -p "$frames" &&
+        "$cap" --fps 10 --to 36 --frames "$frames" --every 30 >/dev/null || fail "the span's stills failed"
+    }
     "$cap" --fps 10 --to 36 --wav "$tmp/span.wav" --raw "$tmp/raw" --every 30 > "$tmp/summary" ||
       fail "the capture failed"
     { (cd "$tmp/raw" && sha256sum -- *); (cd "$tmp" && sha256sum span.wav); cat "$tmp/summary"; } > "$tmp/got"
-    if [ "${ZAP_UPDATE_GOLDENS:-}" = 1 ]; then
-      mkdir -p "$(dirname "$golden")" && cp "$tmp/got" "$golden" && echo "wrote $golden" && exit 0
+    if [ "${ZAP_UPDATE_GOLDENS:-0}" != 0 ]; then
+      keep_frames
+      mkdir -p "$(dirname "$golden")" && cp "$tmp/got" "$golden" && echo "wrote $golden; its frames are in $frames"
+      exit 0
     fi
-    diff "$golden" "$tmp/got" >&2 ||
-      fail "the span differs from $golden (after a deliberate change: ZAP_UPDATE_GOLDENS=1, and look at the frames)"
+    diff "$golden" "$tmp/got" >&2 || {
+      keep_frames
+      fail "the span differs from $golden; its frames are in $frames (after a deliberate change, record every" \
+        "golden again with scripts/record-goldens)"
+    }
 
     # 36 s at 44100 Hz: the whole stream from the first tick, as an offline render has it.
     "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 >/dev/null || fail "zapmod render failed"
@@ -90,10 +103,8 @@ case $case in
     "$cap" --help > /dev/full 2>/dev/null && fail "--help into a full disk succeeded"
     ;;
   video)
-    if ! command -v ffmpeg >/dev/null || ! command -v ffprobe >/dev/null; then
-      echo "skip: no ffmpeg"
-      exit 77
-    fi
+    command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null ||
+      zap_skip "capture_cli_$case" "no ffmpeg and ffprobe on the PATH"
     mkdir "$tmp/t"
     TMPDIR=$tmp/t "$cap" "$tmp/short.mp4" --to 2 --fps 30 --scale 2 >/dev/null || fail "the video failed"
     [ -z "$(ls -A "$tmp/t")" ] || fail "temporary files left: $(ls -A "$tmp/t")"

@@ -6,7 +6,8 @@ if(TARGET zapcapture AND TARGET zapmod)
   foreach(c span errors video)
     add_test(NAME capture_cli_${c}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/capture_cli.sh ${zapcapture_cmd} ${zapmod_cmd} ${CMAKE_SOURCE_DIR} ${c})
-    set_tests_properties(capture_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+    set_tests_properties(capture_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+      ENVIRONMENT "ZAP_GOLDEN_FRAMES=${CMAKE_BINARY_DIR}/golden-frames")
   endforeach()
   # The video needs the build machine's ffmpeg.
   zap_host_only(capture_cli_video)

@@ -22,7 +22,12 @@ case $4 in
 dump)
   run dump "$golden"
   [ $rc -eq 0 ] || fail "dump exit $rc: $err"
-  diff <(echo "$out") "$src/tests/data/cgm/golden.dump" || fail "dump differs from golden.dump"
+  if [ "${ZAP_UPDATE_GOLDENS:-0}" != 0 ]; then
+    echo "$out" >"$src/tests/data/cgm/golden.dump" && echo "wrote $src/tests/data/cgm/golden.dump" && exit 0
+  fi
+  diff <(echo "$out") "$src/tests/data/cgm/golden.dump" ||
+    fail "dump differs from golden.dump (after a deliberate change, record every golden again with" \
+      "scripts/record-goldens)"
   ;;
 info)
   run info "$golden"

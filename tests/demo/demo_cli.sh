@@ -12,14 +12,12 @@
 # line about the silent music being all it says.
 #   demo_cli.sh DEMO_BINARY PROJECT_ROOT [CASE]
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
 bin="$1"
 root="$2"
 case="${3:-whole_song}"
 cd "$root" || exit 1
-if [ ! -f data/da_plim.mod ]; then
-  echo "no data/da_plim.mod in $root: skipped"
-  exit 77
-fi
+[ -f data/da_plim.mod ] || zap_skip "demo_cli_$case" "no data/da_plim.mod in $root"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 # SDL 2 keeps a few allocations past SDL_Quit; a sanitizer build's leak

@@ -6,9 +6,11 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -17,11 +19,13 @@
 
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/scene_looks.h"
 #include "demo/timeline.h"
 #include "gfx/view.h"
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "support/golden.h"
 
 namespace {
 
@@ -30,6 +34,12 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 std::ostream& operator<<(std::ostream& o, const Rgb& c) { return o << "(" << c.r << "," << c.g << "," << c.b << ")"; }
+// Entry index of a scene's palette table, as the scene sets it.
+template <size_t N>
+Rgb entry(const std::array<looks::entry, N>& palette, int index) {
+  const looks::rgb c = looks::colour_of(palette, index);
+  return {c.r, c.g, c.b};
+}
 
 class Timeline : public ::testing::Test {
  protected:
@@ -119,20 +129,20 @@ TEST_F(Timeline, TheFrameAtTheStopPositionIsPresentedAndEndsTheLoop) {
 
 TEST_F(Timeline, AScenesSetUpRunsOnceAndAReturnResumesIt) {
   frame(200, 1000);
-  EXPECT_EQ(pal(1), (Rgb{255, 180, 180}));
+  EXPECT_EQ(pal(1), entry(looks::rings.palette, 1));
   gfx_setcolor(1, 9, 9, 9);
   frame(263, 3000);
   EXPECT_EQ(scene_start[SLOT_RINGS], 1000);
   EXPECT_EQ(pal(1), (Rgb{9, 9, 9})) << "the set-up ran again";
 
   frame(400, 4000);  // scene 3 sets entry 1 and restarts prevstep
-  EXPECT_EQ(pal(1), (Rgb{110, 200, 150}));
+  EXPECT_EQ(pal(1), entry(looks::first_drawing.palette, 1));
   frame(450, 4600);
   EXPECT_EQ(prevstep, 120);
   frame(399, 5000);  // a position back in scene 2's window
   EXPECT_EQ(timeline_scene, 2);
   EXPECT_EQ(scene_start[SLOT_RINGS], 1000);
-  EXPECT_EQ(pal(1), (Rgb{110, 200, 150}));
+  EXPECT_EQ(pal(1), entry(looks::first_drawing.palette, 1));
   frame(500, 6000);  // scene 3 resumes: no fill, prevstep kept
   EXPECT_EQ(scene_start[SLOT_DRAWING], 4000);
   EXPECT_EQ(prevstep, 400);
@@ -141,8 +151,8 @@ TEST_F(Timeline, AScenesSetUpRunsOnceAndAReturnResumesIt) {
 TEST_F(Timeline, CreditsWordsFollowTidAndBothHalvesCanStartInOneFrame) {
   frame(2100, 600);
   EXPECT_EQ(curpic, hipcat);
-  EXPECT_EQ(pal(255), (Rgb{128, 90, 0}));
-  EXPECT_EQ(pal(127), (Rgb{255, 180, 0}));
+  EXPECT_EQ(pal(255), entry(looks::credits.palette, 255));
+  EXPECT_EQ(pal(127), entry(looks::credits.palette, 127));
   const std::pair<int32_t, const char*> first[] = {{600, "vemp"},   {799, "vemp"}, {800, "code"},
                                                    {1000, "grafix"}, {1199, "grafix"}, {1200, "vemp"}};
   for (const auto& [t, word] : first) {
@@ -180,8 +190,8 @@ TEST_F(Timeline, TitleTextsFollowThePosition) {
     EXPECT_EQ(count(126, 64, 97) > 0, c.bongo) << "pos " << c.pos;
     EXPECT_EQ(count(126, 104, 137) > 0, c.floor) << "pos " << c.pos;
   }
-  EXPECT_EQ(pal(127), (Rgb{255, 150, 150}));
-  EXPECT_EQ(pal(128), (Rgb{100, 90, 90}));
+  EXPECT_EQ(pal(127), entry(looks::title.palette, 127));
+  EXPECT_EQ(pal(128), entry(looks::title.palette, 128));
   const int32_t w = ankels->colr[1];
   EXPECT_EQ(pal(129), (Rgb{(((w >> 16) & 255) + 255) >> 1, (((w >> 8) & 255) + 255) >> 1, ((w & 255) + 255) >> 1}));
 }
@@ -221,11 +231,16 @@ TEST_F(Timeline, FinaleFadesFromTheBackgroundInFiveSeconds) {
   const Rgb shade = pal(130);
   const Rgb entry100 = pal(100);
   frame(2300, 10000);
-  for (int k = 1; k <= 99; k++) ASSERT_EQ(pal(k), (Rgb{254, 219, 79})) << "entry " << k;
-  EXPECT_EQ(pal(127), (Rgb{255, 220, 80}));
+  // Every colour starts as the background, divided by 256, not 255 (with the
+  // shipped background (255, 220, 80): (254, 219, 79)).
+  const looks::rgb bg = looks::finale.background.colour;
+  const auto blend = [](int e, int c, int b) { return (e * c + (255 - e) * b) / 256; };
+  for (int k = 1; k <= 99; k++)
+    ASSERT_EQ(pal(k), (Rgb{blend(0, 0, bg.r), blend(0, 0, bg.g), blend(0, 0, bg.b)})) << "entry " << k;
+  EXPECT_EQ(pal(127), (Rgb{bg.r, bg.g, bg.b}));
   // Colour 1 of the test's bottles is white; e = 127 at 2.5 s, 255 from 5 s.
   frame(2310, 12500);
-  EXPECT_EQ(pal(1), (Rgb{254, 236, 166}));
+  EXPECT_EQ(pal(1), (Rgb{blend(127, 255, bg.r), blend(127, 255, bg.g), blend(127, 255, bg.b)}));
   frame(2320, 15000);
   EXPECT_EQ(pal(1), (Rgb{254, 254, 254}));
   frame(2330, 900000);
@@ -290,15 +305,17 @@ std::map<std::string, std::string> read_goldens() {
 
 // The frames of every scene, on the test data set and on the shipped data,
 // against the hashes in tests/data/demo/goldens.txt, each looked at when it
-// was taken. ZAP_UPDATE_GOLDENS=1 records them again. Recorded frames, and
-// frames that differ, go to PNG files in the build directory for a look.
+// was taken. ZAP_UPDATE_GOLDENS=1 (scripts/record-goldens) records them again.
+// Recorded frames, and frames that differ, go to PNG files in
+// BUILD/golden-frames for a look.
 class Golden : public Timeline {
  protected:
   void SetUp() override {}
 };
 
 TEST_F(Golden, EveryScenesFrameAndPalette) {
-  const bool update = std::getenv("ZAP_UPDATE_GOLDENS") != nullptr;
+  const bool update = golden_update_requested();
+  std::filesystem::create_directories(golden_frames_dir());
   std::map<std::string, std::string> want = read_goldens();
   std::vector<std::pair<std::string, std::string>> sets = {{"test", demo_assets_root()}};
   const std::string shipped = std::string(ZAP_SOURCE_DIR) + "/";
@@ -322,12 +339,12 @@ TEST_F(Golden, EveryScenesFrameAndPalette) {
                     static_cast<unsigned long long>(fnv64(dest, FRAME_BYTES)),
                     static_cast<unsigned long long>(fnv64(palette, sizeof palette)));
       const std::string key = set + " " + s.shot;
-      const std::string png = std::string(ZAP_BINARY_DIR) + "/golden-" + set + "-" + s.shot + ".png";
+      const std::string png = golden_frames_dir() + "/demo-" + set + "-" + s.shot + ".png";
       if (update || want[key] != line) write_png(png, dest, palette, 2);
       if (update) {
         want[key] = line;
       } else {
-        EXPECT_EQ(line, want[key]) << key << ": the frame is in " << png;
+        EXPECT_EQ(line, want[key]) << key << ": the frame is in " << png << "; " << golden_hint();
       }
     }
     TearDown();

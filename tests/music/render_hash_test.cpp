@@ -4,7 +4,8 @@
 //
 // The arithmetic is integer from the file to the samples, so one hash holds on
 // every machine and build. When the player or the mixer changes the output on
-// purpose, regenerate with ZAP_REGENERATE=1 and review the change with git diff.
+// purpose, record them again with scripts/record-goldens and review the change
+// with git diff.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include "music/cool_mzx.h"
 #include "music_harness.h"
 #include "player/pt.h"
+#include "support/golden.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -91,7 +94,7 @@ class RealModule : public ::testing::TestWithParam<int32_t> {};
 TEST_P(RealModule, Game3MatchesCheckedInHash) {
   const std::string path = std::string(ZAP_MODULE_DIR) + "/game3.mod";
   const auto file = read_file(path);
-  if (file.empty()) GTEST_SKIP() << path << " is not there";
+  if (file.empty()) ZAP_SKIP(path + " is not there");
   const int32_t rate = GetParam();
 
   const render_result r = render(file, rate, k_seconds);
@@ -105,17 +108,17 @@ TEST_P(RealModule, Game3MatchesCheckedInHash) {
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(r.hash));
   const std::string key = "game3.mod " + std::to_string(rate) + " " + std::to_string(k_seconds);
-  const char* regen = std::getenv("ZAP_REGENERATE");
-  if (regen && *regen == '1') {
+  if (golden_update_requested()) {
     write_hash(key, hex);
-    GTEST_SKIP() << "wrote " << key << " " << hex << " to " << k_hash_file;
+    std::printf("wrote %s %s to %s\n", key.c_str(), hex, k_hash_file.c_str());
+    return;
   }
   const auto hashes = read_hashes();
   const auto it = hashes.find(key);
   ASSERT_NE(it, hashes.end()) << "no hash for '" << key << "' in " << k_hash_file
-                              << "; run with ZAP_REGENERATE=1 to record " << hex;
+                              << " (now " << hex << "); " << golden_hint();
   EXPECT_EQ(it->second, hex) << "the rendered PCM changed (position at the end " << r.position
-                             << "); if intended, regenerate with ZAP_REGENERATE=1";
+                             << "); " << golden_hint();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothRates, RealModule, ::testing::Values(44100, 22050),

@@ -6,6 +6,7 @@
 # Exits 0 when the case holds, 1 with a message when it does not, and 77 (a
 # skip) when the real test modules are not there.
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
 zapmod=$1
 moddir=$2
 case=$3
@@ -13,7 +14,7 @@ case=$3
 module=$moddir/game3.mod
 case $case in
   exact_size) ;;  # builds its own module
-  *) [ -r "$module" ] || { echo "skip: $module is not there"; exit 77; } ;;
+  *) [ -r "$module" ] || zap_skip "music_cli_$case" "$module is not there" ;;
 esac
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -21,6 +21,8 @@
 #include "harness.h"
 #include "player/pt.h"
 #include "sound/sd_mix.h"
+#include "support/golden.h"
+#include "support/skip.h"
 
 namespace {
 
@@ -58,29 +60,32 @@ void check_golden(const std::string& name) {
   }
 
   const std::string path = golden_path(name);
-  if (std::getenv("ZAP_REGENERATE_GOLDEN")) {
+  if (golden_update_requested()) {
     std::ofstream out(path);
     for (const std::string& l : lines) out << l << '\n';
     ASSERT_TRUE(out.good()) << "cannot write " << path;
     return;
   }
   std::ifstream in(path);
-  ASSERT_TRUE(in.good()) << path << " is missing; run with ZAP_REGENERATE_GOLDEN=1 to write it";
+  ASSERT_TRUE(in.good()) << path << " is missing; " << golden_hint();
   std::string want;
   for (size_t i = 0; i < lines.size(); i++) {
     if (!std::getline(in, want)) FAIL() << path << " ends at line " << i + 1;
     if (want == lines[i]) continue;
-    if (i == 0) FAIL() << name << ": the load differs (" << want << " vs " << lines[0] << "):\n" << load_trace();
+    if (i == 0) {
+      FAIL() << name << ": the load differs (" << want << " vs " << lines[0] << "):\n"
+             << load_trace() << "\n" << golden_hint();
+    }
     FAIL() << name << ": first difference at tick " << i - 1 << " (expected '" << want << "', got '" << lines[i]
            << "'); this tick's trace now:\n"
-           << ticks[i - 1];
+           << ticks[i - 1] << "\n" << golden_hint();
   }
 }
 
 void check_real_module(const std::string& file) {
   const std::string path = std::string(ZAP_MODULE_DIR) + "/" + file;
   std::ifstream in(path, std::ios::binary);
-  if (!in) GTEST_SKIP() << path << " not present";
+  if (!in) ZAP_SKIP(path + " is not there");
   std::vector<uint8_t> image(MODULE_BUFFER, 0);
   in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
   const int32_t size = static_cast<int32_t>(in.gcount());

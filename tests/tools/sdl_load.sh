@@ -11,6 +11,7 @@
 # Exits 0 when the case holds, 1 with a message when not, 77 to skip (no
 # LD_DEBUG account, as under an emulator that does not pass it on).
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
 zapmod=$1
 zapcgm=$2
 cap=$3
@@ -33,7 +34,8 @@ traced() {
   cat "$tmp/ld.$(cat "$tmp/pid")" >"$tmp/libs" 2>/dev/null
   # The loader naming the tool as the program it starts proves the account is
   # the tool's, not that of a shell or an emulator in front of it.
-  grep -q "transferring control: .*/$(basename "$1")\$" "$tmp/libs" || { echo "skip: no LD_DEBUG account of $1"; exit 77; }
+  grep -q "transferring control: .*/$(basename "$1")\$" "$tmp/libs" ||
+    zap_skip "tools_sdl_$case" "no LD_DEBUG account of $1"
 }
 without_sdl() {
   traced "$@"
@@ -55,7 +57,7 @@ case $case in
     grep -q "^frame 0 scene" "$tmp/out.$n" || fail "the script gave no frame: $(cat "$tmp/out.$n")"
     ;;
   video)
-    command -v ffmpeg >/dev/null || { echo "skip: no ffmpeg"; exit 77; }
+    command -v ffmpeg >/dev/null || zap_skip "tools_sdl_$case" "no ffmpeg on the PATH"
     without_sdl "$cap" "$tmp/v.mp4" --fps 5 --to 1 --scale 1
     [ -s "$tmp/v.mp4" ] || fail "no video"
     ;;

@@ -7,6 +7,7 @@
 // pixel repeated `scale` times.
 #include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "effects/kaleido.h"
 #include "effects/rings.h"
+#include "demo/scene_looks.h"
 #include "effects/writeri.h"
 #include "fontgen.h"
 
@@ -49,39 +51,67 @@ struct Panel {
   std::vector<Text> texts;
 };
 
+// The scenes' palette entries and texts, as the scenes' tables hold them
+// (demo/scene_looks.h), and the entries of them a panel shows.
+Entry entry(const looks::entry& e) { return {e.index, e.colour.word()}; }
+template <size_t N>
+std::vector<Entry> entries(const std::array<looks::entry, N>& es, std::vector<int> only = {}) {
+  std::vector<Entry> v;
+  for (const looks::entry& e : es)
+    if (only.empty() || std::find(only.begin(), only.end(), e.index) != only.end()) v.push_back(entry(e));
+  return v;
+}
+// A table's text, or another text s at its place moved down by dy.
+Text text(const looks::text& t, const char* s = nullptr, int dy = 0) {
+  return {t.x, t.y + dy, s ? s : t.s, t.centre, t.colour};
+}
+// The greetings first to first + 3, one under the other at the greeting's place.
+std::vector<Text> greeting_lines(int first) {
+  std::vector<Text> v;
+  for (int i = 0; i < 4; i++) v.push_back(text(looks::greetings.greeting, kriit[first + i], 40 * i));
+  return v;
+}
+
 // The scenes' palette set-ups. Entries a scene leaves alone keep what an
 // earlier scene set: the bounce shows entry 255 as the title set it. Entry 0
 // is never set by the demo and shows black.
 const std::vector<Panel>& panels() {
-  static const std::vector<Panel> p = {
-      // Title
-      {127, Backdrop::plain, {{127, 0xFF9696}, {255, 0xFFC8C8}, {128, 0x645A5A}, {126, 0xFFFFFF}},
-       {{160, 80, "bongo squad", 1, 126}, {160, 120, "on the floor", 1, 126}}},
-      // Group rings
-      {1, Backdrop::rings, {{3, 0x000000}, {1, 0xFFB4B4}, {129, 0x805A5A}, {2, 0xFF3CC8}, {130, 0x801E64}},
-       {{160, 100, "zap cobbles", 1, 3}}},
-      // First drawing
-      {1, Backdrop::plain, {{1, 0x6EC896}, {2, 0x1E4032}, {129, 0xC8FFDC}, {130, 0x82AA78}, {126, 0xFFFFFF}},
-       {{160, 100, "foxy lady!", 1, 126}}},
-      // Kaleidoscope
-      {1, Backdrop::kaleido, {{3, 0x000000}, {1, 0xFFFFFF}, {129, 0x808080}, {2, 0x7878FF}, {130, 0x3C3C7D}},
-       {{160, 170, "go'go dudes", 1, 3}}},
-      // Greetings, the title and the first half of the names
-      {1, Backdrop::plain, {{1, 0xFFA0A0}, {2, 0x640000}, {129, 0xFFC8C8}, {130, 0xC86464}, {126, 0xFFFFFF}},
-       {{5, 5, "tumbleweb", 0, 126}, {5, 45, "qvx", 0, 126}, {5, 85, "morrowy", 0, 126}, {5, 125, "quillfrond", 0, 126},
-        {170, 160, "greetz", 0, 126}}},
-      // Greetings, the other names
-      {1, Backdrop::plain, {{1, 0xFFA0A0}, {129, 0xFFC8C8}, {126, 0xFFFFFF}},
-       {{5, 5, "kzt", 0, 126}, {5, 45, "plovik", 0, 126}, {5, 85, "jostu", 0, 126}, {5, 125, "brixo", 0, 126}}},
-      // Bounce
-      {127, Backdrop::plain, {{127, 0xFFFFFF}, {255, 0xFFC8C8}, {0, 0x000000}}, {{5, 84, "d15c0!", 0, 0}}},
-      // Credits, first half (the words take turns at (240, 100))
-      {127, Backdrop::plain, {{255, 0x805A00}, {127, 0xFFB400}, {0, 0x000000}},
-       {{240, 40, "vemp", 1, 0}, {240, 100, "code", 1, 0}, {240, 160, "grafix", 1, 0}}},
-      // Credits, second half
-      {127, Backdrop::plain, {{255, 0x805A00}, {127, 0xFFB400}, {0, 0x000000}},
-       {{240, 70, "tib", 1, 0}, {240, 130, "funk", 1, 0}}},
-  };
+  namespace L = looks;
+  static const std::vector<Panel> p = [] {
+    std::vector<Panel> v;
+    // Title
+    v.push_back({L::title.fill, Backdrop::plain, entries(L::title.palette),
+                 {text(L::title.group), text(L::title.motto)}});
+    // Group rings
+    v.push_back({L::rings.fill, Backdrop::rings, entries(L::rings.palette), {text(L::rings.name)}});
+    // First drawing
+    v.push_back({L::first_drawing.fill, Backdrop::plain, entries(L::first_drawing.palette),
+                 {text(L::first_drawing.caption)}});
+    // Kaleidoscope
+    v.push_back({L::kaleido.fill, Backdrop::kaleido, entries(L::kaleido.palette), {text(L::kaleido.typed)}});
+    // Greetings, the title and the first half of the names
+    std::vector<Text> greet = greeting_lines(1);
+    greet.push_back(text(L::greetings.caption));
+    v.push_back({L::greetings.fill, Backdrop::plain, entries(L::greetings.palette), greet});
+    // Greetings, the other names
+    v.push_back({L::greetings.fill, Backdrop::plain, entries(L::greetings.palette, {1, 129, 126}), greeting_lines(5)});
+    // Bounce
+    std::vector<Entry> bounce = entries(L::bounce.palette);
+    bounce.push_back(entries(L::title.palette, {255})[0]);
+    bounce.push_back({0, 0x000000});
+    v.push_back({L::bounce.fill, Backdrop::plain, bounce, {text(L::bounce.flash)}});
+    // Credits, first half (the words take turns at the words' place)
+    std::vector<Entry> credits = entries(L::credits.palette);
+    credits.push_back({0, 0x000000});
+    const auto& cw = L::credits.words;
+    v.push_back({L::credits.fill, Backdrop::plain, credits,
+                 {text(cw, L::credits.first_words[0], -60), text(cw, L::credits.first_words[1]),
+                  text(cw, L::credits.first_words[2], 60)}});
+    // Credits, second half
+    v.push_back({L::credits.fill, Backdrop::plain, credits,
+                 {text(cw, L::credits.second_words[0], -30), text(cw, L::credits.second_words[1], 30)}});
+    return v;
+  }();
   return p;
 }
 
@@ -92,9 +122,11 @@ void draw_panel(const Panel& pn, int t, std::vector<uint8_t>& rgb, int sheet_w, 
   for (const Entry& e : pn.pal) pal[static_cast<size_t>(e.k)] = e.rgb;
   frame.fill(0);
   std::memset(frame.data(), pn.fill, kW * kH);
-  if (pn.back == Backdrop::rings) rings(frame.data(), 2 * t, 18, 1, 2);
+  constexpr const auto& R = looks::rings;
+  constexpr const auto& K = looks::kaleido;
+  if (pn.back == Backdrop::rings) rings(frame.data(), R.speed * t, R.width, R.mode, R.colour);
   if (pn.back == Backdrop::kaleido) {
-    rings(frame.data(), t, 28, 1, 2);
+    rings(frame.data(), t, K.width, K.mode, K.colour);
     kaleido(frame.data(), kW, kH);
   }
   for (const Text& tx : pn.texts) writeri(frame.data(), tx.x, tx.y, tx.s, tx.centre, t, tx.colour);

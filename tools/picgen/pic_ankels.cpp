@@ -4,6 +4,7 @@
 // so the middle of the frame (the platform soles) is what the opening shows.
 #include <cmath>
 
+#include "demo/scene_looks.h"
 #include "glyphart.h"
 #include "pictures.h"
 
@@ -61,7 +62,7 @@ Picture pic_ankels() {
   Picture p;
   p.name = "ankels";
   p.desc = "feet in platform shoes and flares";
-  p.back = 0xff9696;
+  p.back = looks::colour_of(looks::title.palette, looks::BACKGROUND).word();
   p.colours = {0x000000, 0x008c96, 0x005f69, 0xffc800, 0xd21428, 0x960a1e, 0xffc400, 0xff6e00, 0xe61e78, 0xffffff,
                0xff78c8, 0xffe650, 0x50dcdc, 0xffa03c, 0x3c1428, 0xffffff, 0xd28cb4};
   pic_frame(p, -8000, -4400, 8000, 5000);

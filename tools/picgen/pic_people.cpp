@@ -3,6 +3,7 @@
 // dancers U+1F46F) with procedural additions (afros, skates, speed lines).
 #include <cmath>
 
+#include "demo/scene_looks.h"
 #include "glyph.h"
 #include "glyphart.h"
 #include "pictures.h"
@@ -81,7 +82,7 @@ Picture pic_swing1() {
   Picture p;
   p.name = "swing1";
   p.desc = "a dancer in mid-swing";
-  p.back = 0xffffff;
+  p.back = looks::colour_of(looks::stars.palette, looks::BACKGROUND).word();
   p.colours = {kGold, kOrange, kPink, kBrown, kBlack, kSkin};
   Place at;
   at.ang = -0.12;
@@ -100,8 +101,10 @@ Picture pic_swing2() {
   Picture p;
   p.name = "swing2";
   p.desc = "a dancing couple";
-  p.back = 0xb4ffb4;
-  p.colours = {0xb4ffb4, 0x96ff14, 0x000000, kSkin, 0xd21e8c, 0xff6e00, 0xffc800, 0x46230f};
+  // Colours 1..3 as the scene sets them.
+  constexpr const auto& M = looks::mosaic.palette;
+  p.back = looks::colour_of(M, BG).word();
+  p.colours = {looks::colour_of(M, BG).word(), looks::colour_of(M, RING).word(), looks::colour_of(M, INK).word(), kSkin, 0xd21e8c, 0xff6e00, 0xffc800, 0x46230f};
   Place girl;
   girl.mirror = true;
   girl.dx = 1905 + 112;
@@ -126,7 +129,7 @@ Picture pic_strutter() {
   Picture p;
   p.name = "strutter";
   p.desc = "a strutting figure in colour";
-  p.back = 0xffffff;
+  p.back = looks::colour_of(looks::bounce.palette, looks::BACKGROUND).word();
   p.colours = kStrutterColours;
   strutter_frame(p);
   draw(p, strutter_art(), BLACK);
@@ -139,7 +142,7 @@ Picture pic_strutterblk() {
   Picture p;
   p.name = "strutterblk";
   p.desc = "the strutting figure as a black silhouette";
-  p.back = 0xffffff;
+  p.back = looks::colour_of(looks::bounce.palette, looks::BACKGROUND).word();
   p.colours = kStrutterColours;
   strutter_frame(p);
   pic_fill(p, BLACK, silhouette(strutter_art()));
@@ -154,7 +157,7 @@ Picture pic_zoomer() {
   Picture p;
   p.name = "zoomer";
   p.desc = "a roller-disco skater";
-  p.back = 0xffb400;
+  p.back = looks::colour_of(looks::credits.palette, looks::BACKGROUND).word();
   p.colours = {0x000000, kSkin, 0x00a0aa, 0x3c1e0a, 0xffffff, 0xe61e78, 0xff6e00};
   // Framed with room above and below, so the skates stay in view when the
   // credits pulse the picture up to a half-extent of 130 pixels.

@@ -4,6 +4,7 @@
 // procedural.
 #include <cmath>
 
+#include "demo/scene_looks.h"
 #include "glyph.h"
 #include "glyphart.h"
 #include "pictures.h"
@@ -33,7 +34,7 @@ Picture pic_hipcat() {
   Picture p;
   p.name = "hipcat";
   p.desc = "a cool cat in shades";
-  p.back = 0xffb400;
+  p.back = looks::colour_of(looks::credits.palette, looks::BACKGROUND).word();
   p.colours = {0x000000, 0xfaebd2, 0xf08ca0, 0x00968c, 0xdca0f0, 0xffd200, 0x005a64, 0xb4f0ff, 0x781e5a, 0xa03c82};
   const double w = 16;  // ink border of the procedural parts
   // The record: grooves as thin rings, a highlight across them.
@@ -88,7 +89,7 @@ Picture pic_bottles() {
   Picture p;
   p.name = "bottles";
   p.desc = "bottles with popping corks and fizz";
-  p.back = 0xffdc50;
+  p.back = looks::finale.background.colour.word();
   p.colours = {0x000000, 0x147840, 0xa01e3c, 0xff7800, 0xfff5dc, 0xc8965a, 0xffffff, 0xb4f0ff, 0xe61e78, 0xff6e00};
   const Polys bottle = glyph(kSymbola, 0x1F37E, kTol);
   // The glyph's bottle leans 38.7 degrees left: base centre (1350, -200),

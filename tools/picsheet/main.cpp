@@ -11,6 +11,11 @@
 //   setkolor FILE.cgm R G B   setkolor(colr of the picture, R, G, B, 100)
 //   fade FILE.cgm E           the finale's fade of colours 1..99 at e = E
 //   colour I R G B            gfx_setcolor(I, R, G, B)
+//   scene N [FILE.cgm]        scene N's first-frame palette set-up, as the scene
+//                             does it, with FILE's colours where it shows a picture
+//   entry N I                 palette entry I as scene N sets it
+//   say N NAME TIME [K]       scene N's text NAME at its place (writeri at TIME);
+//                             K picks the word of a list (greeting, first, second)
 //   fill I                    fill the frame with index I
 //   layer FILE.raw KEY        copy a raw 320x200 frame, except bytes equal to KEY
 //   rings T W MODE COLOUR     the rings effect
@@ -30,12 +35,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cgm/cgm.h"
 #include "demo/gfx.h"
+#include "demo/scene_looks.h"
 #include "effects/drawing.h"
 #include "effects/rings.h"
 #include "effects/writeri.h"
@@ -91,7 +98,124 @@ cgm_picture* load_picture(const std::string& path) {
   return pic;
 }
 
+// The finale: colour k of the picture blended from the background at e.
+void fade(const std::string& path, int e) {
+  cgm_picture* pic = load_picture(path);
+  const looks::rgb from = looks::finale.background.colour;
+  for (int k = 1; k <= 99; k++) {
+    const int w = pic->colr[k], R = (w >> 16) & 255, G = (w >> 8) & 255, B = w & 255;
+    gfx_setcolor(k, (e * R + (255 - e) * from.r) / 256, (e * G + (255 - e) * from.g) / 256,
+                 (e * B + (255 - e) * from.b) / 256);
+  }
+  cgm_free(pic);
+}
+
+// ---- The scenes' own palettes and texts (demo/scene_looks.h) ----------------
+
+void set_entries(std::span<const looks::entry> es) {
+  for (const looks::entry& e : es) gfx_setcolor(e.index, e.colour.r, e.colour.g, e.colour.b);
+}
+
+void shades(const std::string& path, looks::rgb to) {
+  if (path.empty()) fail("this scene's set-up needs its picture");
+  cgm_picture* pic = load_picture(path);
+  setkolor(pic->colr, to.r, to.g, to.b, 100);
+  cgm_free(pic);
+}
+
+// The palette entries scene n sets on its first frame (the finale: its background).
+std::span<const looks::entry> scene_entries(int n) {
+  switch (n) {
+    case 1: return looks::title.palette;
+    case 2: return looks::rings.palette;
+    case 3: return looks::first_drawing.palette;
+    case 4: return looks::kaleido.palette;
+    case 5: return looks::stars.palette;
+    case 6: return looks::greetings.palette;
+    case 7: return looks::bounce.palette;
+    case 8: return looks::mosaic.palette;
+    case 9: return looks::credits.palette;
+    case 10: return {&looks::finale.background, 1};
+    default: fail("no scene " + std::to_string(n) + " (1..10)");
+  }
+}
+
+// Scene n's set-up in the scene's own order: a picture's colours first, but
+// for the credits, which set their two entries before.
+void scene_setup(int n, const std::string& path) {
+  switch (n) {
+    case 1: shades(path, looks::title.shades_towards); break;
+    case 5: shades(path, looks::stars.shades_towards); break;
+    case 7: shades(path, looks::bounce.shades_towards); break;
+    case 8: shades(path, looks::mosaic.shades_towards); break;
+    default: break;
+  }
+  set_entries(scene_entries(n));
+  if (n == 9) shades(path, looks::credits.shades_towards);
+}
+
+// The texts the scenes write, by scene and name; a list gives the word for K.
+struct Said {
+  int scene;
+  const char* name;
+  const looks::text& place;
+  std::span<const char* const> words;
+};
+const Said kSaid[] = {
+    {1, "group", looks::title.group, {}},
+    {1, "motto", looks::title.motto, {}},
+    {2, "name", looks::rings.name, {}},
+    {3, "caption", looks::first_drawing.caption, {}},
+    {4, "typed", looks::kaleido.typed, {}},
+    {6, "caption", looks::greetings.caption, {}},
+    {6, "greeting", looks::greetings.greeting, kriit},
+    {7, "flash", looks::bounce.flash, {}},
+    {9, "first", looks::credits.words, looks::credits.first_words},
+    {9, "second", looks::credits.words, looks::credits.second_words},
+};
+
+void say(int n, const std::string& name, int time, int k) {
+  for (const Said& s : kSaid) {
+    if (s.scene != n || name != s.name) continue;
+    const char* text = s.place.s;
+    if (!s.words.empty()) {
+      if (k < 0 || static_cast<size_t>(k) >= s.words.size() || !s.words[static_cast<size_t>(k)])
+        fail("scene " + std::to_string(n) + " has no " + name + " " + std::to_string(k));
+      text = s.words[static_cast<size_t>(k)];
+    }
+    if (have_font) writeri(frame.data(), s.place.x, s.place.y, text, s.place.centre, time, s.place.colour);
+    return;
+  }
+  fail("scene " + std::to_string(n) + " writes no text '" + name + "'");
+}
+
+// The commands that read the scenes' tables; false for any other command.
+bool look_command(std::istringstream& in, const std::string& cmd) {
+  int n = 0;
+  if (cmd != "scene" && cmd != "entry" && cmd != "say") return false;
+  if (!(in >> n)) fail("'" + cmd + "' needs a scene number");
+  if (cmd == "scene") {
+    std::string path;
+    in >> path;
+    scene_setup(n, path);
+  } else if (cmd == "entry") {
+    int index = -1;
+    if (!(in >> index)) fail("'entry' needs a palette index");
+    for (const looks::entry& e : scene_entries(n))
+      if (e.index == index) return set_entries({&e, 1}), true;
+    fail("scene " + std::to_string(n) + " sets no entry " + std::to_string(index));
+  } else {
+    std::string name;
+    int time = 0, k = -1;
+    if (!(in >> name >> time)) fail("'say' needs a text name and a time");
+    in >> k;
+    say(n, name, time, k);
+  }
+  return true;
+}
+
 void command(std::istringstream& in, const std::string& cmd) {
+  if (look_command(in, cmd)) return;
   auto num = [&]() {
     int v;
     if (!(in >> v)) fail("'" + cmd + "' needs a number");
@@ -114,14 +238,8 @@ void command(std::istringstream& in, const std::string& cmd) {
     setkolor(pic->colr, r, g, b, 100);
     cgm_free(pic);
   } else if (cmd == "fade") {
-    // The finale: colour k of the picture blended from the background (255, 220, 80).
-    cgm_picture* pic = load_picture(word());
-    const int e = num();
-    for (int k = 1; k <= 99; k++) {
-      const int w = pic->colr[k], R = (w >> 16) & 255, G = (w >> 8) & 255, B = w & 255;
-      gfx_setcolor(k, (e * R + (255 - e) * 255) / 256, (e * G + (255 - e) * 220) / 256, (e * B + (255 - e) * 80) / 256);
-    }
-    cgm_free(pic);
+    const std::string path = word();
+    fade(path, num());
   } else if (cmd == "colour") {
     const int i = num(), r = num(), g = num(), b = num();
     gfx_setcolor(i, r, g, b);

@@ -27,12 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "demo/scene_looks.h"
 #include "zapcapture.h"
 
 namespace {
 
 constexpr double k_default_cap_seconds = 600.0;  // a song that never reaches the stop position
-constexpr int k_scenes = 10;
+constexpr int k_scenes = looks::SCENES;
 constexpr int k_video_scale = 4;
 constexpr int k_still_scale = 1;
 constexpr int k_progress_frames = 15;  // frames between progress bar updates
@@ -40,9 +41,7 @@ constexpr int k_bar_width = 40;
 constexpr int32_t k_stop_position = 2500;
 
 // What each scene shows, for the summary.
-constexpr const char* k_scene_names[k_scenes] = {
-    "title", "group rings", "first drawing", "kaleidoscope", "star scroll",
-    "greetings", "bounce", "mosaic rings", "credits", "finale"};
+constexpr const auto& k_scene_names = looks::scene_names;
 
 // Sound rendered and not yet written or dropped: samples [g_taken, g_taken + size).
 std::vector<int16_t> g_pending;

@@ -1,0 +1,91 @@
+// The music's start. The front end asks on standard input which output to
+// use, and the demo answers itself; the module image that the assets loaded
+// goes to the player; then the first tick is awaited, from the chosen output
+// or, failing that, from the silent device's timer.
+#include "demo/music_start.h"
+
+#include <cstdio>
+#include <string>
+
+#include "demo/assets.h"
+#include "music/cool_mzx.h"
+#include "player/pt.h"
+#include "sound/sd_ns.h"
+#include "sys/sdlcall.h"
+
+int32_t timeline_tick_wait_ms = 2000;
+
+namespace {
+
+constexpr int32_t OUTPUT_RATE = 44100;  // the SDL device choice "2"
+
+bool first_tick_seen() { return static_cast<uint32_t>(mzx_position()) <= 100u; }
+
+// The music start's progress: waiting for the first tick from the chosen
+// output, then (if that gave none in time) from the silent device's timer.
+enum class music_wait { done, output, silent };
+music_wait g_music_wait = music_wait::done;
+uint32_t g_music_wait_t0 = 0;  // SDL ticks when the current wait began
+
+}  // namespace
+
+bool timeline_music_load(bool offline) {
+  if (offline) {
+    mzx_init_offline(OUTPUT_RATE, TIMELINE_HZ);
+  } else {
+    // The front end asks which output to use; the demo answers "2" (the SDL
+    // device at 44100 Hz) itself, pushed back in reverse order.
+    std::ungetc('\n', stdin);
+    std::ungetc('2', stdin);
+    if (!mzx_init()) {
+      std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", timeline_program);
+      return false;
+    }
+  }
+  const std::string path = timeline_data_path("da_plim.mod");
+  if (!mzx_get(modbuf, modsize)) {
+    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", timeline_program, path.c_str(), pt_errorstr);
+    return false;
+  }
+  if (pt_cutsample != 0) {
+    std::fprintf(stderr, "%s: %s: sample %d is cut short by the end of the file\n", timeline_program, path.c_str(),
+                 static_cast<int>(pt_cutsample));
+  }
+  return true;
+}
+
+void timeline_music_begin() {
+  mzx_start(TIMELINE_HZ);
+  g_music_wait = music_wait::output;
+  g_music_wait_t0 = sdl_getticks();
+}
+
+bool timeline_music_started() {
+  if (g_music_wait == music_wait::done) return true;
+  if (first_tick_seen()) {
+    g_music_wait = music_wait::done;
+    return true;
+  }
+  if (static_cast<int32_t>(sdl_getticks() - g_music_wait_t0) < timeline_tick_wait_ms) return false;
+  if (g_music_wait == music_wait::output) {
+    // An output that opened but never asks for sound would hold the position
+    // at -37 for ever: run the music from the silent device's timer instead.
+    std::fprintf(stderr, "%s: the sound output gives no sound within %d ms; the music runs silently\n", timeline_program,
+                 static_cast<int>(timeline_tick_wait_ms));
+    mzx_close();
+    sd_ns_init();
+    laite = 0;
+    mzx_start(TIMELINE_HZ);
+    g_music_wait = music_wait::silent;
+    g_music_wait_t0 = sdl_getticks();
+    return false;
+  }
+  std::fprintf(stderr, "%s: the music's clock does not run; the demo stays at its start\n", timeline_program);
+  g_music_wait = music_wait::done;
+  return true;
+}
+
+void timeline_music_start() {
+  timeline_music_begin();
+  while (!timeline_music_started()) sdl_delay(1);
+}
