@@ -14,11 +14,12 @@
 
 #include "cgmwrite.h"
 
-// Adds region (hole-free outlines) in colour k as pieces, each its own item.
+// Adds region in colour as pieces, each its own item (a region with holes
+// goes to pic_fill whole: none of the stars has any).
 void pic_fill_pieces(Picture& p, int colour, const Polys& region);
 
 // sticker() with both fills cut by pic_fill_pieces: the ink region
-// (region grown by w), then the region over it.
+// (region grown by w, its round tips to kStarTol), then the region over it.
 void star_sticker(Picture& p, int colour, int ink, const Polys& region, double w);
 
 // How far the star pictures' curves may stray from the true curve, picture
