@@ -8,6 +8,7 @@
 #include "glyph.h"
 #include "glyphart.h"
 #include "pictures.h"
+#include "star_pieces.h"
 
 namespace {
 
@@ -157,9 +158,9 @@ Picture pic_stara2() {
   p.back = 0xffffff;
   p.colours = {kGold, kOrange, kPink, kBrown, kBlack};
   star_frame(p, 1000);
-  sticker(p, GOLD, BROWN, {star({0, 0}, 5, 960, 400)}, 40);
-  sticker(p, ORANGE, BROWN, {star({0, 0}, 5, 560, 235)}, 24);
-  sticker(p, PINK, BROWN, {circle({0, 0}, 130, 40)}, 20);
+  star_sticker(p, GOLD, BROWN, {star({0, 0}, 5, 960, 400)}, 40);
+  star_sticker(p, ORANGE, BROWN, {star({0, 0}, 5, 560, 235)}, 24);
+  star_sticker(p, PINK, BROWN, {circle({0, 0}, 130, circle_points(130, kStarTol))}, 20);
   return p;
 }
 
@@ -172,18 +173,22 @@ Picture pic_stara() {
   p.back = 0xffffff;
   p.colours = {kGold, kOrange, kPink, kBrown, kBlack};
   star_frame(p, 1000);
-  // Concave sides: each quarter a curve from one tip to the next, pulled in.
-  Poly s;
-  for (int q = 0; q < 4; q++) {
-    const double a0 = q * kPi / 2, a1 = a0 + kPi / 2, am = a0 + kPi / 4;
-    const Pt t0{960 * std::cos(a0), 960 * std::sin(a0)}, t1{960 * std::cos(a1), 960 * std::sin(a1)};
-    const Pt m{150 * std::cos(am), 150 * std::sin(am)};
-    if (s.empty()) s.push_back(t0);
-    bezier(s, t0, m, m, t1, 16);
+  // Concave sides: each quarter a curve from one tip to the next, pulled in;
+  // the inner star the same at half the size, each flattened to kStarTol.
+  Poly s[2];
+  for (int k = 0; k < 2; k++) {
+    const double r = k ? 480 : 960, pull = k ? 75 : 150;
+    for (int q = 0; q < 4; q++) {
+      const double a0 = q * kPi / 2, a1 = a0 + kPi / 2, am = a0 + kPi / 4;
+      const Pt t0{r * std::cos(a0), r * std::sin(a0)}, t1{r * std::cos(a1), r * std::sin(a1)};
+      const Pt m{pull * std::cos(am), pull * std::sin(am)};
+      if (s[k].empty()) s[k].push_back(t0);
+      bezier_flat(s[k], t0, m, m, t1, kStarTol);
+    }
+    s[k].pop_back();
   }
-  s.pop_back();
-  sticker(p, PINK, BROWN, {s}, 40);
-  sticker(p, GOLD, BROWN, {scaled(s, {0, 0}, 0.5, 0.5)}, 24);
-  sticker(p, ORANGE, BROWN, {circle({0, 0}, 90, 32)}, 16);
+  star_sticker(p, PINK, BROWN, {s[0]}, 40);
+  star_sticker(p, GOLD, BROWN, {s[1]}, 24);
+  star_sticker(p, ORANGE, BROWN, {circle({0, 0}, 90, circle_points(90, kStarTol))}, 16);
   return p;
 }
