@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "music/heard.h"
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
 #include "sound/sd_main.h"
@@ -180,6 +181,7 @@ int32_t open_device(char choice) {
   }
   callbackcount = 0;
   g_closed.store(false);
+  heard_start(laite != 0);
   sd_init();
   sd_setmainvolume(k_start_volume);
   sd_start();
@@ -205,6 +207,7 @@ int32_t mzx_init_offline(int32_t rate, int32_t screen_hz) {
   laite = rate == k_rate_high ? 2 : 1;
   sd_mix_setfunctions();
   sd_mix_init(rate);
+  heard_start(0);
   callbackcount = 0;
   g_closed.store(false);
   sd_setmainvolume(k_start_volume);
@@ -320,6 +323,7 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
   if (n <= 0 || hz <= 0) return;
   const int32_t s = rate / hz;
   if (s <= 0) return;
+  heard_buffer(rate, n);
 
   off = 0;
   if (luku != 0) {
@@ -335,7 +339,10 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
     off = luku;
   }
   while (off + s <= n) {
-    if (ready) run_tick();
+    if (ready) {
+      run_tick();
+      heard_tick(off);
+    }
     mix_at(stream, off, s, sixteen);
     off += s;
   }
@@ -344,7 +351,10 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
     return;
   }
   const int32_t r = n - off;
-  if (ready) run_tick();
+  if (ready) {
+    run_tick();
+    heard_tick(off);
+  }
   mix_at(stream, off, r, sixteen);
   luku = s - r;
 }
@@ -358,6 +368,7 @@ void mzx_close() {
     if (sd_stop) sd_stop();
     if (sd_shutdown) sd_shutdown();
   }
+  heard_start(0);  // nothing sounds any more
 }
 
 uint32_t mzx_time() {
