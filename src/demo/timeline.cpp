@@ -32,6 +32,7 @@
 #include "effects/staraz.h"
 #include "effects/writeri.h"
 #include "music/cool_mzx.h"
+#include "music/heard.h"
 #include "player/pt.h"
 #include "sound/sd_ns.h"
 #include "sys/sdlcall.h"
@@ -532,7 +533,7 @@ void timeline_music_start() {
 }
 
 void timeline_frame() {
-  const int32_t pos = mzx_position();
+  const int32_t pos = heard_position();  // the position of the sound heard now
   const int32_t row = pos % 100;
   timeline_scene = timeline_scene_of(pos);
   switch (timeline_scene) {

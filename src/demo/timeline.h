@@ -3,9 +3,9 @@
 // before the display opens, so that a module the player refuses stops the
 // program first), the music start (step 6) and the frame step (once per frame).
 //
-// The frame step reads the music position only through mzx_position() and
-// the time only through tid, so tests and offline tools can drive it with any
-// position and time.
+// The frame step reads the music position only through heard_position() (the
+// sound being heard; mzx_position() when no device sounds) and the time only
+// through tid, so tests and offline tools can drive it with any position and time.
 #pragma once
 
 #include <cstdint>

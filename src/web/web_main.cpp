@@ -65,13 +65,12 @@ void set_state(int32_t s) {
   EM_ASM({ if (Module.zapState) Module.zapState($0); }, s);
 }
 
-// The frame step, logged with the position it read and the tid it set. One
-// thread: no audio callback runs within the step, so the position after it is
-// the one it read (with a time scale, the one the step's own rendering left).
-// True at the stop.
+// The frame step, logged with the position it showed (heard_position's: the
+// sound being output, or with a time scale the one the step's own rendering
+// left) and the tid it set. True at the stop.
 bool logged_step() {
   const bool stop = demo_step();
-  const int32_t pos = mzx_position();
+  const int32_t pos = heard_shown;
   if (g_logged < WEB_LOG_FRAMES) {
     g_log[static_cast<size_t>(2 * g_logged)] = pos;
     g_log[static_cast<size_t>(2 * g_logged + 1)] = tid;
