@@ -10,6 +10,7 @@
 #include "demo/demo.h"
 #include "demo/scene_looks.h"
 #include "music/cool_mzx.h"
+#include "music/heard.h"
 
 int32_t timeline_scene = 0;
 
@@ -20,7 +21,7 @@ int timeline_scene_of(int32_t pos) {
 }
 
 void timeline_frame() {
-  const int32_t pos = mzx_position();
+  const int32_t pos = heard_position();  // the position of the sound heard now
   const int32_t row = pos % 100;
   timeline_scene = timeline_scene_of(pos);
   switch (timeline_scene) {

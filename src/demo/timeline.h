@@ -5,9 +5,9 @@
 // demo/music_start.h) and the frame step (once per frame, here), which runs
 // the scene (demo/scenes.h) whose window holds the music position.
 //
-// The frame step reads the music position only through mzx_position() and
-// the time only through tid, so tests and offline tools can drive it with any
-// position and time.
+// The frame step reads the music position only through heard_position() (the
+// sound being heard; mzx_position() when no device sounds) and the time only
+// through tid, so tests and offline tools can drive it with any position and time.
 //
 // This header is the timeline's public face: it brings in the parts above,
 // so a caller includes it alone.

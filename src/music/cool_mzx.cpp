@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "music/heard.h"
 #include "music/mzx_sync.h"
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
@@ -122,6 +123,7 @@ int32_t open_device(char choice) {
   }
   callbackcount = 0;
   g_closed.store(false);
+  heard_start(laite != 0);
   sd_init();
   sd_setmainvolume(k_start_volume);
   sd_start();
@@ -147,6 +149,7 @@ int32_t mzx_init_offline(int32_t rate, int32_t screen_hz) {
   laite = rate == k_rate_high ? 2 : 1;
   sd_mix_setfunctions();
   sd_mix_init(rate);
+  heard_start(0);
   callbackcount = 0;
   g_closed.store(false);
   sd_setmainvolume(k_start_volume);
@@ -262,6 +265,7 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
   if (n <= 0 || hz <= 0) return;
   const int32_t s = rate / hz;
   if (s <= 0) return;
+  heard_buffer(rate, n);
 
   off = 0;
   if (luku != 0) {
@@ -277,7 +281,10 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
     off = luku;
   }
   while (off + s <= n) {
-    if (ready) run_tick();
+    if (ready) {
+      run_tick();
+      heard_tick(off);
+    }
     mix_at(stream, off, s, sixteen);
     off += s;
   }
@@ -286,7 +293,10 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
     return;
   }
   const int32_t r = n - off;
-  if (ready) run_tick();
+  if (ready) {
+    run_tick();
+    heard_tick(off);
+  }
   mix_at(stream, off, r, sixteen);
   luku = s - r;
 }
@@ -300,6 +310,7 @@ void mzx_close() {
     if (sd_stop) sd_stop();
     if (sd_shutdown) sd_shutdown();
   }
+  heard_start(0);  // nothing sounds any more
 }
 
 uint32_t mzx_time() {

@@ -48,4 +48,12 @@ EMSCRIPTEN_KEEPALIVE int32_t web_output();
 // the position its frame step read at [2i] and its tid at [2i + 1].
 EMSCRIPTEN_KEEPALIVE int32_t web_log_count();
 EMSCRIPTEN_KEEPALIVE const int32_t* web_log();
+// Samples handed to the browser's audio since the output opened (heard_handed).
+EMSCRIPTEN_KEEPALIVE uint32_t web_heard_handed();
+// Copies the newest ticks of the music's tick record (heard_recent), oldest
+// first, and returns how many: the sample each began at is in
+// web_heard_tick_samples()[i], the position it set in web_heard_tick_positions()[i].
+EMSCRIPTEN_KEEPALIVE int32_t web_heard_ticks();
+EMSCRIPTEN_KEEPALIVE const uint32_t* web_heard_tick_samples();
+EMSCRIPTEN_KEEPALIVE const int32_t* web_heard_tick_positions();
 }

@@ -12,6 +12,7 @@
 #include "demo/gfx.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
+#include "music/heard.h"
 #include "sound/sd_ns.h"
 
 int32_t web_state = WEB_LOADING;
@@ -21,28 +22,62 @@ namespace {
 std::array<int32_t, 2 * WEB_LOG_FRAMES> g_log;
 int32_t g_logged = 0;
 bool g_hold = false;
+// The tick record's newest entries, for the page (web_heard_ticks).
+std::array<uint32_t, HEARD_TICKS> g_tick_samples;
+std::array<int32_t, HEARD_TICKS> g_tick_positions;
 
 // The browser's audio clock (seconds) when it last moved, and when that was.
 double g_audio_clock = -1;
 uint32_t g_audio_clock_seen = 0;
+
+// The sample being output now, by Web Audio's clock. Emscripten's SDL starts
+// each buffer it is handed right after the one before (SDL.audio.nextPlayTime
+// is where the last one ends), so the sound still to come after the sample
+// being output is nextPlayTime less the output's own time, which
+// getOutputTimestamp gives for the moment it was taken (the output's latency
+// included); it is carried forward to now. Without that call, the context's
+// time less its latencies. Unknown (false) before the first buffer. (No comma
+// may stand outside parentheses in the script: EM_ASM is a macro.)
+bool web_heard_output(uint32_t* sample) {
+  const double ahead = EM_ASM_DOUBLE({
+    var a = SDL.audio;
+    var c = SDL.audioContext;
+    if (!a || !c || !a.nextPlayTime) return -1;
+    var now = -1;
+    if (c.getOutputTimestamp) {
+      var ts = c.getOutputTimestamp();
+      if (ts.contextTime > 0 && ts.performanceTime > 0)
+        now = ts.contextTime + (performance.now() - ts.performanceTime) / 1000;
+    }
+    if (now < 0) now = c.currentTime - (c.baseLatency || 0) - (c.outputLatency || 0);
+    return Math.max(0, a.nextPlayTime - now) * a.freq;
+  });
+  if (!(ahead >= 0)) return false;
+  const uint32_t handed = heard_handed();
+  // Never more than was handed: a stall leaves the queue empty, not negative.
+  const uint32_t queued = ahead >= handed ? handed : static_cast<uint32_t>(ahead + 0.5);
+  *sample = handed - queued;
+  return true;
+}
 
 void set_state(int32_t s) {
   web_state = s;
   EM_ASM({ if (Module.zapState) Module.zapState($0); }, s);
 }
 
-// The frame step, logged with the position it read and the tid it set. One
-// thread: no audio callback runs within the step, so the position after it is
-// the one it read (with a time scale, the one the step's own rendering left).
-// True at the stop.
+// The frame step, logged with the position it showed (heard_position's: the
+// sound being output, or with a time scale the one the step's own rendering
+// left) and the tid it set. True at the stop.
 bool logged_step() {
   const bool stop = demo_step();
-  const int32_t pos = mzx_position();
+  const int32_t pos = heard_shown;
   if (g_logged < WEB_LOG_FRAMES) {
     g_log[static_cast<size_t>(2 * g_logged)] = pos;
     g_log[static_cast<size_t>(2 * g_logged + 1)] = tid;
     g_logged++;
   }
+  // A script that watches every frame (the browser test) hears of it here.
+  EM_ASM({ if (Module.zapFrame) Module.zapFrame(); });
   return stop;
 }
 
@@ -116,6 +151,7 @@ void frame() {
 }  // namespace
 
 int main() {
+  heard_output = web_heard_output;
   if (!demo_open()) {
     set_state(WEB_FAILED);
     return 1;
@@ -165,3 +201,11 @@ int32_t web_output() { return laite; }
 int32_t web_log_count() { return g_logged; }
 
 const int32_t* web_log() { return g_log.data(); }
+
+uint32_t web_heard_handed() { return heard_handed(); }
+
+int32_t web_heard_ticks() { return heard_recent(g_tick_samples.data(), g_tick_positions.data(), HEARD_TICKS); }
+
+const uint32_t* web_heard_tick_samples() { return g_tick_samples.data(); }
+
+const int32_t* web_heard_tick_positions() { return g_tick_positions.data(); }

@@ -56,6 +56,9 @@ class Loop : public ::testing::Test {
     stopcount = 0;
   }
   void TearDown() override {
+    // The output closed as the program's end closes it, so that later tests
+    // in this process drive the frame step by a position they set.
+    mzx_close();
     SDL_Quit();
     timeline_root = "";
   }

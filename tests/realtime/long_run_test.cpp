@@ -1,15 +1,16 @@
 // An hour of the demo's module through the callback path (44100 Hz, 47 ticks
 // a second, 2048-sample buffers): every tick starts exactly one slice after
-// the last however the buffers fall, the music position stays a valid walk
-// through the song across every wrap and repeats it pass for pass, and no
-// memory is taken: no allocator call on the path and no growth of the
-// resident set.
+// the last however the buffers fall, and the callback's tick record says so
+// too; the music position stays a valid walk through the song across every
+// wrap and repeats it pass for pass, and no memory is taken: no allocator
+// call on the path and no growth of the resident set.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "music/cool_mzx.h"
+#include "music/heard.h"
 #include "player/pt.h"
 #include "probe.h"
 #include "song.h"
@@ -54,16 +55,22 @@ TEST(LongRun, AnHourKeepsTimeAndPlace) {
   int64_t ticks = 0, base = 0;
   int32_t last = mzx_position();
   rt_counts total;
+  uint32_t rec_samples[RT_TICKS_MAX];
+  int32_t rec_positions[RT_TICKS_MAX];
   long rss_warm = 0;
   const int64_t calls = k_seconds * k_rate / k_buffer;
   for (int64_t call = 0; call < calls; call++, base += k_buffer) {
     rt_ticks_clear();
     rt_add(total, rt_watch([&] { mix_newhand(nullptr, buf.data(), static_cast<int>(buf.size())); }));
     ASSERT_LE(rt_nticks, RT_TICKS_MAX);
+    // The tick record holds the same ticks, counted from the first sample.
+    ASSERT_EQ(heard_recent(rec_samples, rec_positions, rt_nticks), rt_nticks);
     for (int32_t k = 0; k < rt_nticks; k++, ticks++) {
       const rt_tick& t = rt_ticks[static_cast<size_t>(k)];
       // Time: tick n starts n slices into the output.
       ASSERT_EQ(base + t.off, ticks * k_slice) << "tick " << ticks << " drifted";
+      ASSERT_EQ(rec_samples[k], static_cast<uint32_t>(base + t.off)) << "tick " << ticks << " recorded";
+      ASSERT_EQ(rec_positions[k], t.position) << "tick " << ticks << " recorded";
       // Place: a row of an order of the song, and from the last tick either
       // the same row, the next row, row 0 of the next order, or, after the
       // last row of the last order, the restart position. The demo's module

@@ -17,6 +17,8 @@
 //     compared with the reference, up to the end of the music.
 //  3. The browser's audio output stops (suspended) while the demo runs: the
 //     music goes on from the silent timer.
+//  4. The picture on the sound: over 10 s, the position each frame shows
+//     against the sample Web Audio outputs at that frame.
 // Ends with a line "N passed, N failed".
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
@@ -32,6 +34,7 @@ fs.mkdirSync(outdir, { recursive: true });
 
 const WEB = { READY: 1, STARTING: 2, RUNNING: 3, ENDED: 4, FAILED: 5 };
 const SAME_SCENE = 0.98;  // share of equal pixels that makes a frame the reference's
+const AV_GOAL_MS = 25;   // largest distance between the picture and the sound heard
 let passed = 0, failed = 0;
 function check(ok, what) {
   if (ok) passed++; else failed++;
@@ -241,6 +244,71 @@ function compare(run, shots) {
         `with the audio output ${out[1]}, the music goes on silently (output ${out[0]}, position ${p0} -> ${p1} in 1.5 s)`);
   await page.close();
   console.log(`     run 3: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
+}
+
+// ---- 4. The picture on the sound ---------------------------------------------------
+// Over 10 s of playback, at every frame: the position the frame showed (the
+// frame log) against the sample Web Audio reports as being output then
+// (zap.heard(), from the output's timestamp and the page's own record of the
+// buffers' start times). The music's tick record gives each position's span
+// of samples; a frame is off by how far the sample heard lies outside the span
+// of the position it showed (0 inside it), in ms, positive when the picture is
+// ahead of the sound.
+{
+  const t0 = Date.now();
+  const page = await open('');
+  await page.click('#overlay');
+  check(await waitState(page, WEB.RUNNING, 5000), 'the demo runs with sound');
+  await page.waitForTimeout(500);
+  await page.evaluate(() => {
+    window.avsync = { frames: [], ticks: new Map() };
+    Module.zapFrame = () => {
+      for (const [s, p] of zap.ticks()) avsync.ticks.set(s, p);
+      const h = zap.heard();
+      if (h) avsync.frames.push([zap.shown(), h.sample, Module._web_heard_handed() >>> 0]);
+    };
+  });
+  await page.waitForTimeout(10000);
+  const got = await page.evaluate(() => {
+    Module.zapFrame = null;
+    const c = SDL.audioContext;
+    return { frames: avsync.frames, ticks: [...avsync.ticks].sort((a, b) => a[0] - b[0]), rate: SDL.audio.freq,
+             latency: [c.baseLatency, c.outputLatency] };
+  });
+  await page.close();
+  // Each position's spans: from its first tick to the next tick with another position.
+  const spans = [];
+  for (const [s, p] of got.ticks) {
+    const last = spans[spans.length - 1];
+    if (last && last.pos === p) continue;
+    if (last) last.end = s;
+    spans.push({ pos: p, start: s, end: Infinity });
+  }
+  const offs = [];
+  let unknown = 0;
+  for (const [pos, h] of got.frames) {
+    let best = null;
+    for (const sp of spans) {
+      if (sp.pos !== pos) continue;
+      const d = h < sp.start ? sp.start - h : h >= sp.end ? sp.end - 1 - h : 0;
+      if (best === null || Math.abs(d) < Math.abs(best)) best = d;
+    }
+    if (best === null) unknown++;
+    else offs.push((1000 * best) / got.rate);
+  }
+  const abs = offs.map(Math.abs).sort((a, b) => a - b);
+  const median = abs.length ? abs[Math.floor(abs.length / 2)] : NaN;
+  const max = abs.length ? abs[abs.length - 1] : NaN;
+  const ahead = offs.filter((d) => d > 0).length;
+  console.log(`picture vs sound: median ${median.toFixed(1)} ms, max ${max.toFixed(1)} ms over ${offs.length} frames`);
+  const queued = got.frames.map(([, h, handed]) => (1000 * (handed - h)) / got.rate).sort((a, b) => a - b);
+  console.log(`     picture ahead of the sound in ${ahead} frames, behind in ${offs.filter((d) => d < 0).length}; ` +
+              `sound handed over but not yet heard: median ${queued[queued.length >> 1].toFixed(1)} ms ` +
+              `(base latency ${(1000 * got.latency[0]).toFixed(1)} ms, output latency ${(1000 * got.latency[1]).toFixed(1)} ms)`);
+  check(offs.length >= 300 && unknown === 0,
+        `every frame's position is in the tick record (${offs.length} frames, ${unknown} not found)`);
+  check(max <= AV_GOAL_MS, `the picture shows the sound heard within ${AV_GOAL_MS} ms (max ${max.toFixed(1)} ms)`);
+  console.log(`     run 4: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
 }
 
 await browser.close();
