@@ -1,46 +1,33 @@
-// zapcgm entry: parses the command line (args.cpp), runs the subcommand, and fails any of them whose
-// output did not reach standard output.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+// zapcgm entry: parses the command line (args.cpp) and runs the subcommand;
+// the tool's shared conventions (tools/common/tool.h) do the rest.
 #include <string>
 
+#include "common/tool.h"
 #include "zapcgm.h"
 
 cgm_picture* zapcgm_load(const char* path) {
   cgm_picture* pic = cgm_load(path);
-  if (!pic) std::fprintf(stderr, "zapcgm: %s: %s\n", path, cgm_errorstr);
+  if (!pic) tool_error("%s: %s", path, cgm_errorstr);
   return pic;
 }
 
-// A command whose output was lost (a full disk, a closed pipe) has failed:
-// standard output is buffered, so the flush here is where the loss shows.
-static int finish(int status) {
-  errno = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "zapcgm: standard output: write error: %s\n", std::strerror(errno ? errno : EIO));
-    return status == 0 ? 1 : status;
-  }
-  return status;
-}
-
 int main(int argc, char** argv) {
+  tool_begin("zapcgm");
   zapcgm_args args;
   std::string message;
-  if (!zapcgm_parse_args(argc, argv, args, message)) {
-    std::fputs(message.c_str(), stderr);
-    return 2;
-  }
+  if (argc >= 2 && !tool_is_help(argv[1]) && !tool_is_version(argv[1])) tool_sub(argv[1]);
+  if (!zapcgm_parse_args(argc, argv, args, message)) return tool_usage_exit(message);
   switch (args.command) {
     case ZAPCGM_HELP:
-      std::fputs(ZAPCGM_USAGE, stdout);
-      return finish(0);
+      return tool_help(args.help);
+    case ZAPCGM_VERSION:
+      return tool_version();
     case ZAPCGM_INFO:
-      return finish(zapcgm_info(args));
+      return tool_finish(zapcgm_info(args));
     case ZAPCGM_DUMP:
-      return finish(zapcgm_dump(args));
+      return tool_finish(zapcgm_dump(args));
     case ZAPCGM_RENDER:
-      return finish(zapcgm_render(args));
+      return tool_finish(zapcgm_render(args));
   }
   return 2;
 }
