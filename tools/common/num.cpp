@@ -52,6 +52,7 @@ bool num_decimal(const char* text, double lo, double hi, bool above, double& val
 }
 
 std::string num_whole_rule(const char* option, int64_t lo, int64_t hi) {
+  if (lo <= INT32_MIN && hi >= INT32_MAX) return std::string(option) + " must be a whole 32-bit number";
   std::string r = std::string(option) + " must be a whole number from " + std::to_string(lo);
   return hi >= INT32_MAX ? r + " on" : r + " to " + std::to_string(hi);
 }
