@@ -131,3 +131,31 @@ void tool_temp_drop(int slot) {
 }
 
 uint32_t tool_file_mode() { return g_file_mode; }
+
+int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
+              const char*& help, bool& version, std::string& message) {
+  help = nullptr;
+  version = false;
+  message.clear();
+  if (argc < 2) {
+    message = usage;
+    return -1;
+  }
+  const char* cmd = argv[1];
+  if (tool_is_help(cmd) || tool_is_version(cmd)) {
+    help = tool_is_help(cmd) ? usage : nullptr;
+    version = !help;
+    return -1;
+  }
+  for (int s = 0; s < count; s++) {
+    if (std::strcmp(cmd, subs[s].name)) continue;
+    for (int i = 2; i < argc; i++) {
+      if (!tool_is_help(argv[i])) continue;
+      help = subs[s].usage;
+      return -1;
+    }
+    return s;
+  }
+  message = tool_usage_message(tool, std::string("unknown command '") + cmd + "'", usage);
+  return -1;
+}

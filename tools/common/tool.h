@@ -58,3 +58,37 @@ int tool_temp_add(const char* path, bool directory);
 void tool_temp_drop(int slot);
 // The file mode bits a new file gets: 0666 less the umask.
 uint32_t tool_file_mode();
+
+// ---- Tools with subcommands -------------------------------------------------------
+
+// A subcommand: its name and its usage (for its usage errors and its --help).
+struct tool_subcommand {
+  const char* name;
+  const char* usage;
+};
+
+// Reads argv[1] of a tool with subcommands and returns the index of the
+// subcommand in subs, or -1: for the tool's -h/--help (help = usage), its
+// --version (version true), a subcommand followed anywhere by -h or --help
+// (help = its usage), and no argument or an unknown command (message set:
+// "TOOL: unknown command 'X'" and the usage). Touches no global state, like
+// the parsers that call it.
+int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
+              const char*& help, bool& version, std::string& message);
+
+// The entry of a tool whose parser fills an Args with `help` (the usage
+// asked for, or null) and `version`: parse (false: the message, exit 2),
+// then the help, the version, or run under the name "TOOL SUB" (argv[1]),
+// through the one exit path.
+template <typename Args>
+int tool_main(const char* name, int argc, char** argv, bool (*parse)(int, char**, Args&, std::string&),
+              int (*run)(const Args&)) {
+  tool_begin(name);
+  Args args;
+  std::string message;
+  if (!parse(argc, argv, args, message)) return tool_usage_exit(message);
+  if (args.help) return tool_help(args.help);
+  if (args.version) return tool_version();
+  tool_sub(argv[1]);
+  return tool_finish(run(args));
+}

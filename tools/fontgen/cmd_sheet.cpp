@@ -157,10 +157,5 @@ int fontgen_sheet(int argc, char** argv) {
   for (size_t i = 0; i < ps.size(); i++)
     draw_panel(ps[i], 1500, rgb, w, static_cast<int>(i % kCols) * kW, kBandH + static_cast<int>(i / kCols) * kH);
 
-  png_spec im;
-  im.pixels = rgb.data();
-  im.width = w;
-  im.height = h;
-  im.scale = scale;
-  return png_save(argv[1], im) ? 0 : 1;
+  return png_save(argv[1], {.pixels = rgb.data(), .width = w, .height = h, .scale = scale}) ? 0 : 1;
 }

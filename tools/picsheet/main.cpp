@@ -70,13 +70,7 @@ bool write_png(const std::string& path, const uint8_t* px, int w, int h, const S
     rgb[3 * k + 1] = pal[k].g;
     rgb[3 * k + 2] = pal[k].b;
   }
-  png_spec im;
-  im.pixels = px;
-  im.width = w;
-  im.height = h;
-  im.scale = sc;
-  im.palette = rgb;
-  return png_save(path.c_str(), im);
+  return png_save(path.c_str(), {.pixels = px, .width = w, .height = h, .scale = sc, .palette = rgb});
 }
 
 cgm_picture* load_picture(const std::string& path) {

@@ -14,14 +14,8 @@
 #include "zapcapture.h"
 
 bool still_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k) {
-  png_spec im;
-  im.pixels = frame;
-  im.width = FRAME_W;
-  im.height = FRAME_H;
-  im.scale = k;
-  im.palette = rgb;
-  im.fixed = true;
-  return png_save(path.c_str(), im);
+  return png_save(path.c_str(),
+                  {.pixels = frame, .width = FRAME_W, .height = FRAME_H, .scale = k, .palette = rgb, .fixed = true});
 }
 
 bool raw_write(const char* dir, int64_t n, const uint8_t* frame, const uint8_t* rgb) {

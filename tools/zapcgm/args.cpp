@@ -11,6 +11,19 @@
 
 namespace {
 
+// The subcommands in the order of zapcgm_command from ZAPCGM_INFO.
+constexpr tool_subcommand k_subs[] = {
+    {"info", "usage: zapcgm info FILE\n"},
+    {"dump", "usage: zapcgm dump FILE\n"},
+    {"render",
+     "usage: zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
+     "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size); --skale is its old name\n"
+     "  --px, --py N    the scenes' offset of the picture's centre\n"
+     "  --background I  the frame's index before drawing, 0..255 (default 127)\n"
+     "  --scale K       PNG upscale, 1..16 (default 3)\n"},
+};
+constexpr const char* ZAPCGM_RENDER_USAGE = k_subs[2].usage;
+
 bool ends_with(const char* s, const char* suffix) {
   const size_t a = std::strlen(s), b = std::strlen(suffix);
   return a >= b && !std::strcmp(s + a - b, suffix);
@@ -55,36 +68,14 @@ bool parse_render(int argc, char** argv, zapcgm_args& a, std::string& message) {
 
 bool zapcgm_parse_args(int argc, char** argv, zapcgm_args& args, std::string& message) {
   args = zapcgm_args{};
-  message.clear();
-  if (argc < 2) {
-    message = ZAPCGM_USAGE;
-    return false;
-  }
-  const char* cmd = argv[1];
-  const int n = argc - 2;
-  char** rest = argv + 2;
-  if (tool_is_help(cmd)) return true;
-  if (tool_is_version(cmd)) {
-    args.command = ZAPCGM_VERSION;
-    return true;
-  }
-  const bool info = !std::strcmp(cmd, "info"), dump = !std::strcmp(cmd, "dump"), render = !std::strcmp(cmd, "render");
-  if (!info && !dump && !render) {
-    message = tool_usage_message("zapcgm", std::string("unknown command '") + cmd + "'", ZAPCGM_USAGE);
-    return false;
-  }
-  const char* usage = info ? ZAPCGM_INFO_USAGE : dump ? ZAPCGM_DUMP_USAGE : ZAPCGM_RENDER_USAGE;
-  for (int i = 0; i < n; i++) {
-    if (!tool_is_help(rest[i])) continue;
-    args.help = usage;
-    return true;
-  }
-  if (render) {
+  const int sub = tool_pick(argc, argv, "zapcgm", k_subs, 3, ZAPCGM_USAGE, args.help, args.version, message);
+  if (sub == 2) {
     args.command = ZAPCGM_RENDER;
-    return parse_render(n, rest, args, message);
+    return parse_render(argc - 2, argv + 2, args, message);
   }
-  args.command = info ? ZAPCGM_INFO : ZAPCGM_DUMP;
-  if (n != 1) return usage_error(message, cmd, n == 0 ? "FILE is needed" : "too many arguments", usage);
-  args.in = rest[0];
+  if (sub < 0) return message.empty();
+  args.command = sub == 0 ? ZAPCGM_INFO : ZAPCGM_DUMP;
+  if (argc != 3) return usage_error(message, argv[1], argc < 3 ? "FILE is needed" : "too many arguments", k_subs[sub].usage);
+  args.in = argv[2];
   return true;
 }

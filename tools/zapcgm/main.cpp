@@ -1,7 +1,5 @@
-// zapcgm entry: parses the command line (args.cpp) and runs the subcommand;
-// the tool's shared conventions (tools/common/tool.h) do the rest.
-#include <string>
-
+// zapcgm entry: the command line (args.cpp), then the subcommand, under the
+// tools' shared conventions (tools/common/tool.h).
 #include "common/tool.h"
 #include "zapcgm.h"
 
@@ -11,23 +9,13 @@ cgm_picture* zapcgm_load(const char* path) {
   return pic;
 }
 
-int main(int argc, char** argv) {
-  tool_begin("zapcgm");
-  zapcgm_args args;
-  std::string message;
-  if (argc >= 2 && !tool_is_help(argv[1]) && !tool_is_version(argv[1])) tool_sub(argv[1]);
-  if (!zapcgm_parse_args(argc, argv, args, message)) return tool_usage_exit(message);
-  switch (args.command) {
-    case ZAPCGM_HELP:
-      return tool_help(args.help);
-    case ZAPCGM_VERSION:
-      return tool_version();
-    case ZAPCGM_INFO:
-      return tool_finish(zapcgm_info(args));
-    case ZAPCGM_DUMP:
-      return tool_finish(zapcgm_dump(args));
-    case ZAPCGM_RENDER:
-      return tool_finish(zapcgm_render(args));
-  }
-  return 2;
-}
+namespace {
+
+// The subcommands by zapcgm_command (help and version never get here).
+constexpr int (*k_run[])(const zapcgm_args&) = {nullptr, zapcgm_info, zapcgm_dump, zapcgm_render};
+
+int run(const zapcgm_args& args) { return k_run[args.command](args); }
+
+}  // namespace
+
+int main(int argc, char** argv) { return tool_main("zapcgm", argc, argv, zapcgm_parse_args, run); }

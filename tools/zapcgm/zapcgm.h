@@ -13,26 +13,17 @@ inline constexpr const char* ZAPCGM_USAGE =
     "       zapcgm dump FILE\n"
     "       zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
     "       zapcgm SUBCOMMAND --help | zapcgm --version\n";
-// Each subcommand's usage, for its usage errors and its --help.
-inline constexpr const char* ZAPCGM_INFO_USAGE = "usage: zapcgm info FILE\n";
-inline constexpr const char* ZAPCGM_DUMP_USAGE = "usage: zapcgm dump FILE\n";
-inline constexpr const char* ZAPCGM_RENDER_USAGE =
-    "usage: zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
-    "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size); --skale is its old name\n"
-    "  --px, --py N    the scenes' offset of the picture's centre\n"
-    "  --background I  the frame's index before drawing, 0..255 (default 127)\n"
-    "  --scale K       PNG upscale, 1..16 (default 3)\n";
-
 inline constexpr int32_t ZAPCGM_MAX_SCALE = 16;  // render --scale: PNG upscale 1..16
 
 // What a command line asks for.
-enum zapcgm_command : int32_t { ZAPCGM_HELP, ZAPCGM_VERSION, ZAPCGM_INFO, ZAPCGM_DUMP, ZAPCGM_RENDER };
+enum zapcgm_command : int32_t { ZAPCGM_HELP, ZAPCGM_INFO, ZAPCGM_DUMP, ZAPCGM_RENDER };
 
 // A parsed command line, with render's defaults where the line gives no
 // value. The texts point into argv.
 struct zapcgm_args {
   zapcgm_command command = ZAPCGM_HELP;
-  const char* help = ZAPCGM_USAGE;  // HELP: the usage asked for (the tool's or a subcommand's)
+  const char* help = nullptr;  // the usage asked for (the tool's or a subcommand's); command HELP
+  bool version = false;        // --version; command HELP
   const char* in = nullptr;   // FILE
   const char* out = nullptr;  // render: OUT.png or OUT.raw
   bool png = false;           // render: OUT ends in .png (else .raw)

@@ -10,16 +10,18 @@
 
 namespace {
 
+// The subcommands in the order of zapmod_command from ZAPMOD_INFO.
+constexpr tool_subcommand k_subs[] = {
+    {"info", "usage: zapmod info FILE\n"},
+    {"trace", "usage: zapmod trace FILE [--ticks N]\n"},
+    {"play", "usage: zapmod play FILE [--seconds S] [--volume N] [--hz N]\n"},
+    {"render", "usage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"},
+};
+constexpr const char* ZAPMOD_TRACE_USAGE = k_subs[1].usage;
+
 // "zapmod SUB: what" and the subcommand's usage, always false.
 bool usage_error(std::string& message, const char* sub, const std::string& what, const char* usage) {
   message = tool_usage_message((std::string("zapmod ") + sub).c_str(), what, usage);
-  return false;
-}
-
-// -h or --help among the words after the subcommand.
-bool asks_help(int argc, char** argv) {
-  for (int i = 0; i < argc; i++)
-    if (tool_is_help(argv[i])) return true;
   return false;
 }
 
@@ -71,7 +73,7 @@ bool parse_option(int argc, char** argv, int& i, bool render, zapmod_args& a, bo
 // play FILE [options] and render FILE OUT.wav [options].
 bool parse_play_render(int argc, char** argv, bool render, zapmod_args& a, std::string& message) {
   const char* sub = render ? "render" : "play";
-  const char* usage = render ? ZAPMOD_RENDER_USAGE : ZAPMOD_PLAY_USAGE;
+  const char* usage = k_subs[render ? 3 : 2].usage;
   const auto fail = [&](const std::string& what) { return usage_error(message, sub, what, usage); };
   for (int i = 0; i < argc; i++) {
     const char* arg = argv[i];
@@ -96,48 +98,19 @@ bool parse_play_render(int argc, char** argv, bool render, zapmod_args& a, std::
 
 bool zapmod_parse_args(int argc, char** argv, zapmod_args& args, std::string& message) {
   args = zapmod_args{};
-  message.clear();
-  if (argc < 2) {
-    message = ZAPMOD_USAGE;
-    return false;
+  const int sub = tool_pick(argc, argv, "zapmod", k_subs, 4, ZAPMOD_USAGE, args.help, args.version, message);
+  switch (sub) {
+    case -1:
+      return message.empty();
+    case 0:
+      args.command = ZAPMOD_INFO;
+      if (argc == 3) args.in = argv[2];
+      return args.in || usage_error(message, "info", argc < 3 ? "FILE is needed" : "too many arguments", k_subs[0].usage);
+    case 1:
+      args.command = ZAPMOD_TRACE;
+      return parse_trace(argc - 2, argv + 2, args, message);
+    default:
+      args.command = sub == 2 ? ZAPMOD_PLAY : ZAPMOD_RENDER;
+      return parse_play_render(argc - 2, argv + 2, sub == 3, args, message);
   }
-  const char* cmd = argv[1];
-  const int n = argc - 2;
-  char** rest = argv + 2;
-  if (tool_is_help(cmd)) return true;
-  if (tool_is_version(cmd)) {
-    args.command = ZAPMOD_VERSION;
-    return true;
-  }
-  struct sub {
-    const char* name;
-    zapmod_command command;
-    const char* usage;
-  };
-  static constexpr sub subs[] = {{"info", ZAPMOD_INFO, ZAPMOD_INFO_USAGE},
-                                 {"trace", ZAPMOD_TRACE, ZAPMOD_TRACE_USAGE},
-                                 {"play", ZAPMOD_PLAY, ZAPMOD_PLAY_USAGE},
-                                 {"render", ZAPMOD_RENDER, ZAPMOD_RENDER_USAGE}};
-  for (const sub& s : subs) {
-    if (std::strcmp(cmd, s.name)) continue;
-    if (asks_help(n, rest)) {
-      args.help = s.usage;
-      return true;
-    }
-    args.command = s.command;
-    switch (s.command) {
-      case ZAPMOD_INFO:
-        if (n == 1) {
-          args.in = rest[0];
-          return true;
-        }
-        return usage_error(message, "info", n == 0 ? "FILE is needed" : "too many arguments", s.usage);
-      case ZAPMOD_TRACE:
-        return parse_trace(n, rest, args, message);
-      default:
-        return parse_play_render(n, rest, s.command == ZAPMOD_RENDER, args, message);
-    }
-  }
-  message = tool_usage_message("zapmod", std::string("unknown command '") + cmd + "'", ZAPMOD_USAGE);
-  return false;
 }

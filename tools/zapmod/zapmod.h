@@ -14,12 +14,6 @@ inline constexpr const char* ZAPMOD_USAGE =
     "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"
     "       zapmod trace FILE [--ticks N]\n"
     "       zapmod SUBCOMMAND --help | zapmod --version\n";
-// Each subcommand's usage, for its usage errors and its --help.
-inline constexpr const char* ZAPMOD_INFO_USAGE = "usage: zapmod info FILE\n";
-inline constexpr const char* ZAPMOD_PLAY_USAGE = "usage: zapmod play FILE [--seconds S] [--volume N] [--hz N]\n";
-inline constexpr const char* ZAPMOD_RENDER_USAGE =
-    "usage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n";
-inline constexpr const char* ZAPMOD_TRACE_USAGE = "usage: zapmod trace FILE [--ticks N]\n";
 
 // Longest --seconds that play and render accept: an hour keeps a 44100 Hz
 // 16-bit file's size well inside the 32 bits of its header.
@@ -38,13 +32,14 @@ inline constexpr long ZAPMOD_DEFAULT_TICKS = 2000;  // trace
 inline constexpr long ZAPMOD_MAX_TICKS = 100000000;
 
 // What a command line asks for.
-enum zapmod_command : int32_t { ZAPMOD_HELP, ZAPMOD_VERSION, ZAPMOD_INFO, ZAPMOD_TRACE, ZAPMOD_PLAY, ZAPMOD_RENDER };
+enum zapmod_command : int32_t { ZAPMOD_HELP, ZAPMOD_INFO, ZAPMOD_TRACE, ZAPMOD_PLAY, ZAPMOD_RENDER };
 
 // A parsed command line: the subcommand and what it runs with (defaults where
 // the line gives nothing). The texts point into argv.
 struct zapmod_args {
   zapmod_command command = ZAPMOD_HELP;
-  const char* help = ZAPMOD_USAGE;  // HELP: the usage asked for (the tool's or a subcommand's)
+  const char* help = nullptr;  // the usage asked for (the tool's or a subcommand's); command HELP
+  bool version = false;        // --version; command HELP
   const char* in = nullptr;   // FILE
   const char* out = nullptr;  // OUT.wav (render)
   double seconds = 0.0;       // play, render: 0 = until Ctrl-C, or until the song's end
