@@ -79,17 +79,23 @@ cgm_picture* load_picture(const std::string& path) {
   return pic;
 }
 
-void command(std::istringstream& in, const std::string& cmd) {
-  auto num = [&]() {
-    int v;
-    if (!(in >> v)) fail("'" + cmd + "' needs a number");
-    return v;
-  };
-  auto word = [&]() {
-    std::string s;
-    if (!(in >> s)) fail("'" + cmd + "' needs a file name");
-    return s;
-  };
+// The next number or file name of cmd's line; a line without one fails.
+int num(std::istringstream& in, const std::string& cmd) {
+  int v;
+  if (!(in >> v)) fail("'" + cmd + "' needs a number");
+  return v;
+}
+
+std::string word(std::istringstream& in, const std::string& cmd) {
+  std::string s;
+  if (!(in >> s)) fail("'" + cmd + "' needs a file name");
+  return s;
+}
+
+// The palette's commands (panel, setkolor, fade, colour); false for another.
+bool palette_command(std::istringstream& in, const std::string& cmd) {
+  const auto num = [&]() { return ::num(in, cmd); };
+  const auto word = [&]() { return ::word(in, cmd); };
   if (cmd == "panel") {
     out = word();
     scale = num();
@@ -113,6 +119,17 @@ void command(std::istringstream& in, const std::string& cmd) {
   } else if (cmd == "colour") {
     const int i = num(), r = num(), g = num(), b = num();
     gfx_setcolor(i, r, g, b);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void command(std::istringstream& in, const std::string& cmd) {
+  const auto num = [&]() { return ::num(in, cmd); };
+  const auto word = [&]() { return ::word(in, cmd); };
+  if (palette_command(in, cmd)) {
+    return;
   } else if (cmd == "fill") {
     std::fill(frame.begin(), frame.begin() + kW * kH, static_cast<uint8_t>(num()));
   } else if (cmd == "layer") {
