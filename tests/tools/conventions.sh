@@ -96,23 +96,25 @@ TABLE
     ;;
   sigint)
     # A long run is stopped a moment after it starts: 130, and nothing of its
-    # output, final or temporary, is left in the directory.
+    # output, final or temporary (in the directory or in TMPDIR), is left.
     set -m  # background jobs keep SIGINT (a script's would ignore it)
     while IFS='|' read -r tool args; do
-      mkdir -p "$tmp/run"
+      [[ "$args" != *.mp4* ]] || command -v ffmpeg >/dev/null || continue
+      mkdir -p "$tmp/run" "$tmp/t"
       # shellcheck disable=SC2086
-      (cd "$tmp/run" && exec "${bin[$tool]}" $args) >/dev/null 2>"$tmp/err" &
+      (cd "$tmp/run" && TMPDIR=$tmp/t exec "${bin[$tool]}" $args) >/dev/null 2>"$tmp/err" &
       pid=$!
       sleep 1
       kill -INT "$pid"
       wait "$pid"
       rc=$?
       [ "$rc" = 130 ] || fail "$tool $args: exit $rc after Ctrl-C: $(cat "$tmp/err")"
-      [ -z "$(ls -A "$tmp/run")" ] || fail "$tool $args left: $(ls -A "$tmp/run")"
+      [ -z "$(ls -A "$tmp/run" "$tmp/t" | grep -v ':$')" ] || fail "$tool $args left: $(ls -A "$tmp/run" "$tmp/t")"
       rm -rf "$tmp/run"
     done <<TABLE
 zapmod|render $root/data/da_plim.mod out.wav --seconds 3600 --rate 22050
 zapcapture|--wav out.wav --data $root
+zapcapture|out.mp4 --fps 30 --scale 1 --data $root
 TABLE
     ;;
   partial)
