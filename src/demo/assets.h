@@ -9,12 +9,7 @@
 
 #include "cgm/cgm.h"
 #include "effects/drawing.h"
-
-// The module file is read up to this many bytes...
-inline constexpr int32_t MODBUF_LIMIT = 1000000;
-// ...into a buffer this much longer, zeroed: the mixer reads up to two bytes
-// past a sample's data, and the last sample may end at the read limit.
-inline constexpr int32_t MODBUF_SPARE = 2;
+#include "player/pt.h"  // MODBUF_LIMIT, MODBUF_SPARE
 
 extern const char* timeline_program;  // name that begins every message ("zapcobbles")
 extern const char* timeline_root;  // directory holding data/ ("" = working directory; a '/' is added)

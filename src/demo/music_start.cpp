@@ -10,14 +10,13 @@
 #include "demo/assets.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "sound/sd_mix.h"
 #include "sound/sd_ns.h"
 #include "sys/sdlcall.h"
 
 int32_t timeline_tick_wait_ms = 2000;
 
 namespace {
-
-constexpr int32_t OUTPUT_RATE = 44100;  // the SDL device choice "2"
 
 bool first_tick_seen() { return static_cast<uint32_t>(mzx_position()) <= 100u; }
 
@@ -31,7 +30,7 @@ uint32_t g_music_wait_t0 = 0;  // SDL ticks when the current wait began
 
 bool timeline_music_load(bool offline) {
   if (offline) {
-    mzx_init_offline(OUTPUT_RATE, TIMELINE_HZ);
+    mzx_init_offline(SD_OUTPUT_RATE, TIMELINE_HZ);
   } else {
     // The front end asks which output to use; the demo answers "2" (the SDL
     // device at 44100 Hz) itself, pushed back in reverse order.
