@@ -85,7 +85,10 @@ void demo_reset();
 void demo_music_pump(int32_t ms);
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);
-// Handles every pending event.
+// Switches between window and full screen (desktop): the screen opened
+// anew, its palette and picture kept; the window comes back at its size.
+void demo_set_fullscreen(bool on);
+// Handles every pending event (and, on the handheld, a termination signal).
 void demo_poll_events();
 // The frame's own work, between the events and the hand-off to SDL: dest,
 // tid, the music without a device (demo_music_pump) and the timeline's frame
