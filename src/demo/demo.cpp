@@ -89,6 +89,8 @@ bool demo_open() {
   // start; the rest of the program must still run, so bring up what can be.
   // --mute asks for no sound device at all.
   const Uint32 flags = opt_mute ? DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO : DEMO_SDL_FLAGS;
+  // The window's scaling first: sdl12-compat reads how to scale when it starts.
+  platform_window_setup();
   platform_quiet_begin();
   const bool sdl_up = sdl_init(flags) >= 0 || sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) >= 0;
   platform_quiet_end();
@@ -121,7 +123,6 @@ bool demo_open() {
 
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
-  platform_window_setup();
   platform_fullscreen = opt_fullscreen;
   platform_quiet_begin();
   scr = sdl_setvideomode(FRAME_W, SCREEN_H, 8, platform_video_flags());
@@ -175,6 +176,9 @@ int32_t demo_seek(int32_t to) {
   demo_pumped = 0;
   int64_t ticks = 0;
   timeline_song_order = 0;
+  // The callback runs at the rate the music will start at (mzx_start sets it
+  // again, and only then un-pauses the device).
+  if (screenHz <= 0) screenHz = TIMELINE_HZ;
   int32_t t = 0;
   for (;;) {
     if (laite == 0) {
@@ -186,7 +190,7 @@ int32_t demo_seek(int32_t to) {
     dest = buf.data();
     tid = t;
     timeline_frame();
-    if (stopcount != 0) return t;
+    if (stopcount != 0 || t >= DEMO_SEEK_LIMIT_MS) return t;
     t += DEMO_SEEK_STEP_MS;
   }
 }

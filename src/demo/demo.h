@@ -69,6 +69,8 @@ void demo_start_music();
 int32_t demo_seek(int32_t to);
 // Milliseconds of music between two frame steps of demo_seek.
 inline constexpr int32_t DEMO_SEEK_STEP_MS = 100;
+// demo_seek gives up after this much music (a song that never gets there).
+inline constexpr int32_t DEMO_SEEK_LIMIT_MS = 3600 * 1000;
 // The first music position of scene 1..10.
 int32_t demo_scene_position(int scene);
 // Starts the show again as at start-up: the data read again, a fresh device

@@ -68,9 +68,10 @@ Uint32 platform_video_flags();
 // SDL's own handlers) and platform_signalled answers whether one came.
 void platform_catch_signals();
 bool platform_signalled();
-// Desktop window scaling, set before the screen opens (the drawing surface
-// stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win. In a
-// browser it sets how the screen reaches the page's canvas instead.
+// Desktop window scaling, set before SDL_Init (sdl12-compat reads its scale
+// method there; the drawing surface stays 320x240 at 8 bits). The user's own
+// SDL12COMPAT_* settings win. In a browser it sets how the screen reaches the
+// page's canvas instead.
 void platform_window_setup();
 // False when SDL, not asked for a driver (SDL_VIDEODRIVER unset), fell back
 // to its offscreen one: there is no display to show the demo on. Call after
