@@ -123,7 +123,7 @@ bool demo_open() {
 
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
-  platform_fullscreen = opt_fullscreen;
+  platform_fullscreen = false;
   platform_quiet_begin();
   scr = sdl_setvideomode(FRAME_W, SCREEN_H, 8, platform_video_flags());
   platform_quiet_end();
@@ -138,6 +138,9 @@ bool demo_open() {
   // 4. Caption, no cursor.
   sdl_wm_setcaption("Zap Cobbles", nullptr);
   sdl_showcursor(0);
+  // --fullscreen: the window first, so that leaving full screen gives it
+  // back at its size, centred.
+  if (opt_fullscreen) demo_set_fullscreen(true);
 
   // 5. The hardware volume.
   platform_volume_read(&vol_left, &vol_right);

@@ -119,6 +119,9 @@ void platform_window_setup() {
   const std::string factor = std::to_string(opt_scale > 0 ? opt_scale : 3);
   setenv("SDL12COMPAT_WINDOW_SCALING", factor.c_str(), 0);
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+  // A window that comes back from full screen (or was first opened there at
+  // the picture's own size) is centred on the display.
+  setenv("SDL_VIDEO_CENTERED", "1", 0);
 #endif
 }
 
@@ -181,6 +184,7 @@ void platform_pace() {
 #endif
 }
 
+#ifndef __EMSCRIPTEN__
 namespace {
 
 int g_quiet_saved = -1;        // standard error while it is diverted
@@ -193,6 +197,7 @@ bool chatter(const char* line) {
 }
 
 }  // namespace
+#endif
 
 void platform_quiet_begin() {
 #ifndef __EMSCRIPTEN__
