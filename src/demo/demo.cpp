@@ -355,6 +355,7 @@ bool demo_restart() {
   puh.fill(0);
   gfx_setpalette(0, 256, g_start_palette);
   demo_reset();
+  opt_start = 1;  // --start chose where the first show begins; the next ones play whole
   demo_start_music();
   return true;
 }

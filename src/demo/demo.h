@@ -75,8 +75,8 @@ inline constexpr int32_t DEMO_SEEK_LIMIT_MS = 3600 * 1000;
 int32_t demo_scene_position(int scene);
 // Starts the show again as at start-up: the data read again, a fresh device
 // and player, both frames and the palette as they were, the music from its
-// start (or from the --start scene). False, after one line on stderr, when
-// the data can no longer be read.
+// start (a --start scene applies to the first show only). False, after one
+// line on stderr, when the data can no longer be read.
 bool demo_restart();
 // Start-up steps 6 and 7 without the music: every scene slot -1, stopcount
 // and prevstep 0, dest = buf, and buf filled with the background 127.

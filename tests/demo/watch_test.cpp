@@ -13,6 +13,7 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
+#include "demo/platform.h"
 #include "demo/timeline.h"
 #include "demo_testutil.h"
 #include "music/cool_mzx.h"
@@ -117,6 +118,51 @@ std::string short_song_root() {
   write_file(root + "data/da_plim.mod", std::string(bytes.begin(), bytes.end()));
   return root;
 }
+
+void push_key(SDLKey key, SDLMod mod) {
+  SDL_Event ev{};
+  ev.type = SDL_KEYDOWN;
+  ev.key.state = SDL_PRESSED;
+  ev.key.keysym.sym = key;
+  ev.key.keysym.mod = mod;
+  SDL_PushEvent(&ev);
+}
+
+#ifndef ZAP_HANDHELD
+// F11 and Alt+Enter switch full screen, keeping the palette (the screen may
+// be a new surface); in full screen Escape returns to the window, and only
+// then stops.
+TEST(Watch, FullScreenKeys) {
+  setenv("ZAP_TIME_SCALE", "20", 1);
+  timeline_root = demo_assets_root().c_str();
+  ASSERT_TRUE(demo_startup());
+  ASSERT_FALSE(demo_step());
+  uint8_t before[768];
+  gfx_getpalette(before);
+  const struct {
+    SDLKey key;
+    SDLMod mod;
+    bool full, stop;
+  } steps[] = {
+      {SDLK_F11, KMOD_NONE, true, false},     {SDLK_F11, KMOD_NONE, false, false},
+      {SDLK_RETURN, KMOD_LALT, true, false},  {SDLK_RETURN, KMOD_NONE, true, false},
+      {SDLK_ESCAPE, KMOD_NONE, false, false}, {SDLK_ESCAPE, KMOD_NONE, false, true},
+  };
+  for (const auto& st : steps) {
+    push_key(st.key, st.mod);
+    EXPECT_EQ(demo_step(), st.stop) << st.key;
+    EXPECT_EQ(platform_fullscreen, st.full) << st.key;
+    EXPECT_EQ((scr->flags & SDL_FULLSCREEN) != 0, st.full) << st.key;
+    uint8_t now[768];
+    gfx_getpalette(now);
+    EXPECT_EQ(std::string(now + 3, now + 768), std::string(before + 3, before + 768)) << st.key;
+  }
+  mzx_close();
+  SDL_Quit();
+  unsetenv("ZAP_TIME_SCALE");
+  timeline_root = "";
+}
+#endif
 
 // A song that ends (drops back to its restart position) before the end
 // position ends the show there: three orders, in real time for the silent
