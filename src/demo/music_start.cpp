@@ -8,6 +8,8 @@
 #include <string>
 
 #include "demo/assets.h"
+#include "demo/options.h"
+#include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 #include "sound/sd_mix.h"
@@ -18,7 +20,16 @@ int32_t timeline_tick_wait_ms = 2000;
 
 namespace {
 
-bool first_tick_seen() { return static_cast<uint32_t>(mzx_position()) <= 100u; }
+// The position when the music start began: -37 before the song's first tick,
+// or where a seek (--start) left it.
+int32_t g_music_from = -37;
+
+// From the song's start, the first tick sets the position to 0; from a seek's
+// position, the next tick that moves it on.
+bool first_tick_seen() {
+  const int32_t pos = mzx_position();
+  return g_music_from < 0 ? static_cast<uint32_t>(pos) <= 100u : pos != g_music_from;
+}
 
 // The music start's progress: waiting for the first tick from the chosen
 // output, then (if that gave none in time) from the silent device's timer.
@@ -35,7 +46,8 @@ bool timeline_music_load(bool offline) {
     // The front end asks which output to use; the demo answers "2" (the SDL
     // device at 44100 Hz) itself, pushed back in reverse order.
     std::ungetc('\n', stdin);
-    std::ungetc('2', stdin);
+    // With --mute it answers "0": no sound device, the silent timer.
+    std::ungetc(opt_mute ? '0' : '2', stdin);
     if (!mzx_init()) {
       std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", timeline_program);
       return false;
@@ -54,6 +66,8 @@ bool timeline_music_load(bool offline) {
 }
 
 void timeline_music_begin() {
+  g_music_from = mzx_position();
+  timeline_song_order = 0;
   mzx_start(TIMELINE_HZ);
   g_music_wait = music_wait::output;
   g_music_wait_t0 = sdl_getticks();

@@ -1,5 +1,6 @@
 // Scene timeline: the frame step. Reads the music position once, runs the
-// one scene whose window holds it and requests the stop at the end.
+// one scene whose window holds it and requests the stop at the end: the end
+// position, or the song's end when the song drops back before it.
 //
 // Scene windows, by position (order x 100 + row; looks::window_starts):
 //   1 title ..199, 2 group rings ..399, 3 first drawing ..699, 4 kaleidoscope
@@ -13,6 +14,13 @@
 #include "music/heard.h"
 
 int32_t timeline_scene = 0;
+int32_t timeline_song_order = -1;
+
+namespace {
+
+uint8_t* g_last_dest = nullptr;  // the frame the last frame step presented
+
+}  // namespace
 
 int timeline_scene_of(int32_t pos) {
   int s = 1;
@@ -20,8 +28,25 @@ int timeline_scene_of(int32_t pos) {
   return s;
 }
 
+bool timeline_song_ended(int32_t pos) {
+  if (timeline_song_order < 0) return false;
+  const int32_t order = pos < 0 ? 0 : pos / 100;
+  if (order < timeline_song_order) return true;
+  timeline_song_order = order;
+  return false;
+}
+
 void timeline_frame() {
   const int32_t pos = heard_position();  // the position of the sound heard now
+  if (timeline_song_ended(pos)) {
+    // The song has ended and started again: the show stops, and the last
+    // frame stays on screen rather than one of the title.
+    stopcount = 1;
+    if (g_last_dest != nullptr) {
+      dest = g_last_dest;
+      return;
+    }
+  }
   const int32_t row = pos % 100;
   timeline_scene = timeline_scene_of(pos);
   switch (timeline_scene) {
@@ -37,4 +62,5 @@ void timeline_frame() {
     default: scene_finale(); break;
   }
   if (pos >= STOP_POSITION) stopcount = 1;
+  g_last_dest = dest;
 }

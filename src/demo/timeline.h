@@ -23,9 +23,19 @@
 inline constexpr int32_t STOP_POSITION = 2500;
 
 extern int32_t timeline_scene;  // scene 1..10 that the last frame step ran
+// The highest order index the frame steps have read since the music started,
+// for the song's end; -1 while it is not watched (frame steps driven by hand;
+// demo_reset sets it), and the music's start sets it to 0.
+extern int32_t timeline_song_order;
 
 // The scene (1..10) whose window holds music position pos.
 int timeline_scene_of(int32_t pos);
+// True when position pos lies in an earlier order entry than the frame steps
+// have read since the music started: the song has ended and the player has
+// dropped back to its restart position. Otherwise it notes pos's order.
+bool timeline_song_ended(int32_t pos);
 // Draws one frame by the music position into buf/puh, may set dest, sets the
-// palette on a scene's first frame and sets stopcount at the end position.
+// palette on a scene's first frame and sets stopcount where the show ends: at
+// the end position, or where the song ends before it (timeline_song_ended;
+// that frame shows the last one drawn again).
 void timeline_frame();
