@@ -310,6 +310,8 @@ function compare(run, shots) {
   check(offs.length >= 300 && unknown === 0,
         `every frame's position is in the tick record (${offs.length} frames, ${unknown} not found)`);
   check(max <= AV_GOAL_MS, `the picture shows the sound heard within ${AV_GOAL_MS} ms (max ${max.toFixed(1)} ms)`);
+  console.log(`     run 4: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
+}
 
 // ---- 5. A start at scene 10 (?scene=10), and full screen (the F key) -------------
 {
