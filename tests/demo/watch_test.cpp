@@ -67,12 +67,10 @@ TEST(Watch, StartAtEachScene) {
   // music goes on from the scene through it.
   unsetenv("ZAP_TIME_SCALE");
   opt_start = 10;
-  const uint32_t t0 = SDL_GetTicks();
   ASSERT_TRUE(demo_startup());
   ASSERT_FALSE(demo_step());
   EXPECT_EQ(timeline_scene, 10);
-  EXPECT_EQ(laite, 2);
-  EXPECT_LT(SDL_GetTicks() - t0, static_cast<uint32_t>(timeline_tick_wait_ms)) << "no wait for a tick that never comes";
+  EXPECT_EQ(laite, 2) << "the sound device kept: its first tick after the seek came";
   mzx_close();
   SDL_Quit();
   opt_start = 1;
@@ -119,6 +117,7 @@ std::string short_song_root() {
   return root;
 }
 
+#ifndef ZAP_HANDHELD
 void push_key(SDLKey key, SDLMod mod) {
   SDL_Event ev{};
   ev.type = SDL_KEYDOWN;
@@ -128,7 +127,6 @@ void push_key(SDLKey key, SDLMod mod) {
   SDL_PushEvent(&ev);
 }
 
-#ifndef ZAP_HANDHELD
 // F11 and Alt+Enter switch full screen, keeping the palette (the screen may
 // be a new surface); in full screen Escape returns to the window, and only
 // then stops.

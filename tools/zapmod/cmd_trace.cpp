@@ -45,7 +45,7 @@ void flush_record(FILE* out) {
 
 int zapmod_trace(const zapmod_args& args) {
   const char* path = args.in;
-  const long ticks = args.ticks;
+  const int64_t ticks = args.ticks;
 
   std::vector<uint8_t> buf;
   int32_t size = 0;
@@ -70,8 +70,8 @@ int zapmod_trace(const zapmod_args& args) {
   }
   pt_init();
 
-  for (long k = 0; k < ticks; k++) {
-    std::printf("tick %ld\n", k);
+  for (int64_t k = 0; k < ticks; k++) {
+    std::printf("tick %lld\n", static_cast<long long>(k));
     pt_play();
     update_sample_trig_times();
     flush_record(stdout);

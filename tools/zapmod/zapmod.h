@@ -28,8 +28,8 @@ inline constexpr int32_t ZAPMOD_MAX_VOLUME = 252;
 inline constexpr int32_t ZAPMOD_DEFAULT_HZ = 47;
 inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
 
-inline constexpr long ZAPMOD_DEFAULT_TICKS = 2000;  // trace
-inline constexpr long ZAPMOD_MAX_TICKS = 100000000;
+inline constexpr int64_t ZAPMOD_DEFAULT_TICKS = 2000;  // trace
+inline constexpr int64_t ZAPMOD_MAX_TICKS = 100000000;
 
 // What a command line asks for.
 enum zapmod_command : int32_t { ZAPMOD_HELP, ZAPMOD_INFO, ZAPMOD_TRACE, ZAPMOD_PLAY, ZAPMOD_RENDER };
@@ -46,7 +46,7 @@ struct zapmod_args {
   int32_t rate = SD_OUTPUT_RATE;  // render: 44100 or 22050
   int32_t volume = ZAPMOD_DEFAULT_VOLUME;
   int32_t hz = ZAPMOD_DEFAULT_HZ;
-  long ticks = ZAPMOD_DEFAULT_TICKS;  // trace: 0..ZAPMOD_MAX_TICKS
+  int64_t ticks = ZAPMOD_DEFAULT_TICKS;  // trace: 0..ZAPMOD_MAX_TICKS
 };
 
 // Parses the whole command line (argv[0] is the program) without acting on
