@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 
 #include "sys/version.h"
 
@@ -24,10 +25,13 @@ std::string without_slash(std::string dir) {
   return dir;
 }
 
-// dir/.. style paths read better with the dots resolved, when they exist.
+// dir/.. style paths read better with the dots resolved: through the file
+// system when they exist, else by the words alone.
 std::string resolved(const std::string& dir) {
   std::array<char, 4096> out{};
-  if (realpath(dir.c_str(), out.data()) == nullptr) return dir;
+  if (realpath(dir.c_str(), out.data()) == nullptr) {
+    return without_slash(std::filesystem::path(dir).lexically_normal().string());
+  }
   return out.data();
 }
 

@@ -7,9 +7,11 @@
 #include <cstring>
 
 #include "demo/gfx.h"
+#include "demo/options.h"
 #include "demo/platform.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
+#include "player/pt.h"
 #include "sys/sdlcall.h"
 
 std::array<uint8_t, FRAME_ALLOC> buf;
@@ -26,6 +28,7 @@ int32_t vol_left = 0;
 int32_t vol_right = 0;
 int32_t frames_presented = 0;
 int32_t demo_time_scale = 0;
+bool demo_user_stop = false;
 Uint32 (*demo_clock)() = demo_ticks;
 int64_t demo_pumped = 0;
 void (*demo_pump_sink)(const uint8_t* block, int32_t bytes) = nullptr;
@@ -33,6 +36,8 @@ void (*demo_pump_sink)(const uint8_t* block, int32_t bytes) = nullptr;
 namespace {
 
 uint8_t pump_block[DEMO_PUMP_SAMPLES * 2];
+// The palette of the screen as it opened, for a show played again.
+uint8_t g_start_palette[768];
 
 }  // namespace
 
@@ -44,6 +49,7 @@ void demo_reset() {
   prevstep = 0;
   dest = buf.data();
   std::memset(buf.data(), 127, FRAME_BYTES);
+  timeline_song_order = -1;  // the music's start watches for the song's end
 }
 
 void demo_music_pump(int32_t ms) {
@@ -55,7 +61,10 @@ void demo_music_pump(int32_t ms) {
   // It stops at the end position: at a high time scale (or in a slow build)
   // one frame may span more music than the song stands there, and running on
   // would let the song restart before any frame saw the end.
-  while (demo_pumped <= due && mzx_position() < STOP_POSITION) {
+  // So it stops where the song ends too: where the player drops back to its
+  // restart position, the order index goes back.
+  const int32_t order = mzx_position() < 0 ? 0 : mzx_position() / 100;
+  while (demo_pumped <= due && mzx_position() < STOP_POSITION && mzx_position() / 100 >= order) {
     mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
     demo_pumped += DEMO_PUMP_SAMPLES;
     if (demo_pump_sink) demo_pump_sink(pump_block, static_cast<int32_t>(sizeof pump_block));
@@ -70,7 +79,9 @@ bool demo_open() {
 
   // 2. SDL and the pad. Without a sound device the audio subsystem cannot
   // start; the rest of the program must still run, so bring up what can be.
-  if (sdl_init(DEMO_SDL_FLAGS) < 0 && sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
+  // --mute asks for no sound device at all.
+  const Uint32 flags = opt_mute ? DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO : DEMO_SDL_FLAGS;
+  if (sdl_init(flags) < 0 && sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
     std::fprintf(stderr, "zapcobbles: no display (%s); run it on a desktop, or with SDL_VIDEODRIVER=dummy\n",
                  sdl_error());
     sdl_quit();
@@ -105,6 +116,7 @@ bool demo_open() {
   sdl_locksurface(scr);
   for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
   sdl_unlocksurface(scr);
+  gfx_getpalette(g_start_palette);
 
   // 4. Caption, no cursor.
   sdl_wm_setcaption("Zap Cobbles", nullptr);
@@ -118,16 +130,69 @@ bool demo_open() {
   return true;
 }
 
+int32_t demo_scene_position(int scene) {
+  // Every scene's window begins on the first row of an order entry.
+  int32_t pos = 0;
+  while (pos < STOP_POSITION && timeline_scene_of(pos) < scene) pos += 100;
+  return pos;
+}
+
+namespace {
+
+// The silent device has no mixer to render through: its ticks are run as its
+// timer would run them, one every 1/TIMELINE_HZ s of music.
+void seek_ticks(int32_t ms, int64_t& ticks) {
+  const int64_t due = int64_t{ms} * TIMELINE_HZ / 1000 + 1;
+  const int32_t order = mzx_position() < 0 ? 0 : mzx_position() / 100;
+  while (ticks < due && mzx_position() < STOP_POSITION && mzx_position() / 100 >= order) {
+    pt_play();
+    update_sample_trig_times();
+    ticks++;
+  }
+}
+
+}  // namespace
+
+int32_t demo_seek(int32_t to) {
+  // No frame is shown and no sound heard: the device (if any) is still
+  // paused, so the music is rendered here as the frame loop does without one.
+  demo_pumped = 0;
+  int64_t ticks = 0;
+  timeline_song_order = 0;
+  int32_t t = 0;
+  for (;;) {
+    if (laite == 0) {
+      seek_ticks(t, ticks);
+    } else {
+      demo_music_pump(t);
+    }
+    if (mzx_position() >= to || stopcount != 0) return t;
+    dest = buf.data();
+    tid = t;
+    timeline_frame();
+    if (stopcount != 0) return t;
+    t += DEMO_SEEK_STEP_MS;
+  }
+}
+
 void demo_start_music() {
-  // 6. The music; this returns once its first tick has run.
-  // 7. The time base (buf already holds a frame of background).
+  // 6. The music; this returns once its first tick has run. With --start the
+  // show is first run unseen up to the scene, and the music goes on from there.
+  // 7. The time base (buf already holds a frame of background): the first
+  // frame's tid continues from where the seek left the music.
+  const int32_t from = opt_start > 1 ? demo_scene_position(opt_start) : 0;
+  const int32_t ms = from > 0 ? demo_seek(from) : 0;
   if (demo_time_scale != 0) {
-    demo_pumped = 0;
-    demo_music_pump(0);
+    if (from == 0) {
+      demo_pumped = 0;
+      demo_music_pump(0);
+    }
+    timeline_song_order = 0;
   } else {
     timeline_music_start();
   }
-  ticks0 = demo_clock();
+  const int32_t scale = demo_time_scale != 0 ? demo_time_scale : 1;
+  ticks0 = demo_clock() - static_cast<uint32_t>(ms / scale);
 }
 
 bool demo_startup() {
@@ -141,6 +206,7 @@ void demo_button(int button) {
     case BUTTON_STOP_A:
     case BUTTON_STOP_B:
       stopcount++;
+      demo_user_stop = true;
       break;
     case BUTTON_VOL_UP:
       vol_left += 10;
@@ -217,6 +283,20 @@ int32_t demo_loop() {
     n++;
     if (demo_frame()) return n;
   }
+}
+
+bool demo_restart() {
+  // As at start-up: the data read again (the player converts the module's
+  // patterns where they lie), a fresh device and player, no carry from the
+  // last callback, both frames and the palette as they were.
+  mzx_close();
+  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) return false;
+  luku = 0;
+  puh.fill(0);
+  gfx_setpalette(0, 256, g_start_palette);
+  demo_reset();
+  demo_start_music();
+  return true;
 }
 
 int demo_exit() {

@@ -31,6 +31,7 @@ extern int32_t stopcount;                     // the loop ends after a frame tha
 extern int32_t vol_left, vol_right;           // volume levels 0..99
 extern int32_t frames_presented;              // frames presented since start
 extern int32_t demo_time_scale;               // 0: real time with sound; N: silent, N times faster
+extern bool demo_user_stop;                   // a stop button, key or close request ended the show
 
 // The callback buffer the demo's music is rendered in when it runs without an
 // audio device (the size SDL is asked for: 2048 16-bit samples at 44100 Hz).
@@ -59,6 +60,22 @@ bool demo_open();
 // Start-up steps 6 and 7 after demo_open: starts the music, returns once its
 // first tick has run, and takes the time base.
 void demo_start_music();
+// Runs the show from its start, silently and unseen, until the music reaches
+// position to (or the song ends): the music rendered (or ticked, with the
+// silent device) as the frame loop would, and a frame step every
+// DEMO_SEEK_STEP_MS of music, so each scene on the way is set up and its
+// drawings drawn. Call before the music starts. Returns the milliseconds of
+// music run, the tid the next frame continues from.
+int32_t demo_seek(int32_t to);
+// Milliseconds of music between two frame steps of demo_seek.
+inline constexpr int32_t DEMO_SEEK_STEP_MS = 100;
+// The first music position of scene 1..10.
+int32_t demo_scene_position(int scene);
+// Starts the show again as at start-up: the data read again, a fresh device
+// and player, both frames and the palette as they were, the music from its
+// start (or from the --start scene). False, after one line on stderr, when
+// the data can no longer be read.
+bool demo_restart();
 // Start-up steps 6 and 7 without the music: every scene slot -1, stopcount
 // and prevstep 0, dest = buf, and buf filled with the background 127.
 void demo_reset();

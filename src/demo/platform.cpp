@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "demo/options.h"
 #include "sound/sd_main.h"
 #include "sys/sdlcall.h"
 
@@ -103,7 +105,9 @@ void platform_window_setup() {
   // sdl12-compat sizes a plain window by this factor without changing the
   // surface the program draws on; 3 gives 960x720. Nearest-neighbour keeps
   // the pixels sharp. setenv's last argument 0 leaves a user's choice alone.
-  setenv("SDL12COMPAT_WINDOW_SCALING", "3", 0);
+  // --scale N asks for another factor.
+  const std::string factor = std::to_string(opt_scale > 0 ? opt_scale : 3);
+  setenv("SDL12COMPAT_WINDOW_SCALING", factor.c_str(), 0);
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
 #endif
 }

@@ -25,6 +25,7 @@
 #include "cgm/cgm_soft.h"
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/options.h"
 #include "effects/dots.h"
 #include "effects/kaleido.h"
 #include "effects/mosaic.h"
@@ -60,6 +61,7 @@ uint8_t* modbuf = modbuf_store;
 int32_t modsize = 0;
 int32_t timeline_tick_wait_ms = 2000;
 int32_t timeline_scene = 0;
+int32_t timeline_song_order = -1;
 
 namespace {
 
@@ -425,7 +427,16 @@ void scene_finale() {
   render(bottles, buf.data());
 }
 
-bool first_tick_seen() { return static_cast<uint32_t>(mzx_position()) <= 100u; }
+// The position when the music start began: -37 before the song's first tick,
+// or where a seek (--start) left it.
+int32_t g_music_from = -37;
+
+// From the song's start, the first tick sets the position to 0; from a seek's
+// position, the next tick that moves it on.
+bool first_tick_seen() {
+  const int32_t pos = mzx_position();
+  return g_music_from < 0 ? static_cast<uint32_t>(pos) <= 100u : pos != g_music_from;
+}
 
 // The music start's progress: waiting for the first tick from the chosen
 // output, then (if that gave none in time) from the silent device's timer.
@@ -476,8 +487,9 @@ bool timeline_music_load(bool offline) {
   } else {
     // The front end asks which output to use; the demo answers "2" (the SDL
     // device at 44100 Hz) itself, pushed back in reverse order.
+    // With --mute it answers "0": no sound device, the silent timer.
     std::ungetc('\n', stdin);
-    std::ungetc('2', stdin);
+    std::ungetc(opt_mute ? '0' : '2', stdin);
     if (!mzx_init()) {
       std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", timeline_program);
       return false;
@@ -496,6 +508,8 @@ bool timeline_music_load(bool offline) {
 }
 
 void timeline_music_begin() {
+  g_music_from = mzx_position();
+  timeline_song_order = 0;
   mzx_start(TIMELINE_HZ);
   g_music_wait = music_wait::output;
   g_music_wait_t0 = sdl_getticks();
@@ -531,8 +545,33 @@ void timeline_music_start() {
   while (!timeline_music_started()) sdl_delay(1);
 }
 
+// ---- The show's end ------------------------------------------------------------
+
+namespace {
+
+uint8_t* g_last_dest = nullptr;  // the frame the last frame step presented
+
+}  // namespace
+
+bool timeline_song_ended(int32_t pos) {
+  if (timeline_song_order < 0) return false;
+  const int32_t order = pos < 0 ? 0 : pos / 100;
+  if (order < timeline_song_order) return true;
+  timeline_song_order = order;
+  return false;
+}
+
 void timeline_frame() {
   const int32_t pos = mzx_position();
+  if (timeline_song_ended(pos)) {
+    // The song has ended and started again: the show stops, and the last
+    // frame stays on screen rather than one of the title.
+    stopcount = 1;
+    if (g_last_dest != nullptr) {
+      dest = g_last_dest;
+      return;
+    }
+  }
   const int32_t row = pos % 100;
   timeline_scene = timeline_scene_of(pos);
   switch (timeline_scene) {
@@ -548,4 +587,5 @@ void timeline_frame() {
     default: scene_finale(); break;
   }
   if (pos >= STOP_POSITION) stopcount = 1;
+  g_last_dest = dest;
 }

@@ -48,6 +48,10 @@ extern uint8_t* modbuf;                     // module image: MODBUF_LIMIT + MODB
 extern int32_t modsize;                     // bytes of the module file in modbuf
 extern int32_t timeline_tick_wait_ms;       // longest wait for the music's first tick
 extern int32_t timeline_scene;              // scene 1..10 that the last frame step ran
+// The highest order index the frame steps have read since the music started,
+// for the song's end; -1 while it is not watched (frame steps driven by hand;
+// demo_reset sets it), and the music's start sets it to 0.
+extern int32_t timeline_song_order;
 
 // The scene (1..10) whose window holds music position pos.
 int timeline_scene_of(int32_t pos);
@@ -73,6 +77,12 @@ void timeline_music_begin();
 // and waits again; true once a tick has run, or after that second wait (the
 // demo then stays at its start, as the message on stderr says).
 bool timeline_music_started();
+// True when position pos lies in an earlier order entry than the frame steps
+// have read since the music started: the song has ended and the player has
+// dropped back to its restart position. Otherwise it notes pos's order.
+bool timeline_song_ended(int32_t pos);
 // Draws one frame by the music position into buf/puh, may set dest, sets the
-// palette on a scene's first frame and sets stopcount at the end position.
+// palette on a scene's first frame and sets stopcount where the show ends: at
+// the end position, or where the song ends before it (timeline_song_ended;
+// that frame shows the last one drawn again).
 void timeline_frame();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "demo_testutil.h"
+#include "sys/version.h"
 
 namespace {
 
@@ -22,20 +23,27 @@ struct Outcome {
   std::string err;
 };
 
-// Runs the demo in dir with env's settings ("A=1 B=2", "-u A").
-Outcome run_demo(const std::string& dir, const std::string& env) {
+// Runs program in dir with env's settings ("A=1 B=2", "-u A") and the
+// arguments args.
+Outcome run_program(const std::string& program, const std::string& dir, const std::string& env,
+                    const std::string& args) {
   const std::string err = dir + "stderr.txt";
   // SDL 2 keeps a few allocations past SDL_Quit; the leak checker of a
   // sanitizer build is told to look past them, as in the test programs.
   const std::string supp = dir + "lsan.supp";
   write_file(supp, "leak:libSDL2-2.0.so\n");
   const std::string cmd = "cd '" + dir + "' && env " + env + " LSAN_OPTIONS=suppressions='" + supp + "' '" +
-                          ZAP_DEMO_BINARY + "' </dev/null >/dev/null 2>'" + err + "'";
+                          program + "' " + args + " </dev/null >/dev/null 2>'" + err + "'";
   const int rc = std::system(cmd.c_str());
   std::ifstream in(err);
   std::stringstream ss;
   ss << in.rdbuf();
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ss.str()};
+}
+
+// The demo run in dir on the data under dir.
+Outcome run_demo(const std::string& dir, const std::string& env) {
+  return run_program(ZAP_DEMO_BINARY, dir, env, "--data '" + dir + "'");
 }
 
 struct Case {
@@ -119,7 +127,11 @@ TEST(Program, BadInputStopsWithOneLineAndAMissingFontOnlyWarns) {
     const Outcome r = run_demo(root, c.env);
     EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
     if (c.message) {
-      EXPECT_EQ(r.err, c.message) << c.name;
+      // The files are named under the --data directory.
+      std::string want = c.message;
+      const size_t at = want.find("zapcobbles: data/");
+      if (at != std::string::npos) want.insert(at + 12, root);
+      EXPECT_EQ(r.err, want) << c.name;
     } else {
       // Our one line; SDL's display probes may add their own before it.
       const size_t at = r.err.find("zapcobbles: ");
@@ -130,12 +142,59 @@ TEST(Program, BadInputStopsWithOneLineAndAMissingFontOnlyWarns) {
   }
 }
 
-TEST(Program, WithoutADataDirectoryItSaysWhereToRunIt) {
+// Where the data are looked for, in order: --data alone when given; for an
+// installed program its installed data directory (relative to the program,
+// then the configured prefix), for a program in its build tree the source
+// tree; then the working directory. Each candidate here holds only the
+// module (which marks a data directory), so the first file loaded after it
+// names the directory chosen; no display makes the source tree's run stop.
+TEST(Program, DataDirectoryLookupOrder) {
+  if (std::ifstream(ZAP_DEMO_BINARY).get() == '#') GTEST_SKIP() << "the program runs through an emulator script";
   const std::string root = make_temp_root();
-  const Outcome r = run_demo(root, "");
+  const std::string installed = root + "share/";
+  const std::string given = root + "given/";
+  const std::string here = root + "here/";
+  for (const std::string& d : {installed, given, here}) {
+    ASSERT_EQ(std::system(("mkdir -p '" + d + "data' && echo x > '" + d + "data/da_plim.mod'").c_str()), 0);
+  }
+  // An installed program: bin/zapcobbles, its data in ZAP_INSTALL_DATA_FROM_BIN.
+  const std::string bin = root + "prefix/bin/";
+  const std::string data = bin + ZAP_INSTALL_DATA_FROM_BIN + "/";
+  ASSERT_EQ(std::system(("mkdir -p '" + bin + "' && cp '" + ZAP_DEMO_BINARY + "' '" + bin + "'").c_str()), 0);
+  const std::string program = bin + "zapcobbles";
+  const std::string missing = ": cannot open: No such file or directory\n";
+  struct Step {
+    const char* what;
+    std::string program, args, install_from;  // install_from: copied to the installed place ("": none)
+    int status;
+    std::string err;
+  } steps[] = {
+      {"installed beats the working directory", program, "", installed, 1,
+       "zapcobbles: " + root + "prefix/share/zapcobbles/data/grooveking.txt" + missing},
+      {"--data beats both", program, "--data " + given, installed, 1,
+       "zapcobbles: " + given + "data/grooveking.txt" + missing},
+      {"--data alone, even when it holds nothing", program, "--data=" + root, installed, 1,
+       "zapcobbles: --data " + root + ": no data/ there; give the directory that holds data/\n"},
+      {"then the working directory", program, "", "", 1, "zapcobbles: data/grooveking.txt" + missing},
+      {"the build tree's program reads its source tree", ZAP_DEMO_BINARY, "", "", 1, "zapcobbles: no display"},
+  };
+  for (const Step& st : steps) {
+    std::system(("rm -rf '" + root + "prefix/share'").c_str());
+    if (!st.install_from.empty()) {
+      ASSERT_EQ(std::system(("mkdir -p '" + root + "prefix/share' && cp -r '" + st.install_from + "' '" + data +
+                             "'").c_str()), 0);
+    }
+    const Outcome r = run_program(st.program, here, "SDL_VIDEODRIVER=zap-no-such-driver", st.args);
+    EXPECT_EQ(r.status, st.status) << st.what << ": " << r.err;
+    EXPECT_EQ(r.err.compare(r.err.find("zapcobbles: ") == std::string::npos ? 0 : r.err.find("zapcobbles: "),
+                            st.err.size(), st.err), 0) << st.what << ": " << r.err;
+  }
+  // Nowhere: one line saying where it looked.
+  std::system(("rm -rf '" + here + "data'").c_str());
+  const Outcome r = run_program(program, here, "", "");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("no data directory in /tmp/zap-demo-"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("run the demo from the project root"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err, "zapcobbles: no data directory: looked in " + root + "prefix/share/zapcobbles, " +
+                       ZAP_INSTALL_DATA_DIR + ", the working directory; give --data DIR\n");
 }
 
 }  // namespace

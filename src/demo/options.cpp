@@ -1,0 +1,149 @@
+// The demo's command line. Owns the opt_ values and demo_av_offset_ms; reads
+// only its arguments and touches nothing else.
+#include "demo/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+const char* opt_data = nullptr;
+bool opt_fullscreen = false;
+int32_t opt_scale = 0;
+bool opt_mute = false;
+int32_t opt_start = 1;
+bool opt_loop = false;
+int32_t demo_av_offset_ms = 0;
+std::string options_error;
+
+namespace {
+
+constexpr char k_usage[] =
+    "Usage: zapcobbles [OPTION]...\n"
+    "Plays the Zap Cobbles demo: ten scenes that follow their music.\n"
+    "\n"
+    "  --data DIR        take the data files from DIR/data/\n"
+    "  --fullscreen      start in full screen (F11 or Alt+Enter switches while it runs)\n"
+    "  --window          start in a window (the default)\n"
+    "  --scale N         a window of N times 320x240, N from 1 to 8 (default 3)\n"
+    "  --mute            no sound: the music runs silently on a timer\n"
+    "  --start SCENE     begin at scene SCENE, 1 to 10, with the music from there\n"
+    "  --loop            play the show again from the start when it ends, until stopped\n"
+    "  --av-offset MS    show the picture MS milliseconds later (-500 to 500) than the\n"
+    "                    sound it belongs to (negative: earlier)\n"
+    "  -h, --help        print this help and end\n"
+    "  --version         print the version and end\n"
+    "\n"
+    "Keys: Escape or Q stops (in full screen Escape first returns to the window),\n"
+    "+ and - set the volume, F11 or Alt+Enter switches full screen.\n"
+    "Without --data the data are looked for where the program is installed (or, for\n"
+    "a program in its build tree, in its source tree), then in the working directory.\n";
+
+enum class kind { flag_on, flag_off, number, text };
+
+struct option_def {
+  const char* name;
+  kind what;
+  void* target;     // bool* for flags, int32_t* for numbers, const char** for text
+  int32_t lo, hi;   // allowed numbers
+  const char* desc; // what a number stands for, in the error line
+};
+
+const option_def k_options[] = {
+    {"--data", kind::text, &opt_data, 0, 0, "a directory"},
+    {"--fullscreen", kind::flag_on, &opt_fullscreen, 0, 0, nullptr},
+    {"--window", kind::flag_off, &opt_fullscreen, 0, 0, nullptr},
+    {"--scale", kind::number, &opt_scale, 1, OPTIONS_SCALE_MAX, "a whole number"},
+    {"--mute", kind::flag_on, &opt_mute, 0, 0, nullptr},
+    {"--start", kind::number, &opt_start, 1, OPTIONS_SCENES, "a scene number"},
+    {"--loop", kind::flag_on, &opt_loop, 0, 0, nullptr},
+    {"--av-offset", kind::number, &demo_av_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX,
+     "milliseconds"},
+};
+
+options_action bad(const std::string& line) {
+  options_error = "zapcobbles: " + line;
+  return OPTIONS_BAD;
+}
+
+void reset() {
+  opt_data = nullptr;
+  opt_fullscreen = false;
+  opt_scale = 0;
+  opt_mute = false;
+  opt_start = 1;
+  opt_loop = false;
+  demo_av_offset_ms = 0;
+  options_error.clear();
+}
+
+// Stores one value; false (with options_error set) when it is not allowed.
+bool take_value(const option_def& o, const char* value) {
+  if (o.what == kind::text) {
+    if (value == nullptr || *value == 0) {
+      bad(std::string(o.name) + ": expected " + o.desc + ", got nothing");
+      return false;
+    }
+    *static_cast<const char**>(o.target) = value;
+    return true;
+  }
+  const std::string range = std::string(o.name) + ": expected " + o.desc + " from " + std::to_string(o.lo) +
+                            " to " + std::to_string(o.hi);
+  if (value == nullptr || *value == 0) {
+    bad(range + ", got nothing");
+    return false;
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(value, &end, 10);
+  if (errno != 0 || *end != 0 || n < o.lo || n > o.hi) {
+    bad(range + ", got '" + value + "'");
+    return false;
+  }
+  *static_cast<int32_t*>(o.target) = static_cast<int32_t>(n);
+  return true;
+}
+
+}  // namespace
+
+options_action options_parse(int argc, const char* const* argv) {
+  reset();
+  options_action action = OPTIONS_RUN;
+  for (int i = 1; i < argc; i++) {
+    const std::string word = argv[i];
+    const size_t eq = word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
+    const std::string name = word.substr(0, eq);
+    const char* inline_value = eq == std::string::npos ? nullptr : argv[i] + eq + 1;
+    if (name == "-h" || name == "--help" || name == "--version") {
+      if (inline_value) return bad(name + " takes no value");
+      // The first of them decides; a bad word after it is still an error.
+      if (action == OPTIONS_RUN) action = name == "--version" ? OPTIONS_VERSION : OPTIONS_HELP;
+      continue;
+    }
+    const option_def* found = nullptr;
+    for (const option_def& o : k_options)
+      if (name == o.name) found = &o;
+    if (found == nullptr) {
+      if (word.empty() || word[0] != '-') return bad("unexpected argument '" + word + "'; see zapcobbles --help");
+      return bad("unknown option '" + name + "'; see zapcobbles --help");
+    }
+    if (found->what == kind::flag_on || found->what == kind::flag_off) {
+      if (inline_value) return bad(name + " takes no value");
+      *static_cast<bool*>(found->target) = found->what == kind::flag_on;
+      continue;
+    }
+    const char* value = inline_value;
+    if (value == nullptr && i + 1 < argc) value = argv[++i];
+    if (!take_value(*found, value)) return OPTIONS_BAD;
+  }
+  return action;
+}
+
+const char* options_usage() { return k_usage; }
+
+int options_exit_status(options_action action) {
+  switch (action) {
+    case OPTIONS_RUN: return -1;
+    case OPTIONS_BAD: return 2;
+    default: return 0;
+  }
+}

@@ -1,0 +1,113 @@
+// The demo's command line: one table of good and bad command lines with what
+// each sets or says, and the program itself answering --help, --version and a
+// bad value before it opens anything (no display, no data here).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "demo/options.h"
+#include "demo_testutil.h"
+
+namespace {
+
+struct Line {
+  const char* args;  // words separated by single spaces
+  options_action action;
+  const char* set;   // "data fullscreen scale mute start loop offset" as the parse leaves them
+  const char* error; // the line for a bad one
+};
+
+const Line kLines[] = {
+    {"", OPTIONS_RUN, "- 0 0 0 1 0 0", ""},
+    {"--data /opt/zap --fullscreen --scale 5 --mute --start 10 --loop --av-offset -500", OPTIONS_RUN,
+     "/opt/zap 1 5 1 10 1 -500", ""},
+    {"--data=d --scale=1 --start=1 --av-offset=500", OPTIONS_RUN, "d 0 1 0 1 0 500", ""},
+    {"--fullscreen --window", OPTIONS_RUN, "- 0 0 0 1 0 0", ""},
+    {"--window --fullscreen", OPTIONS_RUN, "- 1 0 0 1 0 0", ""},
+    {"--scale 8 --scale 2", OPTIONS_RUN, "- 0 2 0 1 0 0", ""},
+    {"-h", OPTIONS_HELP, nullptr, ""},
+    {"--loop --help", OPTIONS_HELP, nullptr, ""},
+    {"--version --help", OPTIONS_VERSION, nullptr, ""},
+    {"--scale x", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got 'x'"},
+    {"--scale 0", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '0'"},
+    {"--scale=9", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '9'"},
+    {"--scale 2.5", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '2.5'"},
+    {"--scale", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got nothing"},
+    {"--start 11", OPTIONS_BAD, nullptr, "zapcobbles: --start: expected a scene number from 1 to 10, got '11'"},
+    {"--start= --loop", OPTIONS_BAD, nullptr, "zapcobbles: --start: expected a scene number from 1 to 10, got nothing"},
+    {"--av-offset -501", OPTIONS_BAD, nullptr,
+     "zapcobbles: --av-offset: expected milliseconds from -500 to 500, got '-501'"},
+    {"--av-offset 99999999999999999999", OPTIONS_BAD, nullptr,
+     "zapcobbles: --av-offset: expected milliseconds from -500 to 500, got '99999999999999999999'"},
+    {"--data", OPTIONS_BAD, nullptr, "zapcobbles: --data: expected a directory, got nothing"},
+    {"--mute=yes", OPTIONS_BAD, nullptr, "zapcobbles: --mute takes no value"},
+    {"--help=me", OPTIONS_BAD, nullptr, "zapcobbles: --help takes no value"},
+    {"--fulscreen", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--fulscreen'; see zapcobbles --help"},
+    {"-f", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '-f'; see zapcobbles --help"},
+    {"--help --scale 0", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '0'"},
+    {"data", OPTIONS_BAD, nullptr, "zapcobbles: unexpected argument 'data'; see zapcobbles --help"},
+};
+
+std::string settings() {
+  std::ostringstream s;
+  s << (opt_data ? opt_data : "-") << ' ' << opt_fullscreen << ' ' << opt_scale << ' ' << opt_mute << ' '
+    << opt_start << ' ' << opt_loop << ' ' << demo_av_offset_ms;
+  return s.str();
+}
+
+TEST(Options, TableOfCommandLines) {
+  for (const Line& l : kLines) {
+    std::vector<std::string> words{"zapcobbles"};
+    std::istringstream in(l.args);
+    for (std::string w; std::getline(in, w, ' ');) words.push_back(w);
+    if (words.size() == 2 && words[1].empty()) words.pop_back();
+    std::vector<const char*> argv;
+    for (const std::string& w : words) argv.push_back(w.c_str());
+    const options_action a = options_parse(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(a, l.action) << l.args;
+    EXPECT_EQ(options_exit_status(a), a == OPTIONS_RUN ? -1 : a == OPTIONS_BAD ? 2 : 0) << l.args;
+    if (l.set) {
+      EXPECT_EQ(settings(), l.set) << l.args;
+    }
+    EXPECT_EQ(options_error, l.error) << l.args;
+  }
+  options_parse(1, std::vector<const char*>{"zapcobbles"}.data());  // the defaults for the tests after this one
+}
+
+// The program answers before it looks for data or a display: run from an
+// empty directory with no display at all.
+TEST(Options, TheProgramAnswersBeforeOpeningAnything) {
+  const std::string dir = make_temp_root();
+  struct Run {
+    const char* args;
+    int status;
+    const char* out_starts;  // standard output
+    const char* err;         // standard error, whole
+  } runs[] = {
+      {"--help", 0, "Usage: zapcobbles [OPTION]...\n", ""},
+      {"--version", 0, "zapcobbles (Zap Cobbles) ", ""},
+      {"--start 0", 2, "", "zapcobbles: --start: expected a scene number from 1 to 10, got '0'\n"},
+  };
+  for (const Run& r : runs) {
+    const std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=zap-none '" +
+                            ZAP_DEMO_BINARY + "' " + r.args + " >'" + dir + "out' 2>'" + dir + "err' </dev/null";
+    const int rc = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, r.status) << r.args;
+    auto slurp = [&](const char* name) {
+      std::FILE* f = std::fopen((dir + name).c_str(), "rb");
+      std::string s;
+      for (int c; f && (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
+      if (f) std::fclose(f);
+      return s;
+    };
+    EXPECT_EQ(slurp("out").rfind(r.out_starts, 0), 0u) << r.args;
+    EXPECT_EQ(slurp("err"), r.err) << r.args;
+  }
+}
+
+}  // namespace
