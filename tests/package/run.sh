@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo as users get it: the Debian package and the x86-64 release archive.
 #
-#   tests/package/run.sh
+#   tests/package/run.sh          the amd64 package and the x86-64 archive (CI runs this)
+#   tests/package/run.sh --arm    the armhf package and archive, run under qemu-arm
 #
 # Builds the amd64 package (scripts/package, which fails on lintian errors),
 # installs it with apt-get, runs the installed demo from / to its end and
@@ -10,8 +11,14 @@
 # archive (scripts/release --no-arm --no-web --no-video), unpacks it into an
 # empty directory and runs it from / to its end. Also checks the manual pages
 # (mandoc), the desktop entry, the metainfo and that scripts/icons still makes
-# the committed icons. Installing needs root (or sudo), as CI has. Ends with
-# "N passed, N failed".
+# the committed icons. Installing needs root (or sudo), as CI has.
+#
+# With --arm: cross-builds the armhf package (scripts/package --arm), checks
+# its file list (dpkg-deb -c), unpacks it (dpkg-deb -x) and runs its
+# zapcobbles --version and a short headless run under qemu-arm; then the
+# same for the armhf release archive. Nothing is installed.
+#
+# Ends with "N passed, N failed".
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 passed=0 failed=0
@@ -35,9 +42,61 @@ finish() {
   exit
 }
 
+version="$(sed -n 's/^project(zapcobbles VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+expect="zapcobbles (Zap Cobbles) $version"
+
+# The paths every package must hold (the demo, a tool, data, manual pages,
+# desktop files, copyright).
+must_hold=(/usr/games/zapcobbles /usr/bin/zapmod /usr/bin/zapcgm /usr/bin/zapcapture
+  /usr/share/games/zapcobbles/data/da_plim.mod /usr/share/games/zapcobbles/data/fontti.raw
+  /usr/share/games/zapcobbles/data/hipcat.cgm /usr/share/games/zapcobbles/data/afrogirl.txt
+  /usr/share/man/man6/zapcobbles.6.gz /usr/share/man/man1/zapcapture.1.gz /usr/share/applications/zapcobbles.desktop
+  /usr/share/icons/hicolor/256x256/apps/zapcobbles.png /usr/share/metainfo/io.github.bongosquad.zapcobbles.metainfo.xml
+  /usr/share/doc/zapcobbles/copyright)
+# holds_all NAME LISTFILE: every path above is in the list.
+holds_all() {
+  local missing="" f
+  for f in "${must_hold[@]}"; do grep -qxF "$f" "$2" || missing+=" $f"; done
+  if [ -z "$missing" ]; then ok "$1"; else bad "$1" "missing:$missing"; fi
+}
+
+arm_checks() {
+  "$root/scripts/deps" --package --arm || { bad "scripts/deps --package --arm"; finish; }
+  local deb qemu=(qemu-arm -L /usr/arm-linux-gnueabihf)
+  # The armhf libraries of multiarch, when they are there (scripts/deps --arm).
+  [ -e /lib/ld-linux-armhf.so.3 ] && qemu=(qemu-arm)
+  if deb="$("$root/scripts/package" --arm 2>"$tmp/package.log")" && [ -f "$deb" ]; then
+    ok "scripts/package --arm builds $(basename "$deb") without lintian errors"
+  else
+    bad "scripts/package --arm"; tail -n 30 "$tmp/package.log" | sed 's/^/      /'; finish
+  fi
+  dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\.||' >"$tmp/files"
+  holds_all "the armhf package holds the programs, data, manual pages and desktop files" "$tmp/files"
+  dpkg-deb -x "$deb" "$tmp/x"
+  same "the armhf package's zapcobbles --version under qemu-arm" \
+    "$("${qemu[@]}" "$tmp/x/usr/games/zapcobbles" --version 2>&1)" "$expect"
+  check "the armhf package's demo plays to its end under qemu-arm from / (exit 0)" \
+    sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/x/usr/games/zapcobbles'"
+  local archive="$root/dist/zapcobbles-$version-linux-armhf.tar.gz"
+  if "$root/scripts/release" --no-web --no-video >"$tmp/release.log" 2>&1 && [ -f "$archive" ]; then
+    mkdir "$tmp/unpacked"
+    tar -xzf "$archive" -C "$tmp/unpacked"
+    check "the unpacked armhf archive plays to its end under qemu-arm from / (exit 0)" \
+      sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/unpacked/zapcobbles-$version-linux-armhf/bin/zapcobbles'"
+  else
+    bad "scripts/release --no-web --no-video"; tail -n 30 "$tmp/release.log" | sed 's/^/      /'
+  fi
+  finish
+}
+
+case "${1:-}" in
+  "") ;;
+  --arm) arm_checks ;;
+  *) echo "tests/package/run.sh: unknown option '$1' (usage: tests/package/run.sh [--arm])" >&2; exit 2 ;;
+esac
+
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 "$root/scripts/deps" --package --docs || { bad "scripts/deps --package --docs"; finish; }
-version="$(sed -n 's/^project(zapcobbles VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 
 # ---- What the package and the archives carry, checked at the source -------
 check "manual pages are clean under mandoc -Tlint" mandoc -Tlint -W warning "$root"/docs/man/*.[16]
@@ -57,15 +116,8 @@ fi
 check "apt-get install ./$(basename "$deb")" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "$deb"
 dpkg -L zapcobbles >"$tmp/files" 2>/dev/null
-check "the package lists its programs, data, manual pages and desktop files" \
-  grep -qxF -e /usr/games/zapcobbles "$tmp/files"
-for f in /usr/bin/zapmod /usr/bin/zapcgm /usr/bin/zapcapture /usr/share/games/zapcobbles/data/da_plim.mod \
-  /usr/share/man/man6/zapcobbles.6.gz /usr/share/man/man1/zapcapture.1.gz /usr/share/applications/zapcobbles.desktop \
-  /usr/share/icons/hicolor/256x256/apps/zapcobbles.png /usr/share/doc/zapcobbles/copyright; do
-  grep -qxF "$f" "$tmp/files" || bad "the package holds $f"
-done
+holds_all "the installed package holds the programs, data, manual pages and desktop files" "$tmp/files"
 
-expect="zapcobbles (Zap Cobbles) $version"
 same "zapcobbles --version" "$(/usr/games/zapcobbles --version 2>&1)" "$expect"
 same "zapcapture --version" "$(/usr/bin/zapcapture --version 2>&1)" "zapcapture (Zap Cobbles) $version"
 check "the installed demo plays to its end from / (exit 0)" \
