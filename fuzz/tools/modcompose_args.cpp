@@ -19,11 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool ok = modcompose_parse_args(line.argc, line.argv.data(), a, message);
   fuzz_check(std::vector<std::string>(line.argv.begin(), line.argv.end() - 1) == before);
   if (!ok) {
-    fuzz_check(message == MODCOMPOSE_USAGE && !a.help && !a.score && !a.out);
+    const std::string usage = MODCOMPOSE_USAGE;
+    fuzz_check(message.rfind("modcompose: ", 0) == 0 && message.size() > usage.size());
+    fuzz_check(message.compare(message.size() - usage.size(), usage.size(), usage) == 0);
+    fuzz_check(!a.help && !a.version && !a.score && !a.out);
     return 0;
   }
   fuzz_check(message.empty());
-  if (a.help) {
+  if (a.version) {
+    fuzz_check(line.argc == 2 && !std::strcmp(line.argv[1], "--version") && !a.help && !a.score && !a.out);
+  } else if (a.help) {
     fuzz_check(line.argc == 2 && (!std::strcmp(line.argv[1], "-h") || !std::strcmp(line.argv[1], "--help")));
     fuzz_check(!a.score && !a.out);
   } else {

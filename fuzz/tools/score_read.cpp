@@ -110,10 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes;
   const size_t expect = 1084 + song.patterns.size() * SCORE_ROWS * song.channels.size() * 4 + sample_bytes;
   if (!modwrite(song, samples, bytes, error)) {
-    check(expect > MODWRITE_MAX_BYTES && !error.empty());
+    check(expect > static_cast<size_t>(MODBUF_LIMIT) && !error.empty());
     return 0;
   }
-  check(bytes.size() == expect && expect <= MODWRITE_MAX_BYTES);
+  check(bytes.size() == expect && expect <= static_cast<size_t>(MODBUF_LIMIT));
 
   // What modcompose writes, the demo's player takes whole.
   bytes.resize(bytes.size() + MIX_SAMPLE_SLACK, 0);

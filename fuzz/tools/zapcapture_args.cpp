@@ -18,7 +18,7 @@ namespace {
 bool same(const cap_options& a, const cap_options& b) {
   return a.video == b.video && a.wav == b.wav && a.frames == b.frames && a.raw == b.raw && a.fps == b.fps &&
          a.scale == b.scale && a.from == b.from && a.to == b.to && a.every == b.every && a.at == b.at &&
-         a.script == b.script && a.png == b.png && a.data == b.data && a.help == b.help;
+         a.script == b.script && a.png == b.png && a.data == b.data && a.help == b.help && a.version == b.version;
 }
 
 bool word_or_null(const fuzz_argv& line, const char* p) { return !p || line.index_of(p) >= 1; }
@@ -40,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   fuzz_check(message.empty() && line.argc >= 2);
   if (o.help) return 0;  // the rest of the line may hold anything after -h
+  if (o.version) {
+    fuzz_check(line.argc == 2 && !std::strcmp(line.argv[1], "--version"));
+    return 0;
+  }
   for (const char* p : {o.video, o.wav, o.frames, o.raw, o.script, o.data}) fuzz_check(word_or_null(line, p));
   fuzz_check(o.fps >= 1 && o.fps <= CAP_MAX_FPS && o.scale >= 0 && o.scale <= CAP_MAX_SCALE && o.every >= 0);
   fuzz_check(seconds(o.from) && seconds(o.to));

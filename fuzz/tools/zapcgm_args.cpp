@@ -16,7 +16,8 @@ namespace {
 
 bool same(const zapcgm_args& a, const zapcgm_args& b) {
   return a.command == b.command && a.in == b.in && a.out == b.out && a.png == b.png && a.skale == b.skale &&
-         a.px == b.px && a.py == b.py && a.background == b.background && a.scale == b.scale;
+         a.px == b.px && a.py == b.py && a.background == b.background && a.scale == b.scale && a.help == b.help &&
+         a.version == b.version;
 }
 
 }  // namespace
@@ -27,17 +28,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string message;
   const bool ok = fuzz_parse(line, zapcgm_parse_args, same, a, message);
   if (!ok) {
-    const std::string usage = ZAPCGM_USAGE;
-    fuzz_check(message.size() >= usage.size() && message.compare(message.size() - usage.size(), usage.size(), usage) == 0);
-    fuzz_check(message == usage || message.rfind("zapcgm: ", 0) == 0);
+    // "zapcgm [SUB]: what" and then the usage (the tool's or the subcommand's).
+    fuzz_check(!message.empty() && message.back() == '\n' && message.find("usage: zapcgm ") != std::string::npos);
+    fuzz_check(message == ZAPCGM_USAGE || message.rfind("zapcgm: ", 0) == 0 || message.rfind("zapcgm ", 0) == 0);
     return 0;
   }
   fuzz_check(message.empty() && line.argc >= 2);
   const char* cmd = line.argv[1];
   const bool defaults = !a.png && a.skale == 100 && a.px == 0 && a.py == 0 && a.background == 127 && a.scale == 3;
+  fuzz_check(a.command == ZAPCGM_HELP || (!a.help && !a.version));
   switch (a.command) {
     case ZAPCGM_HELP:
-      fuzz_check((!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) && !a.in && !a.out && defaults);
+      // The tool's usage or a subcommand's, or the version: nothing else set.
+      fuzz_check(!a.in && !a.out && defaults && (a.help != nullptr) != a.version);
+      fuzz_check(a.version ? !std::strcmp(cmd, "--version") : std::string(a.help).rfind("usage: zapcgm ", 0) == 0);
       break;
     case ZAPCGM_INFO:
     case ZAPCGM_DUMP:

@@ -17,12 +17,21 @@ namespace {
 
 bool same(const zapmod_args& a, const zapmod_args& b) {
   return a.command == b.command && a.in == b.in && a.out == b.out && a.seconds == b.seconds && a.rate == b.rate &&
-         a.volume == b.volume && a.hz == b.hz && a.ticks == b.ticks;
+         a.volume == b.volume && a.hz == b.hz && a.ticks == b.ticks && a.help == b.help && a.version == b.version;
 }
 
 // A file of play or render: a word after the subcommand that is no option.
 bool is_file(const fuzz_argv& line, const char* p) {
   return line.index_of(p) >= 2 && (p[0] != '-' || p[1] == '\0');
+}
+
+// -h or --help as the command, or after a subcommand's name.
+bool asks_help(const fuzz_argv& line) {
+  for (int i = 1; i < line.argc; i++) {
+    const char* w = line.argv[static_cast<size_t>(i)];
+    if (!std::strcmp(w, "-h") || !std::strcmp(w, "--help")) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -41,10 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* cmd = line.argv[1];
   const bool defaults = a.seconds == 0.0 && a.rate == 44100 && a.volume == ZAPMOD_DEFAULT_VOLUME &&
                         a.hz == ZAPMOD_DEFAULT_HZ && a.ticks == ZAPMOD_DEFAULT_TICKS;
+  fuzz_check(a.command == ZAPMOD_HELP || (!a.help && !a.version));
   switch (a.command) {
     case ZAPMOD_HELP:
-      fuzz_check(!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help"));
-      fuzz_check(!a.in && !a.out && defaults);
+      // The tool's usage or a subcommand's, or the version: nothing else set.
+      fuzz_check(!a.in && !a.out && defaults && (a.help != nullptr) != a.version);
+      fuzz_check(a.version ? !std::strcmp(cmd, "--version") : asks_help(line));
+      fuzz_check(a.version || std::string(a.help).rfind("usage: zapmod ", 0) == 0);
       break;
     case ZAPMOD_INFO:
       fuzz_check(!std::strcmp(cmd, "info") && line.argc == 3 && line.index_of(a.in) == 2 && !a.out && defaults);

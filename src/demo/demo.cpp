@@ -12,6 +12,7 @@
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "sound/sd_mix.h"
 #include "sys/sdlcall.h"
 
 std::array<uint8_t, FRAME_ALLOC> buf;
@@ -53,7 +54,7 @@ void demo_reset() {
 }
 
 void demo_music_pump(int32_t ms) {
-  const int64_t due = int64_t{ms} * DEMO_PUMP_RATE / 1000;
+  const int64_t due = int64_t{ms} * SD_OUTPUT_RATE / 1000;
   // A frame sees the music as the audio thread would have left it when the
   // sample at its time is due to play: the buffer holding that sample has
   // been rendered. Frames closer together than a buffer render nothing new,

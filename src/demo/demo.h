@@ -36,7 +36,6 @@ extern bool demo_user_stop;                   // a stop button, key or close req
 // The callback buffer the demo's music is rendered in when it runs without an
 // audio device (the size SDL is asked for: 2048 16-bit samples at 44100 Hz).
 inline constexpr int32_t DEMO_PUMP_SAMPLES = 2048;
-inline constexpr int32_t DEMO_PUMP_RATE = 44100;
 
 // The frame loop's millisecond clock: demo_ticks. Tests that drive the loop
 // at chosen times put their own clock here.

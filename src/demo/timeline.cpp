@@ -34,6 +34,7 @@
 #include "effects/writeri.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "sound/sd_mix.h"
 #include "sound/sd_ns.h"
 #include "sys/sdlcall.h"
 
@@ -65,7 +66,6 @@ int32_t timeline_song_order = -1;
 
 namespace {
 
-constexpr int32_t OUTPUT_RATE = 44100;  // the SDL device choice "2"
 constexpr uint8_t BACKGROUND = 127;
 constexpr int TEXT = 126;
 constexpr int MOSAIC_TILE = 32;
@@ -483,7 +483,7 @@ bool timeline_load() {
 
 bool timeline_music_load(bool offline) {
   if (offline) {
-    mzx_init_offline(OUTPUT_RATE, TIMELINE_HZ);
+    mzx_init_offline(SD_OUTPUT_RATE, TIMELINE_HZ);
   } else {
     // The front end asks which output to use; the demo answers "2" (the SDL
     // device at 44100 Hz) itself, pushed back in reverse order.

@@ -12,12 +12,8 @@
 
 #include "cgm/cgm.h"
 #include "effects/drawing.h"
+#include "player/pt.h"  // MODBUF_LIMIT, MODBUF_SPARE
 
-// The module file is read up to this many bytes...
-inline constexpr int32_t MODBUF_LIMIT = 1000000;
-// ...into a buffer this much longer, zeroed: the mixer reads up to two bytes
-// past a sample's data, and the last sample may end at the read limit.
-inline constexpr int32_t MODBUF_SPARE = 2;
 // From this position on the frame step requests the stop.
 inline constexpr int32_t STOP_POSITION = 2500;
 // Player ticks per second that the demo runs the music at.

@@ -35,7 +35,6 @@
 namespace {
 
 constexpr int32_t k_rate_low = 22050;    // laite 1: 8-bit unsigned mono
-constexpr int32_t k_rate_high = 44100;   // laite 2: 16-bit signed mono
 constexpr int32_t k_start_volume = 64;   // one step above the mixer's default 63
 constexpr int32_t k_volume_unit = 63;    // mzx_set_mastervolume(1.0) -> 63
 constexpr int32_t k_volume_ceiling = 252;
@@ -163,7 +162,7 @@ int32_t open_device(char choice) {
     case '1':
     case '2': {
       laite = choice - '0';
-      if (!sd_dsp16_init(laite == 2 ? k_rate_high : k_rate_low)) {
+      if (!sd_dsp16_init(laite == 2 ? SD_OUTPUT_RATE : k_rate_low)) {
         // Without an output the music still has to run, because the
         // presentation's clock is the music position: fall back to the silent
         // device, whose ticks come from the timer.
@@ -201,8 +200,8 @@ int32_t mzx_init() {
 }
 
 int32_t mzx_init_offline(int32_t rate, int32_t screen_hz) {
-  if (rate != k_rate_high && rate != k_rate_low) return 0;
-  laite = rate == k_rate_high ? 2 : 1;
+  if (rate != SD_OUTPUT_RATE && rate != k_rate_low) return 0;
+  laite = rate == SD_OUTPUT_RATE ? 2 : 1;
   sd_mix_setfunctions();
   sd_mix_init(rate);
   callbackcount = 0;
@@ -311,7 +310,7 @@ void mix_newhand(void* userdata, uint8_t* stream, int len) {
     n = len;
     sixteen = false;
   } else if (laite == 2) {
-    rate = k_rate_high;
+    rate = SD_OUTPUT_RATE;
     n = len / 2;
     sixteen = true;
   } else {

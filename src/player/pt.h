@@ -13,6 +13,13 @@
 
 // ---- Loader ---------------------------------------------------------------
 
+// A module file is read up to this many bytes (the demo, its tools, and the
+// largest module the composer writes)...
+inline constexpr int32_t MODBUF_LIMIT = 1000000;
+// ...into a buffer this much longer, zeroed: the mixer reads up to two bytes
+// past a sample's data, and the last sample may end at the read limit.
+inline constexpr int32_t MODBUF_SPARE = 2;
+
 extern int32_t pt_slen[32];      // sample length in bytes
 extern uint8_t pt_finetune[32];  // 0..15 (8..15 mean -8..-1): row of `tuning`
 extern int32_t pt_svol[32];      // default volume 0..64

@@ -14,7 +14,6 @@
 
 // Rates from this one up get 16-bit signed output, lower rates 8-bit
 // unsigned; the mixer's output conversions match exactly these two formats.
-constexpr int32_t kSixteenBitRate = 44100;
 // Buffer length in sample frames: 4096 bytes at 16 bits, 2048 at 8 bits. The
 // callback needs at least one tick slice (938 samples at 44100 / 47) per buffer.
 constexpr Uint16 kBufferFrames = 2048;
@@ -23,7 +22,7 @@ static_assert(AUDIO_S16LSB == 0x8010 && AUDIO_U8 == 0x0008, "SDL audio format va
 
 // ---- State ------------------------------------------------------------------
 
-int32_t basefreq = 44100;
+int32_t basefreq = SD_OUTPUT_RATE;
 SDL_AudioSpec wanted;
 
 // ---- Lifecycle operations -----------------------------------------------------
@@ -45,7 +44,7 @@ void dsp16_dummyfunction() {}
 
 int32_t dsp16_initcard(int32_t rate) {
   wanted.freq = rate;
-  wanted.format = rate >= kSixteenBitRate ? AUDIO_S16LSB : AUDIO_U8;
+  wanted.format = rate >= SD_OUTPUT_RATE ? AUDIO_S16LSB : AUDIO_U8;
   wanted.channels = 1;
   wanted.samples = kBufferFrames;
   wanted.callback = mix_newhand;

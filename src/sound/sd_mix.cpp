@@ -62,7 +62,7 @@ mix_channel* curchan = &mix_channels[0];
 int32_t mix_curchannel = 0;
 int32_t mix_mainvolume = 63;  // written from the main thread too: accessed through atomic_ref only
 int32_t mix_activechannels = 4;
-int32_t sd_mix_rate = 44100;
+int32_t sd_mix_rate = SD_OUTPUT_RATE;
 int32_t sd_mix_interpolation = 0;
 std::array<int32_t, MIX_BUFFER_VALUES> mix_buffer32{};
 

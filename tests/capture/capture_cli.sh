@@ -60,18 +60,24 @@ case $case in
     done
     [ "$(ls "$tmp/png1" | tr '\n' ' ')" = "00000.png 00005.png 00007.png 00014.png " ] ||
       fail "stills picked: $(ls "$tmp/png1")"
+    # A still past the span is a failure that names its time; the summary
+    # counts the files written.
+    "$cap" --fps 10 --to 1 --frames "$tmp/png3" --at 0.5 --at 7.25 >"$tmp/out" 2>"$tmp/err"
+    [ $? = 1 ] || fail "a still past the span did not fail"
+    grep -qx "zapcapture: no still at 0:07.200: the capture ran frames 0..9 only" "$tmp/err" || fail "$(cat "$tmp/err")"
+    grep -q "^zapcapture: wrote 1 still; frames 0..9 at 10 per second" "$tmp/out" || fail "$(head -n 1 "$tmp/out")"
     diff -r "$tmp/png1" "$tmp/png2" >&2 || fail "two runs give different stills"
     ;;
   errors)
     expect 2 "^zapcapture: nothing to do$"
-    expect 2 "^zapcapture: --fps needs a whole number 1..240, not '0'$" --fps 0 --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: --fps must be a whole number from 1 to 240, not '0'$" --fps 0 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: unknown option '--speed'$" --speed 2 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: nothing to write" --to 3
     expect 2 "^zapcapture: --to must be later than --from$" --from 5 --to 4 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: --script needs --raw DIR" --script "$tmp/s"
     expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --fps 30
     expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
-    expect 1 "^zapcapture: $tmp/none/data: no data directory" --data "$tmp/none" --wav "$tmp/a.wav"
+    expect 1 "^zapcapture: no data directory \(no data/da_plim.mod in $tmp/none\)" --data "$tmp/none" --wav "$tmp/a.wav"
     expect 1 "^zapcapture: $tmp/s: No such file or directory$" --script "$tmp/s" --raw "$tmp/r"
     # A data file missing or cut short is named in the tool's own words.
     mkdir -p "$tmp/d" && cp -r data "$tmp/d/" && rm "$tmp/d/data/swing1.cgm"

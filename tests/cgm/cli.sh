@@ -62,7 +62,7 @@ missing)
   [ "$out" = "error cannot open: No such file or directory" ] || fail "dump said '$out'"
   run info "$work/no-such.cgm"
   [ $rc -eq 1 ] || fail "info of a missing file exit $rc"
-  [ "$err" = "zapcgm: $work/no-such.cgm: cannot open: No such file or directory" ] || fail "info said '$err'"
+  [ "$err" = "zapcgm info: $work/no-such.cgm: cannot open: No such file or directory" ] || fail "info said '$err'"
   run render "$work/no-such.cgm" "$work/x.png"
   [ $rc -eq 1 ] || fail "render of a missing file exit $rc"
   ;;
@@ -72,11 +72,11 @@ notpicture)
   [ $rc -eq 1 ] || fail "dump of a non-picture exit $rc"
   [ "$out" = "error not a picture (no BEGMF)" ] || fail "dump said '$out'"
   run info "$work/text.cgm"
-  [ "$err" = "zapcgm: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
+  [ "$err" = "zapcgm info: $work/text.cgm: not a picture (no BEGMF)" ] || fail "info said '$err'"
   : >"$work/empty.cgm"
   run info "$work/empty.cgm"
   [ $rc -eq 1 ] || fail "info of an empty file exit $rc"
-  [ "$err" = "zapcgm: $work/empty.cgm: not a picture (no BEGMF)" ] || fail "info of an empty file said '$err'"
+  [ "$err" = "zapcgm info: $work/empty.cgm: not a picture (no BEGMF)" ] || fail "info of an empty file said '$err'"
   ;;
 stdout_full)
   # Output that cannot be written is a failure in every mode; so is a file
@@ -85,12 +85,26 @@ stdout_full)
     # shellcheck disable=SC2086
     "$z" $args >/dev/full 2>"$work/stderr" && rc=0 || rc=$?
     [ $rc -eq 1 ] || fail "$args >/dev/full exit $rc"
-    [ "$(cat "$work/stderr")" = "zapcgm: standard output: write error: No space left on device" ] ||
+    sub=${args%% *}
+    [ "$sub" = --help ] && sub= || sub=" $sub"
+    [ "$(cat "$work/stderr")" = "zapcgm$sub: standard output: write error: No space left on device" ] ||
       fail "$args >/dev/full said '$(cat "$work/stderr")'"
   done
   ln -sf /dev/full "$work/full.png"
   run render "$golden" "$work/full.png"
   [ $rc -eq 1 ] || fail "render to a full device exit $rc"
+  [ "$err" = "zapcgm render: $work/full.png: write error: No space left on device" ] || fail "full device said '$err'"
+  # A write that fails part-way (a file size limit of 1 KiB) leaves no
+  # partial file and keeps an older file of that name whole.
+  for out in new.png new.raw; do
+    (ulimit -f 1; trap '' XFSZ; exec "$z" render "$golden" "$work/$out") 2>"$work/stderr" && rc=0 || rc=$?
+    [ $rc -eq 1 ] || fail "render past the size limit exit $rc"
+    grep -q "^zapcgm render: $work/$out: write error: File too large$" "$work/stderr" || fail "said $(cat "$work/stderr")"
+    [ -z "$(ls -A "$work" | grep "$out")" ] || fail "left behind: $(ls -A "$work" | grep "$out")"
+  done
+  echo old >"$work/old.png"
+  (ulimit -f 1; trap '' XFSZ; exec "$z" render "$golden" "$work/old.png") 2>/dev/null
+  [ "$(cat "$work/old.png")" = old ] || fail "a failed render changed the older file"
   ;;
 usage)
   run
@@ -101,8 +115,14 @@ usage)
   [ $rc -eq 2 ] || fail "bad output name exit $rc"
   run render "$golden" "$work/out.png" --scale 0
   [ $rc -eq 2 ] || fail "bad scale exit $rc"
-  run render "$golden" "$work/out.png" --skale
+  run render "$golden" "$work/out.png" --zoom
   [ $rc -eq 2 ] || fail "missing value exit $rc"
+  [ "$err" = "zapcgm render: missing value after --zoom
+$("$z" render --help)" ] || fail "missing value said '$err'"
+  run render "$golden" "$work/out.raw" --zoom 250 --px -300
+  cp "$work/out.raw" "$work/zoom.raw"
+  run render "$golden" "$work/out.raw" --skale 250 --px -300
+  cmp -s "$work/out.raw" "$work/zoom.raw" || fail "--skale is not --zoom"
   run info
   [ $rc -eq 2 ] || fail "info without file exit $rc"
   ;;

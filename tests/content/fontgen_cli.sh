@@ -33,16 +33,25 @@ sheet)
 errors)
   run make "$work/x.raw" --font "$work/no-such.otf"
   [ $rc -eq 1 ] || fail "missing font exit $rc"
-  [[ $err == "fontgen: $work/no-such.otf: cannot open as a font"* ]] || fail "missing font said '$err'"
+  [[ $err == "fontgen make: $work/no-such.otf: cannot open as a font"* ]] || fail "missing font said '$err'"
   run make "$work/no-such-dir/x.raw"
   [ $rc -eq 1 ] || fail "unwritable output exit $rc"
-  [[ $err == "fontgen: $work/no-such-dir/x.raw: cannot write: "* ]] || fail "unwritable output said '$err'"
+  [ "$err" = "fontgen make: $work/no-such-dir/x.raw: No such file or directory" ] || fail "unwritable output said '$err'"
   head -c 1000 "$src/data/fontti.raw" >"$work/short.raw"
   run sheet "$work/short.raw" "$work/x.png"
   [ $rc -eq 1 ] || fail "short font image exit $rc"
-  [ "$err" = "fontgen: $work/short.raw: not a font image (122880 bytes expected)" ] || fail "short image said '$err'"
+  [ "$err" = "fontgen sheet: $work/short.raw: not a font image (122880 bytes expected)" ] || fail "short image said '$err'"
   run sheet "$src/data/fontti.raw"
   [ $rc -eq 2 ] || fail "missing argument exit $rc"
+  # Writes that fail part-way (a file size limit of 1 KiB) leave no partial file.
+  for args in "make $work/cut.raw" "sheet $src/data/fontti.raw $work/cut.png"; do
+    # shellcheck disable=SC2086
+    (ulimit -f 1; trap '' XFSZ; exec "$fg" $args) 2>"$work/stderr" && rc=0 || rc=$?
+    [ $rc -eq 1 ] || fail "$args past the size limit exit $rc"
+    grep -q "^fontgen ${args%% *}: $work/cut\.[a-z]*: write error: File too large$" "$work/stderr" ||
+      fail "$args said $(cat "$work/stderr")"
+    [ -z "$(ls -A "$work" | grep cut)" ] || fail "$args left $(ls -A "$work" | grep cut)"
+  done
   ;;
 *)
   fail "unknown case $4"

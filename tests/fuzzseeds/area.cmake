@@ -5,3 +5,4 @@ target_sources(test_fuzzseeds PRIVATE
   ${CMAKE_SOURCE_DIR}/tools/modcompose/args.cpp ${CMAKE_SOURCE_DIR}/tools/zapmod/args.cpp
   ${CMAKE_SOURCE_DIR}/tools/zapcgm/args.cpp ${CMAKE_SOURCE_DIR}/tools/zapcapture/args.cpp)
 target_include_directories(test_fuzzseeds PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_link_libraries(test_fuzzseeds PRIVATE zap_tools_common)

@@ -42,14 +42,14 @@ check_wav() {
   [ "$(u32 "$f" 40)" = $((size - 44)) ] || fail "data size $(u32 "$f" 40), file $size"
 }
 
-# Runs zapmod expecting exit status 1 and a one-line error naming $1.
+# Runs zapmod expecting exit status 1 and a one-line error "zapmod SUB: $1: ...".
 expect_error() {
   local name=$1 pattern=$2 out status
   shift 2
   out=$("$zapmod" "$@" 2>&1 >/dev/null)
   status=$?
   [ "$status" = 1 ] || fail "exit status $status, wanted 1: $out"
-  [[ "$out" == "zapmod: $name: "* ]] || fail "message does not name $name: $out"
+  [[ "$out" == "zapmod $1: $name: "* ]] || fail "message does not name $name: $out"
   [[ "$out" =~ $pattern ]] || fail "message does not match '$pattern': $out"
 }
 
@@ -128,7 +128,7 @@ case $case in
       >/dev/null 2>"$tmp/err"
     status=$?
     [ "$status" = 1 ] || fail "exit status $status: $(cat "$tmp/err")"
-    grep -q "^zapmod: $tmp/a.wav: write error" "$tmp/err" || fail "message: $(cat "$tmp/err")"
+    grep -q "^zapmod render: $tmp/a.wav: write error" "$tmp/err" || fail "message: $(cat "$tmp/err")"
     [ ! -e "$tmp/a.wav" ] || fail "partial file left behind"
     ;;
   device_out)

@@ -18,14 +18,15 @@ fail() { echo "FAIL ($case): $*" >&2; exit 1; }
 # change one line of it.
 good_score() { cat "$src/tests/data/song/check.score"; }
 
-# Runs modcompose on the score from stdin; expects exit 1 and exactly the message.
+# Runs modcompose on the score from stdin; expects exit 1 and exactly the message
+# "modcompose: SCORE:LINE:COLUMN: ...".
 expect_error() {
   local want=$1 out status
   cat > "$tmp/bad.score"
   out=$("$modcompose" "$tmp/bad.score" "$tmp/out.mod" 2>&1 >/dev/null)
   status=$?
   [ "$status" = 1 ] || fail "exit status $status, wanted 1, for: $want"
-  [ "$out" = "$tmp/bad.score:$want" ] || fail "message '$out', wanted '$tmp/bad.score:$want'"
+  [ "$out" = "modcompose: $tmp/bad.score:$want" ] || fail "message '$out', wanted 'modcompose: $tmp/bad.score:$want'"
   [ ! -e "$tmp/out.mod" ] || fail "an output was written for a bad score"
 }
 
@@ -56,7 +57,7 @@ bad_scores)
 usage)
   out=$("$modcompose" 2>&1); status=$?
   [ "$status" = 2 ] || fail "no arguments: exit status $status, wanted 2"
-  [[ "$out" == usage:* ]] || fail "no usage line: $out"
+  [[ "$out" == "modcompose: SCORE and OUT.mod are needed"$'\n'usage:* ]] || fail "no message and usage: $out"
   "$modcompose" a b c >/dev/null 2>&1; [ $? = 2 ] || fail "three arguments should be a usage error"
   out=$("$modcompose" --help); [ $? = 0 ] && [[ "$out" == usage:* ]] || fail "--help should print the usage and succeed"
   ;;

@@ -14,3 +14,23 @@ if(TARGET zapmod AND TARGET zapcgm AND TARGET zapcapture)
   # The video goes through the build machine's ffmpeg.
   zap_host_only(tools_sdl_video)
 endif()
+
+# What every tool does the same way: --help on every subcommand, --version,
+# the shape of a usage error, Ctrl-C, no partial file (cases in conventions.sh).
+set(zap_tool_list zapmod zapcgm zapcapture fontgen picgen picsheet modcompose)
+set(zap_tool_commands)
+foreach(tool ${zap_tool_list})
+  if(TARGET ${tool})
+    zap_program_command(${tool} tool_cmd)
+    list(APPEND zap_tool_commands ${tool_cmd})
+  endif()
+endforeach()
+list(LENGTH zap_tool_commands zap_tool_count)
+if(zap_tool_count EQUAL 7)
+  foreach(c help version usage sigint partial tty)
+    add_test(NAME tools_cli_${c}
+      COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/conventions.sh ${CMAKE_SOURCE_DIR} ${c} ${zap_tool_commands})
+    set_tests_properties(tools_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120
+      ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  endforeach()
+endif()

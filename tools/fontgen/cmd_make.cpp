@@ -44,9 +44,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "common/outfile.h"
+#include "common/tool.h"
 #include "fontgen.h"
 
 namespace {
@@ -206,65 +209,14 @@ Cell place(const Ink& ink) {
   return c;
 }
 
-bool write_file(const char* path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && wrote;
-}
-
-}  // namespace
-
-int fontgen_make(int argc, char** argv) {
-  if (argc < 1) return 2;
-  const char* out = argv[0];
-  const char* fontpath = kDefaultFont;
-  bool verbose = false;
-  for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--font") && i + 1 < argc) {
-      fontpath = argv[++i];
-    } else if (!std::strcmp(argv[i], "--verbose")) {
-      verbose = true;
-    } else {
-      std::fprintf(stderr, "fontgen: bad option '%s'\n", argv[i]);
-      return 2;
-    }
-  }
-
-  Library lib;
-  if (FT_Init_FreeType(&lib.lib)) {
-    std::fprintf(stderr, "fontgen: cannot start FreeType\n");
-    return 1;
-  }
-  Face face;
-  if (FT_Error e = FT_New_Face(lib.lib, fontpath, 0, &face.face)) {
-    std::fprintf(stderr, "fontgen: %s: cannot open as a font (FreeType error %d)\n", fontpath, e);
-    return 1;
-  }
+// Draws every glyph into img at the pixel size found for the cap height;
+// false after the message naming the glyph that failed.
+bool draw_glyphs(FT_Face face, const char* fontpath, int size, bool verbose, std::vector<uint8_t>& img) {
   auto fail = [&](const char* what, char ch, FT_Error e) {
-    if (e) std::fprintf(stderr, "fontgen: %s: %s '%c' (FreeType error %d)\n", fontpath, what, ch, e);
-    else std::fprintf(stderr, "fontgen: %s: %s '%c'\n", fontpath, what, ch);
-    return 1;
+    if (e) tool_error("%s: %s '%c' (FreeType error %d)", fontpath, what, ch, e);
+    else tool_error("%s: %s '%c'", fontpath, what, ch);
+    return false;
   };
-  for (const char* p = kChars; *p; p++)
-    if (!FT_Get_Char_Index(face.face, code_point(*p))) return fail("has no glyph for", *p, 0);
-
-  // The largest pixel size whose "H" is at most kCapHeight rows of ink.
-  int size = 0, cap = 0;
-  for (int s = 8; s <= 128; s++) {
-    Ink h;
-    if (FT_Error e = render(face.face, 'h', s, s, h)) return fail("cannot render", 'h', e);
-    if (h.h > kCapHeight) break;
-    size = s;
-    cap = h.h;
-  }
-  if (!size) {
-    std::fprintf(stderr, "fontgen: %s: no pixel size gives an 'H' of at most %d rows\n", fontpath, kCapHeight);
-    return 1;
-  }
-  if (verbose) std::printf("%s %s: pixel size %d, cap height %d\n", face.face->family_name, face.face->style_name, size, cap);
-
-  std::vector<uint8_t> img(static_cast<size_t>(kFontW * kFontRows), kClear);
   for (int g = 0; g < kGlyphs; g++) {
     const char ch = kChars[g];
     // Too tall (a tail below the line): a smaller height; too wide: a
@@ -272,7 +224,7 @@ int fontgen_make(int argc, char** argv) {
     int ph = size, pw = size;
     Ink ink;
     for (;;) {
-      if (FT_Error e = render(face.face, ch, pw, ph, ink)) return fail("cannot render", ch, e);
+      if (FT_Error e = render(face, ch, pw, ph, ink)) return fail("cannot render", ch, e);
       if (ink.h == 0) return fail("draws nothing for", ch, 0);
       if (ink.h > kBodyBottom + 1 - kBodyTop) ph--;
       else if (ink.w > max_width(ch)) pw--;
@@ -292,14 +244,62 @@ int fontgen_make(int argc, char** argv) {
         }
     }
   }
+  return true;
+}
 
-  if (!write_file(out, img)) {
-    std::fprintf(stderr, "fontgen: %s: cannot write: %s\n", out, std::strerror(errno));
+}  // namespace
+
+int fontgen_make(int argc, char** argv) {
+  if (argc < 1) return tool_usage_exit(tool_usage_message(tool_prefix(), "OUT.raw is needed", FONTGEN_MAKE_USAGE));
+  const char* out = argv[0];
+  const char* fontpath = kDefaultFont;
+  bool verbose = false;
+  for (int i = 1; i < argc; i++) {
+    if (!std::strcmp(argv[i], "--font") && i + 1 < argc) {
+      fontpath = argv[++i];
+    } else if (!std::strcmp(argv[i], "--verbose")) {
+      verbose = true;
+    } else {
+      const std::string what = std::string("unknown option or missing value: '") + argv[i] + "'";
+      return tool_usage_exit(tool_usage_message(tool_prefix(), what, FONTGEN_MAKE_USAGE));
+    }
+  }
+
+  Library lib;
+  if (FT_Init_FreeType(&lib.lib)) {
+    tool_error("cannot start FreeType");
     return 1;
   }
-  if (verbose && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-    std::fprintf(stderr, "fontgen: cannot write to standard output\n");
+  Face face;
+  if (FT_Error e = FT_New_Face(lib.lib, fontpath, 0, &face.face)) {
+    tool_error("%s: cannot open as a font (FreeType error %d)", fontpath, e);
     return 1;
   }
-  return 0;
+  for (const char* p = kChars; *p; p++) {
+    if (FT_Get_Char_Index(face.face, code_point(*p))) continue;
+    tool_error("%s: has no glyph for '%c'", fontpath, *p);
+    return 1;
+  }
+
+  // The largest pixel size whose "H" is at most kCapHeight rows of ink.
+  int size = 0, cap = 0;
+  for (int s = 8; s <= 128; s++) {
+    Ink h;
+    if (FT_Error e = render(face.face, 'h', s, s, h)) {
+      tool_error("%s: cannot render 'h' (FreeType error %d)", fontpath, e);
+      return 1;
+    }
+    if (h.h > kCapHeight) break;
+    size = s;
+    cap = h.h;
+  }
+  if (!size) {
+    tool_error("%s: no pixel size gives an 'H' of at most %d rows", fontpath, kCapHeight);
+    return 1;
+  }
+  if (verbose) std::printf("%s %s: pixel size %d, cap height %d\n", face.face->family_name, face.face->style_name, size, cap);
+
+  std::vector<uint8_t> img(static_cast<size_t>(kFontW * kFontRows), kClear);
+  if (!draw_glyphs(face.face, fontpath, size, verbose, img)) return 1;
+  return out_save(out, img.data(), img.size()) ? 0 : 1;
 }

@@ -5,8 +5,6 @@
 // writer over the scenes' backgrounds (with the rings of the scenes that have
 // them) and shown with the scenes' palettes. Written as an RGB PNG, each
 // pixel repeated `scale` times.
-#include <png.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +15,9 @@
 
 #include "effects/kaleido.h"
 #include "effects/rings.h"
+#include "common/num.h"
+#include "common/pngfile.h"
+#include "common/tool.h"
 #include "effects/writeri.h"
 #include "fontgen.h"
 
@@ -109,69 +110,32 @@ void draw_panel(const Panel& pn, int t, std::vector<uint8_t>& rgb, int sheet_w, 
 bool read_font(const char* path) {
   FILE* f = std::fopen(path, "rb");
   if (!f) {
-    std::fprintf(stderr, "fontgen: %s: cannot open: %s\n", path, std::strerror(errno));
+    tool_error("%s: cannot open: %s", path, std::strerror(errno));
     return false;
   }
   const size_t got = std::fread(fnt, 1, FONT_BYTES, f);
   const bool more = std::fgetc(f) != EOF;
   std::fclose(f);
   if (got != FONT_BYTES || more) {
-    std::fprintf(stderr, "fontgen: %s: not a font image (%d bytes expected)\n", path, FONT_BYTES);
+    tool_error("%s: not a font image (%d bytes expected)", path, FONT_BYTES);
     return false;
   }
   return true;
 }
 
-// libpng's own handlers print; the caller reports the failure in one line.
-void png_quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void png_quiet_warning(png_structp, png_const_charp) {}
-
-bool write_png(const char* path, const std::vector<uint8_t>& rgb, int w, int h, int scale) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    std::fclose(f);
-    return false;
-  }
-  std::vector<uint8_t> row(static_cast<size_t>(w * scale * 3));
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(w * scale), static_cast<png_uint_32>(h * scale), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < h * scale; y++) {
-    const uint8_t* src = &rgb[static_cast<size_t>((y / scale) * w) * 3];
-    for (int x = 0; x < w * scale; x++) std::memcpy(&row[static_cast<size_t>(x) * 3], &src[(x / scale) * 3], 3);
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
-}
-
 }  // namespace
 
 int fontgen_sheet(int argc, char** argv) {
-  if (argc < 2) return 2;
-  int scale = 2;
+  const auto usage_error = [](const std::string& what) {
+    return tool_usage_exit(tool_usage_message(tool_prefix(), what, FONTGEN_SHEET_USAGE));
+  };
+  if (argc < 2) return usage_error("FONT.raw and OUT.png are needed");
+  int32_t scale = 2;
   for (int i = 2; i < argc; i += 2) {
-    char* end;
-    if (std::strcmp(argv[i], "--scale") || i + 1 >= argc) {
-      std::fprintf(stderr, "fontgen: bad option '%s'\n", argv[i]);
-      return 2;
-    }
-    scale = static_cast<int>(std::strtol(argv[i + 1], &end, 10));
-    if (*end || end == argv[i + 1] || scale < 1 || scale > kMaxScale) {
-      std::fprintf(stderr, "fontgen: bad value '%s' for --scale (1..%d)\n", argv[i + 1], kMaxScale);
-      return 2;
-    }
+    std::string why;
+    if (std::strcmp(argv[i], "--scale")) return usage_error(std::string("unknown option '") + argv[i] + "'");
+    if (i + 1 >= argc) return usage_error("missing value after --scale");
+    if (!num_option("--scale", argv[i + 1], 1, kMaxScale, scale, why)) return usage_error(why);
   }
   if (!read_font(argv[0])) return 1;
   rings_init();
@@ -193,9 +157,5 @@ int fontgen_sheet(int argc, char** argv) {
   for (size_t i = 0; i < ps.size(); i++)
     draw_panel(ps[i], 1500, rgb, w, static_cast<int>(i % kCols) * kW, kBandH + static_cast<int>(i / kCols) * kH);
 
-  if (!write_png(argv[1], rgb, w, h, scale)) {
-    std::fprintf(stderr, "fontgen: %s: cannot write: %s\n", argv[1], std::strerror(errno));
-    return 1;
-  }
-  return 0;
+  return png_save(argv[1], {.pixels = rgb.data(), .width = w, .height = h, .scale = scale}) ? 0 : 1;
 }

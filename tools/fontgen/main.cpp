@@ -1,35 +1,23 @@
-// fontgen entry: dispatches to the subcommands.
-#include <cstdio>
+// fontgen entry: dispatches to the subcommands; the shared conventions
+// (tools/common/tool.h) do the rest.
 #include <cstring>
+#include <string>
 
+#include "common/tool.h"
 #include "fontgen.h"
 
-static void usage(FILE* f) {
-  std::fputs(
-      "usage: fontgen make OUT.raw [--font FILE] [--verbose]\n"
-      "       fontgen sheet FONT.raw OUT.png [--scale K]\n",
-      f);
-}
-
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    usage(stderr);
-    return 2;
-  }
+  tool_begin("fontgen");
+  if (argc < 2) return tool_usage_exit(FONTGEN_USAGE);
   const char* cmd = argv[1];
-  if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
-    usage(stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fprintf(stderr, "fontgen: cannot write to standard output\n");
-    return 1;
+  if (tool_is_help(cmd)) return tool_help(FONTGEN_USAGE);
+  if (tool_is_version(cmd)) return tool_version();
+  const bool make = !std::strcmp(cmd, "make");
+  if (!make && std::strcmp(cmd, "sheet")) {
+    return tool_usage_exit(tool_usage_message("fontgen", std::string("unknown command '") + cmd + "'", FONTGEN_USAGE));
   }
-  int rc = -1;
-  if (!std::strcmp(cmd, "make")) rc = fontgen_make(argc - 2, argv + 2);
-  else if (!std::strcmp(cmd, "sheet")) rc = fontgen_sheet(argc - 2, argv + 2);
-  else std::fprintf(stderr, "fontgen: unknown command '%s'\n", cmd);
-  if (rc == -1 || rc == 2) {
-    usage(stderr);
-    return 2;
-  }
-  return rc;
+  tool_sub(cmd);
+  for (int i = 2; i < argc; i++)
+    if (tool_is_help(argv[i])) return tool_help(make ? FONTGEN_MAKE_USAGE : FONTGEN_SHEET_USAGE);
+  return tool_finish(make ? fontgen_make(argc - 2, argv + 2) : fontgen_sheet(argc - 2, argv + 2));
 }

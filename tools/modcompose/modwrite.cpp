@@ -3,6 +3,7 @@
 // sample has an even length.
 #include "modwrite.h"
 
+#include "player/pt.h"
 #include "voices.h"
 
 namespace {
@@ -11,6 +12,31 @@ constexpr size_t TITLE_BYTES = 20;
 constexpr size_t NAME_BYTES = 22;
 constexpr int32_t SAMPLE_SLOTS = 31;
 constexpr size_t ORDER_BYTES = 128;
+constexpr int32_t MAX_WORDS = 65535;  // a 16-bit count of words
+
+// Why the format cannot hold one sample, or "".
+std::string sample_problem(const synth_sample& s) {
+  const size_t bytes = s.data.size();
+  if (bytes % 2 || s.loop_start % 2 || s.loop_length % 2) return "an odd number of bytes";
+  if (bytes / 2 > MAX_WORDS) return std::to_string(bytes / 2) + " words, more than 65535";
+  if (s.loop_start < 0 || s.loop_length < 0 || static_cast<size_t>(s.loop_start) + s.loop_length > bytes)
+    return "a loop outside its data";
+  return "";
+}
+
+// Why the format cannot hold the song, or "".
+std::string song_problem(const score_song& song, const std::vector<synth_sample>& samples) {
+  const size_t channels = song.channels.size();
+  if (channels != 4 && channels != 6 && channels != 8)
+    return std::to_string(channels) + " channels: the module holds 4, 6 or 8";
+  if (song.instruments.size() > SAMPLE_SLOTS) return "more than 31 instruments";
+  if (song.order.size() > ORDER_BYTES) return "more than 128 order entries";
+  for (size_t i = 0; i < song.instruments.size() && i < samples.size(); i++) {
+    const std::string why = sample_problem(samples[i]);
+    if (!why.empty()) return "the sample of '" + song.instruments[i].name + "' has " + why;
+  }
+  return "";
+}
 
 void put_word(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(static_cast<uint8_t>(v >> 8));
@@ -32,6 +58,8 @@ const char* module_id(size_t channels) {
 bool modwrite(const score_song& song, const std::vector<synth_sample>& samples, std::vector<uint8_t>& out,
               std::string& error) {
   out.clear();
+  error = song_problem(song, samples);
+  if (!error.empty()) return false;
   put_text(out, song.title, TITLE_BYTES);
   for (int32_t s = 0; s < SAMPLE_SLOTS; s++) {
     const size_t i = static_cast<size_t>(s);
@@ -68,8 +96,9 @@ bool modwrite(const score_song& song, const std::vector<synth_sample>& samples, 
   }
   for (size_t i = 0; i < song.instruments.size() && i < samples.size(); i++)
     for (int8_t v : samples[i].data) out.push_back(static_cast<uint8_t>(v));
-  if (out.size() > MODWRITE_MAX_BYTES) {
-    error = "the module would take " + std::to_string(out.size()) + " bytes, more than the demo's 1000000";
+  if (out.size() > static_cast<size_t>(MODBUF_LIMIT)) {
+    error = "the module would take " + std::to_string(out.size()) + " bytes, more than the demo's " +
+            std::to_string(MODBUF_LIMIT);
     return false;
   }
   return true;

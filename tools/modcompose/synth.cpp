@@ -138,6 +138,14 @@ double saw_partials(int64_t j, int64_t n, int64_t L, int32_t hmax, int32_t hmin 
   return s * (2.0 / PI);
 }
 
+// The odd partials 1, 3 .. hmax of a square wave, the same way, unscaled.
+double square_partials(int64_t j, int64_t n, int64_t L, int32_t hmax) {
+  double s = 0.0;
+  const int64_t base = (j * n) % L;
+  for (int32_t h = 1; h <= hmax; h += 2) s += isin(base * h, L) / h;
+  return s;
+}
+
 int32_t harmonics_below(double hz, double rate) {
   const int32_t h = static_cast<int32_t>(NYQUIST_SHARE * rate / hz);
   return h < 1 ? 1 : h;
@@ -180,6 +188,11 @@ void add_room(std::vector<double>& x, double rate, double amount) {
 
 // ---- Drums ----------------------------------------------------------------------------
 
+// Seconds of silence at the voice's rate, for a voice to draw into.
+std::vector<double> silence(const voice_ctx& c, double seconds) {
+  return std::vector<double>(static_cast<size_t>(seconds * c.rate), 0.0);
+}
+
 std::vector<double> kick(const voice_ctx& c) {
   const size_t n = static_cast<size_t>(0.42 * c.rate);
   std::vector<double> x(n);
@@ -201,8 +214,8 @@ std::vector<double> kick(const voice_ctx& c) {
 }
 
 std::vector<double> snare(const voice_ctx& c) {
-  const size_t n = static_cast<size_t>(0.34 * c.rate);
-  std::vector<double> x(n);
+  std::vector<double> x = silence(c, 0.34);
+  const size_t n = x.size();
   noise nz{c.seed};
   svf hp, bp;
   const double ghp = svf_g(1800.0, c.rate), gbp = svf_g(4200.0, c.rate);
@@ -227,12 +240,12 @@ std::vector<double> snare(const voice_ctx& c) {
 }
 
 std::vector<double> clap(const voice_ctx& c) {
-  const size_t n = static_cast<size_t>(0.4 * c.rate);
-  std::vector<double> x(n);
+  static constexpr double k_bursts[4] = {0.0, 0.0095, 0.0205, 0.0315};
+  std::vector<double> x = silence(c, 0.4);
+  const size_t n = x.size();
   noise nz{c.seed};
   svf bp, hp;
   const double gbp = svf_g(1250.0, c.rate), ghp = svf_g(700.0, c.rate);
-  static constexpr double k_bursts[4] = {0.0, 0.0095, 0.0205, 0.0315};
   for (size_t i = 0; i < n; i++) {
     const double t = static_cast<double>(i) / c.rate;
     double env = 0.0;
@@ -346,29 +359,60 @@ std::vector<double> cowbell(const voice_ctx& c) {
   return x;
 }
 
+// A looped voice's layout: the loop (L samples holding j cycles, from
+// pick_loop) after settle_s seconds, its start rounded down to an even
+// sample, and x sized for both and the two samples after the loop.
+struct loop_layout {
+  int64_t L = 0;
+  int64_t j = 0;
+  int64_t start = 0;
+  size_t n = 0;
+  int32_t hmax = 1;  // the voice's partials below the limit (harmonics_below)
+};
+
+loop_layout looped(const voice_ctx& c, double loop_s, double settle_s, std::vector<double>& x) {
+  loop_layout l;
+  pick_loop(c.hz, c.rate, loop_s, l.L, l.j);
+  l.start = static_cast<int64_t>(settle_s * c.rate + 2.0) & ~int64_t{1};
+  l.n = static_cast<size_t>(l.start + l.L + 2);
+  x.assign(l.n, 0.0);
+  l.hmax = harmonics_below(c.hz, c.rate);
+  return l;
+}
+
+// The sample of a looped voice, its data still to be filled in.
+synth_sample looped_sample(const loop_layout& l) {
+  synth_sample s;
+  s.loop_start = static_cast<int32_t>(l.start);
+  s.loop_length = static_cast<int32_t>(l.L);
+  return s;
+}
+
 // ---- Pitched voices -------------------------------------------------------------------
+
+// A voice of struck chords: seconds of silence, and note() adding each note
+// of the chord into it at its frequency.
+std::vector<double> chord_notes(const voice_ctx& c, double seconds,
+                                void (*note)(const voice_ctx& c, double hz, std::vector<double>& x)) {
+  std::vector<double> x = silence(c, seconds);
+  for (int32_t s : c.chord) note(c, c.hz * synth_exp(s / 12.0 * LN2), x);
+  return x;
+}
 
 // Octave synth bass: sawtooth and square through a resonant low-pass whose
 // cutoff snaps shut after the pluck, a sine under it for weight; loops once
 // the sweep has settled.
 synth_sample bass(const voice_ctx& c, std::vector<double>& x) {
-  int64_t L = 0, j = 0;
-  pick_loop(c.hz, c.rate, 0.3, L, j);
   const double settle_s = 0.32;
-  const int64_t start = static_cast<int64_t>(settle_s * c.rate + 2.0) & ~int64_t{1};
-  const size_t n = static_cast<size_t>(start + L + 2);
-  x.assign(n, 0.0);
-  const int32_t hmax = harmonics_below(c.hz, c.rate);
+  const loop_layout lay = looped(c, 0.3, settle_s, x);
   noise nz{c.seed};
   svf lp;
-  for (size_t i = 0; i < n; i++) {
+  for (size_t i = 0; i < lay.n; i++) {
     const int64_t ni = static_cast<int64_t>(i);
     const double t = static_cast<double>(i) / c.rate;
-    const double saw = saw_partials(j, ni, L, hmax);
-    double sq = 0.0;
-    const int64_t base = (j * ni) % L;
-    for (int32_t h = 1; h <= hmax; h += 2) sq += isin(base * h, L) / h;
-    const double sub = isin(base, L);
+    const double saw = saw_partials(lay.j, ni, lay.L, lay.hmax);
+    const double sq = square_partials(lay.j, ni, lay.L, lay.hmax);
+    const double sub = isin((lay.j * ni) % lay.L, lay.L);
     const double fc = 420.0 + 2300.0 * settle(t, 0.055, settle_s);
     lp.run(0.6 * saw + 0.5 * sq * (4.0 / PI), svf_g(fc, c.rate), 0.55);
     const double pluck = nz.next() * settle(t, 0.002, 0.01) * 0.4;
@@ -376,33 +420,30 @@ synth_sample bass(const voice_ctx& c, std::vector<double>& x) {
     const double amp = 0.62 + 0.38 * settle(t, 0.11, settle_s);
     x[i] = attack * amp * (lp.low + 0.55 * sub) + pluck;
   }
-  synth_sample s;
-  s.loop_start = static_cast<int32_t>(start);
-  s.loop_length = static_cast<int32_t>(L);
-  return s;
+  return looped_sample(lay);
 }
 
 // Clavinet-like comping chords: a narrow pulse per note whose upper partials
 // die faster than the lower ones (the struck string), and a knock of noise.
-std::vector<double> clav(const voice_ctx& c) {
-  const size_t n = static_cast<size_t>(0.5 * c.rate);
-  std::vector<double> x(n, 0.0);
-  for (int32_t s : c.chord) {
-    const double hz = c.hz * synth_exp(s / 12.0 * LN2);
-    const int32_t hmax = harmonics_below(hz, c.rate);
-    for (int32_t h = 1; h <= hmax; h++) {
-      // Pulse of width 0.22 seen by a pickup near the bridge.
-      const double amp = synth_sin(0.5 * h * 0.22) / h * (0.6 + 0.4 * synth_sin(0.5 * h * 0.12));
-      const double step = synth_exp(-(2.6 + 0.9 * h) / c.rate);
-      const double inc = hz * h / c.rate;
-      double env = amp;
-      for (size_t i = 0; i < n; i++) {
-        const double p = static_cast<double>(i) * inc;
-        x[i] += env * tsin(p - floor_d(p));
-        env *= step;
-      }
+void clav_note(const voice_ctx& c, double hz, std::vector<double>& x) {
+  const int32_t hmax = harmonics_below(hz, c.rate);
+  for (int32_t h = 1; h <= hmax; h++) {
+    // Pulse of width 0.22 seen by a pickup near the bridge.
+    const double amp = synth_sin(0.5 * h * 0.22) / h * (0.6 + 0.4 * synth_sin(0.5 * h * 0.12));
+    const double step = synth_exp(-(2.6 + 0.9 * h) / c.rate);
+    const double inc = hz * h / c.rate;
+    double env = amp;
+    for (size_t i = 0; i < x.size(); i++) {
+      const double p = static_cast<double>(i) * inc;
+      x[i] += env * tsin(p - floor_d(p));
+      env *= step;
     }
   }
+}
+
+std::vector<double> clav(const voice_ctx& c) {
+  std::vector<double> x = chord_notes(c, 0.5, clav_note);
+  const size_t n = x.size();
   noise nz{c.seed};
   svf bp;
   const double g = svf_g(2800.0, c.rate);
@@ -428,11 +469,9 @@ struct ensemble_shape {
 };
 
 synth_sample ensemble(const voice_ctx& c, const ensemble_shape& e, std::vector<double>& x) {
-  int64_t L = 0, j_root = 0;
-  pick_loop(c.hz, c.rate, e.loop_s, L, j_root);
-  const int64_t start = static_cast<int64_t>(e.settle_s * c.rate + 2.0) & ~int64_t{1};
-  const size_t n = static_cast<size_t>(start + L + 2);
-  x.assign(n, 0.0);
+  const loop_layout lay = looped(c, e.loop_s, e.settle_s, x);
+  const int64_t L = lay.L, j_root = lay.j;
+  const size_t n = lay.n;
   // Every player starts at its own point of the cycle: started together, all
   // the sawtooths would line up their steps once a loop, an audible tick.
   noise phases{c.seed};
@@ -467,76 +506,63 @@ synth_sample ensemble(const voice_ctx& c, const ensemble_shape& e, std::vector<d
   for (double v : x) peak = v > peak ? v : (-v > peak ? -v : peak);
   if (peak > 0.0)
     for (double& v : x) v = soft_clip(e.drive * v / peak);
-  synth_sample out;
-  out.loop_start = static_cast<int32_t>(start);
-  out.loop_length = static_cast<int32_t>(L);
-  return out;
+  return looped_sample(lay);
 }
 
 // Lead: two sawtooths a cycle per loop apart and a square in unison, through
 // a low-pass that opens on the attack; loops at full sustain, the vibrato
 // left to the player's effect.
 synth_sample lead(const voice_ctx& c, std::vector<double>& x) {
-  int64_t L = 0, j = 0;
-  pick_loop(c.hz, c.rate, 0.5, L, j);
   const double settle_s = 0.22;
-  const int64_t start = static_cast<int64_t>(settle_s * c.rate + 2.0) & ~int64_t{1};
-  const size_t n = static_cast<size_t>(start + L + 2);
-  x.assign(n, 0.0);
-  const int32_t hmax = harmonics_below(c.hz, c.rate);
+  const loop_layout lay = looped(c, 0.5, settle_s, x);
+  const int64_t L = lay.L, j = lay.j;
   svf lp;
-  for (size_t i = 0; i < n; i++) {
+  for (size_t i = 0; i < lay.n; i++) {
     const int64_t ni = static_cast<int64_t>(i);
     const double t = static_cast<double>(i) / c.rate;
     // The second sawtooth leaves out the fundamental, which would otherwise
     // swell and sink against the first once a loop.
-    const double a = saw_partials(j, ni, L, hmax) + 0.6 * saw_partials(j + 1, ni, L, hmax, 2);
-    double sq = 0.0;
-    const int64_t base = (j * ni) % L;
-    for (int32_t h = 1; h <= hmax; h += 2) sq += isin(base * h, L) / h;
+    const double a = saw_partials(j, ni, L, lay.hmax) + 0.6 * saw_partials(j + 1, ni, L, lay.hmax, 2);
+    const double sq = square_partials(j, ni, L, lay.hmax);
     const double fc = 2600.0 + 3200.0 * settle(t, 0.07, settle_s);
     lp.run(a + 0.5 * sq, svf_g(fc, c.rate), 0.8);
     const double attack = t < 0.008 ? t / 0.008 : 1.0;
     x[i] = lp.low * attack * (0.85 + 0.15 * settle(t, 0.06, settle_s));
   }
-  synth_sample s;
-  s.loop_start = static_cast<int32_t>(start);
-  s.loop_length = static_cast<int32_t>(L);
-  return s;
+  return looped_sample(lay);
 }
 
 // Electric piano: a sine carrier modulated by a sine at the same rate, the
 // index falling as the note dies, and a short bell partial for the tine.
-std::vector<double> epiano(const voice_ctx& c) {
-  const size_t n = static_cast<size_t>(1.5 * c.rate);
-  std::vector<double> x(n, 0.0);
-  for (int32_t s : c.chord) {
-    const double hz = c.hz * synth_exp(s / 12.0 * LN2);
-    const double inc = hz / c.rate;
-    const double dn = synth_exp(-1.0 / (0.9 * c.rate));
-    const double di = synth_exp(-1.0 / (0.35 * c.rate));
-    const double db = synth_exp(-1.0 / (0.018 * c.rate));
-    double env = 1.0, index = 1.0, bell = 1.0;
-    const bool bell_fits = hz * 14.0 < NYQUIST_SHARE * c.rate;
-    for (size_t i = 0; i < n; i++) {
-      const double p = static_cast<double>(i) * inc;
-      const double ph = p - floor_d(p);
-      const double mod = tsin(ph);
-      double v = 0.25 + 1.1 * index;
-      const double q = ph + v * mod / (2.0 * PI);
-      v = synth_sin(q);
-      double b = 0.0;
-      if (bell_fits) {
-        const double pb = p * 14.0;
-        b = tsin(pb - floor_d(pb)) * bell * 0.25;
-      }
-      x[i] += env * (v + b);
-      env *= dn;
-      index *= di;
-      bell *= db;
+void epiano_note(const voice_ctx& c, double hz, std::vector<double>& x) {
+  const double inc = hz / c.rate;
+  const double dn = synth_exp(-1.0 / (0.9 * c.rate));
+  const double di = synth_exp(-1.0 / (0.35 * c.rate));
+  const double db = synth_exp(-1.0 / (0.018 * c.rate));
+  double env = 1.0, index = 1.0, bell = 1.0;
+  const bool bell_fits = hz * 14.0 < NYQUIST_SHARE * c.rate;
+  for (size_t i = 0; i < x.size(); i++) {
+    const double p = static_cast<double>(i) * inc;
+    const double ph = p - floor_d(p);
+    const double mod = tsin(ph);
+    double v = 0.25 + 1.1 * index;
+    const double q = ph + v * mod / (2.0 * PI);
+    v = synth_sin(q);
+    double b = 0.0;
+    if (bell_fits) {
+      const double pb = p * 14.0;
+      b = tsin(pb - floor_d(pb)) * bell * 0.25;
     }
+    x[i] += env * (v + b);
+    env *= dn;
+    index *= di;
+    bell *= db;
   }
-  for (size_t i = 0; i < n && i < 40; i++) x[i] *= static_cast<double>(i) / 40.0;
+}
+
+std::vector<double> epiano(const voice_ctx& c) {
+  std::vector<double> x = chord_notes(c, 1.5, epiano_note);
+  for (size_t i = 0; i < x.size() && i < 40; i++) x[i] *= static_cast<double>(i) / 40.0;
   return x;
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 
 #include "cgmwrite.h"
+#include "common/outfile.h"
+#include "common/tool.h"
 #include "drawings.h"
 #include "glyph.h"
 #include "glyphart.h"
@@ -43,19 +45,22 @@ const DrawAsset kDrawings[] = {
     {"grooveking.txt", sketch_grooveking, kGrookingSegments},
 };
 
-void usage(FILE* f) {
-  std::fputs("usage: picgen OUTDIR [NAME...]\n       picgen probe FONT CODEPOINT OUT.cgm\n", f);
-}
+constexpr const char* k_usage =
+    "usage: picgen OUTDIR [NAME...]\n"
+    "       picgen probe FONT CODEPOINT OUT.cgm\n"
+    "       picgen [probe] --help | picgen --version\n";
+constexpr const char* k_probe_usage = "usage: picgen probe FONT CODEPOINT OUT.cgm   (CODEPOINT in hexadecimal)\n";
 
 bool write_file(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && ok;
+  return out_save(path.c_str(), text.data(), text.size());
 }
 
 int probe(const char* font, const char* cps, const char* out) {
-  const uint32_t cp = static_cast<uint32_t>(std::strtoul(cps, nullptr, 16));
+  char* end = nullptr;
+  const uint32_t cp = static_cast<uint32_t>(std::strtoul(cps, &end, 16));
+  if (!*cps || *end) {
+    return tool_usage_exit(tool_usage_message(tool_prefix(), std::string("not a code point: '") + cps + "'", k_probe_usage));
+  }
   const Polys g = glyph(font, cp, 2.0);
   Picture p;
   p.name = "probe";
@@ -72,11 +77,7 @@ int probe(const char* font, const char* cps, const char* out) {
   }
   pic_fill(p, 1, ink);
   PicStats st;
-  if (!write_file(out, pic_write(p, st))) {
-    std::fprintf(stderr, "picgen: %s: cannot write: %s\n", out, std::strerror(errno));
-    return 1;
-  }
-  return 0;
+  return write_file(out, pic_write(p, st)) ? 0 : 1;
 }
 
 bool wanted(const char* file, int argc, char** argv) {
@@ -89,13 +90,20 @@ bool wanted(const char* file, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tool_begin("picgen");
   if (argc >= 2 && !std::strcmp(argv[1], "probe")) {
-    if (argc != 5) return usage(stderr), 2;
-    return probe(argv[2], argv[3], argv[4]);
+    tool_sub("probe");
+    for (int i = 2; i < argc; i++)
+      if (tool_is_help(argv[i])) return tool_help(k_probe_usage);
+    if (argc != 5) return tool_usage_exit(tool_usage_message("picgen probe", "FONT, CODEPOINT and OUT.cgm are needed", k_probe_usage));
+    return tool_finish(probe(argv[2], argv[3], argv[4]));
   }
-  if (argc < 2 || argv[1][0] == '-') {
-    usage(argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  if (argc == 2 && tool_is_version(argv[1])) return tool_version();
+  for (int i = 1; i < argc; i++)
+    if (tool_is_help(argv[i])) return tool_help(k_usage);
+  if (argc < 2) return tool_usage_exit(tool_usage_message("picgen", "OUTDIR is needed", k_usage));
+  if (argv[1][0] == '-') {
+    return tool_usage_exit(tool_usage_message("picgen", std::string("unknown option '") + argv[1] + "'", k_usage));
   }
   const std::string dir = argv[1];
   // Every name must be known before anything is written.
@@ -104,8 +112,8 @@ int main(int argc, char** argv) {
     for (const Asset& a : kPictures) known = known || !std::strcmp(argv[i], a.file);
     for (const DrawAsset& a : kDrawings) known = known || !std::strcmp(argv[i], a.file);
     if (!known) {
-      std::fprintf(stderr, "picgen: %s: unknown file name (the names are those in data/, e.g. hipcat.cgm)\n", argv[i]);
-      return 2;
+      const std::string what = std::string(argv[i]) + ": unknown file name (the names are those in data/, e.g. hipcat.cgm)";
+      return tool_usage_exit(tool_usage_message("picgen", what, k_usage));
     }
   }
   for (const Asset& a : kPictures) {
@@ -113,10 +121,7 @@ int main(int argc, char** argv) {
     PicStats st;
     const std::string text = pic_write(a.make(), st);
     const std::string path = dir + "/" + a.file;
-    if (!write_file(path, text)) {
-      std::fprintf(stderr, "picgen: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
-      return 1;
-    }
+    if (!write_file(path, text)) return tool_finish(1);
     std::printf("%-16s %4d elements %6d points (largest %3d) %6d triangles, extent %5d, %d jittered, %d cut\n",
                 a.file, st.elements, st.points, st.maxpoints, st.triangles, st.extent, st.jittered, st.cut);
   }
@@ -125,11 +130,8 @@ int main(int argc, char** argv) {
     DrawStats st;
     const std::string text = drawing_write(a.make(), a.segments, st);
     const std::string path = dir + "/" + a.file;
-    if (!write_file(path, text)) {
-      std::fprintf(stderr, "picgen: %s: cannot write: %s\n", path.c_str(), std::strerror(errno));
-      return 1;
-    }
+    if (!write_file(path, text)) return tool_finish(1);
     std::printf("%-16s %4d strokes %6d segments, pen step %.2f pixels\n", a.file, st.strokes, st.segments, st.step);
   }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return tool_finish(0);
 }

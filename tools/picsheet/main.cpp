@@ -22,7 +22,7 @@
 //   fontsheet FILE OUT.png SCALE   the font image's three drawings (body white,
 //                             outline grey, transparent dark)
 #include <SDL.h>
-#include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -35,6 +35,8 @@
 #include <vector>
 
 #include "cgm/cgm.h"
+#include "common/pngfile.h"
+#include "common/tool.h"
 #include "demo/gfx.h"
 #include "effects/drawing.h"
 #include "effects/rings.h"
@@ -52,36 +54,23 @@ int scale = 2;
 bool have_font = false;
 int line_no = 0;
 
+constexpr const char* k_usage = "usage: picsheet < SCRIPT\n       picsheet --help | --version\n";
+
+// A script that cannot be carried out ends the run (exit status 1).
 [[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "picsheet: line %d: %s\n", line_no, what.c_str());
-  std::exit(1);
+  tool_error("line %d: %s", line_no, what.c_str());
+  std::exit(tool_finish(1));
 }
 
+// The panel (or the font image) as a palette PNG; false after the message.
 bool write_png(const std::string& path, const uint8_t* px, int w, int h, const SDL_Color* pal, int sc) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    std::fclose(f);
-    return false;
+  uint8_t rgb[3 * 256];
+  for (int k = 0; k < 256; k++) {
+    rgb[3 * k] = pal[k].r;
+    rgb[3 * k + 1] = pal[k].g;
+    rgb[3 * k + 2] = pal[k].b;
   }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, w * sc, h * sc, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_color p[256];
-  for (int k = 0; k < 256; k++) p[k] = {pal[k].r, pal[k].g, pal[k].b};
-  png_set_PLTE(png, info, p, 256);
-  png_write_info(png, info);
-  std::vector<uint8_t> row(static_cast<size_t>(w * sc));
-  for (int y = 0; y < h * sc; y++) {
-    for (int x = 0; x < w * sc; x++) row[static_cast<size_t>(x)] = px[(y / sc) * w + x / sc];
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  return png_save(path.c_str(), {.pixels = px, .width = w, .height = h, .scale = sc, .palette = rgb});
 }
 
 cgm_picture* load_picture(const std::string& path) {
@@ -90,17 +79,23 @@ cgm_picture* load_picture(const std::string& path) {
   return pic;
 }
 
-void command(std::istringstream& in, const std::string& cmd) {
-  auto num = [&]() {
-    int v;
-    if (!(in >> v)) fail("'" + cmd + "' needs a number");
-    return v;
-  };
-  auto word = [&]() {
-    std::string s;
-    if (!(in >> s)) fail("'" + cmd + "' needs a file name");
-    return s;
-  };
+// The next number or file name of cmd's line; a line without one fails.
+int num(std::istringstream& in, const std::string& cmd) {
+  int v;
+  if (!(in >> v)) fail("'" + cmd + "' needs a number");
+  return v;
+}
+
+std::string word(std::istringstream& in, const std::string& cmd) {
+  std::string s;
+  if (!(in >> s)) fail("'" + cmd + "' needs a file name");
+  return s;
+}
+
+// The palette's commands (panel, setkolor, fade, colour); false for another.
+bool palette_command(std::istringstream& in, const std::string& cmd) {
+  const auto num = [&]() { return ::num(in, cmd); };
+  const auto word = [&]() { return ::word(in, cmd); };
   if (cmd == "panel") {
     out = word();
     scale = num();
@@ -124,6 +119,17 @@ void command(std::istringstream& in, const std::string& cmd) {
   } else if (cmd == "colour") {
     const int i = num(), r = num(), g = num(), b = num();
     gfx_setcolor(i, r, g, b);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void command(std::istringstream& in, const std::string& cmd) {
+  const auto num = [&]() { return ::num(in, cmd); };
+  const auto word = [&]() { return ::word(in, cmd); };
+  if (palette_command(in, cmd)) {
+    return;
   } else if (cmd == "fill") {
     std::fill(frame.begin(), frame.begin() + kW * kH, static_cast<uint8_t>(num()));
   } else if (cmd == "layer") {
@@ -159,8 +165,7 @@ void command(std::istringstream& in, const std::string& cmd) {
     for (int y = y0; y <= y1; y++)
       for (int x = 0; x < kW; x++) frame[static_cast<size_t>(y * kW + x)] |= 0x80;
   } else if (cmd == "end") {
-    if (!write_png(out, frame.data(), kW, kH, scr->format->palette->colors, scale))
-      fail(out + ": cannot write: " + std::strerror(errno));
+    if (!write_png(out, frame.data(), kW, kH, scr->format->palette->colors, scale)) std::exit(tool_finish(1));
   } else if (cmd == "fontsheet") {
     const std::string path = word();
     const std::string png = word();
@@ -170,7 +175,7 @@ void command(std::istringstream& in, const std::string& cmd) {
     for (int k = 0; k < 256; k++) pal[k] = {96, 96, 96, 0};
     pal[0] = {255, 255, 255, 0};
     pal[255] = {40, 20, 60, 0};
-    if (!write_png(png, fnt, 320, 384, pal, sc)) fail(png + ": cannot write: " + std::strerror(errno));
+    if (!write_png(png, fnt, 320, 384, pal, sc)) std::exit(tool_finish(1));
   } else {
     fail("unknown command '" + cmd + "'");
   }
@@ -179,15 +184,17 @@ void command(std::istringstream& in, const std::string& cmd) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 1) {
-    std::fputs("usage: picsheet < SCRIPT\n", argc == 2 && !std::strcmp(argv[1], "--help") ? stdout : stderr);
-    return argc == 2 && !std::strcmp(argv[1], "--help") ? 0 : 2;
-  }
+  tool_begin("picsheet");
+  if (argc == 2 && tool_is_help(argv[1])) return tool_help(k_usage);
+  if (argc == 2 && tool_is_version(argv[1])) return tool_version();
+  if (argc != 1) return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version", k_usage));
+  // A terminal on standard input is no script: the usage, instead of waiting.
+  if (isatty(STDIN_FILENO)) return tool_usage_exit(tool_usage_message("picsheet", "the script comes on standard input", k_usage));
   // The demo's palette functions write to the display surface's palette; an
   // 8-bit surface of our own stands in for it.
   scr = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, 240, 8, 0, 0, 0, 0);
   if (!scr || !scr->format->palette) {
-    std::fprintf(stderr, "picsheet: cannot make an 8-bit surface: %s\n", SDL_GetError());
+    tool_error("cannot make an 8-bit surface: %s", SDL_GetError());
     return 1;
   }
   rings_init();
@@ -200,5 +207,5 @@ int main(int argc, char** argv) {
     std::string cmd;
     if (in >> cmd) command(in, cmd);
   }
-  return 0;
+  return tool_finish(0);
 }

@@ -1,37 +1,65 @@
 // zapcapture's command line: the options of both modes and the checks that
 // they go together, read without acting on any of them, so that the parsing
 // can be checked (and fuzzed) apart from the demo, ffmpeg and the files.
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "common/num.h"
+#include "common/tool.h"
 #include "zapcapture.h"
 
 namespace {
 
-bool parse_whole(const char* s, long lo, long hi, int& out) {
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(s, &end, 10);
-  if (end == s || *end != '\0' || errno != 0 || v < lo || v > hi) return false;
-  out = static_cast<int>(v);
-  return true;
-}
-
-bool parse_seconds(const char* s, double& out) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(s, &end);
-  if (end == s || *end != '\0' || errno != 0 || !std::isfinite(v) || v < 0.0 || v > CAP_MAX_SECONDS) return false;
-  out = v;
-  return true;
-}
-
 bool ends_with(const char* s, const char* suffix) {
   const size_t a = std::strlen(s), b = std::strlen(suffix);
   return a >= b && !std::strcmp(s + a - b, suffix);
+}
+
+// The options that take a value.
+constexpr const char* k_valued[] = {"--wav", "--frames", "--raw", "--every", "--at", "--from",
+                                    "--to",  "--fps",    "--scale", "--data", "--script"};
+
+bool takes_value(const char* a) {
+  for (const char* v : k_valued)
+    if (!std::strcmp(a, v)) return true;
+  return false;
+}
+
+// One option a (from k_valued) with its value v into o; false with why set.
+bool parse_value(const char* a, const char* v, cap_options& o, bool& seen_to, std::string& why) {
+  if (!std::strcmp(a, "--wav")) o.wav = v;
+  else if (!std::strcmp(a, "--frames")) o.frames = v;
+  else if (!std::strcmp(a, "--raw")) o.raw = v;
+  else if (!std::strcmp(a, "--data")) o.data = v;
+  else if (!std::strcmp(a, "--script")) o.script = v;
+  else if (!std::strcmp(a, "--every")) return num_option(a, v, 1, INT32_MAX, o.every, why);
+  else if (!std::strcmp(a, "--fps")) return num_option(a, v, 1, CAP_MAX_FPS, o.fps, why);
+  else if (!std::strcmp(a, "--scale")) return num_option(a, v, 1, CAP_MAX_SCALE, o.scale, why);
+  else {
+    double d = 0.0;
+    if (!num_option(a, v, 0.0, CAP_MAX_SECONDS, false, d, why)) return false;
+    if (!std::strcmp(a, "--at")) o.at.push_back(d);
+    else if (!std::strcmp(a, "--from")) o.from = d;
+    else o.to = d, seen_to = true;
+  }
+  return true;
+}
+
+// Whether the options go together: "" when they do, else why not.
+std::string mismatch(const cap_options& o, bool seen_to, bool seen_capture_option) {
+  if (o.script) {
+    if (seen_capture_option) return "--script takes only --raw, --png and --data";
+    if (!o.raw) return "--script needs --raw DIR for the frames";
+    return "";
+  }
+  if (o.png) return "--png goes with --script (the capture's stills are --frames)";
+  if (!o.video && !o.wav && !o.frames && !o.raw) return "nothing to write: give OUT.mp4, --wav, --frames or --raw";
+  if (o.video && !ends_with(o.video, ".mp4") && !ends_with(o.video, ".mkv") && !ends_with(o.video, ".mov"))
+    return std::string("the video must be named .mp4, .mkv or .mov: '") + o.video + "'";
+  if (seen_to && o.to <= o.from) return "--to must be later than --from";
+  if ((o.every || !o.at.empty()) && !o.frames && !o.raw) return "--every and --at pick stills for --frames or --raw";
+  return "";
 }
 
 }  // namespace
@@ -65,91 +93,50 @@ const char* const cap_help_text =
     "                   standard input. Writes DIR/NNNNN.frame and .pal for step N (with --png\n"
     "                   a PNG too) and prints 'frame N scene S dest buf|puh stop 0|1'.\n"
     "\n"
-    "  --data DIR       load the data files from DIR/data/ instead of ./data/\n"
-    "  -h, --help       this text\n";
+    "  --data DIR       load the data files from DIR/data/ (and only there); without it\n"
+    "                   they are looked for as the demo does: the installed data, the\n"
+    "                   source tree of a build, the working directory\n"
+    "  -h, --help       this text\n"
+    "  --version        the version\n";
 
 bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message) {
   o = cap_options{};
   message.clear();
-  const auto usage_error = [&](const char* what, const char* arg = nullptr) {
-    message = std::string("zapcapture: ") + what + (arg ? std::string(" '") + arg + "'" : std::string()) + "\n" +
-              cap_usage_text;
+  const auto usage_error = [&](const std::string& what) {
+    message = tool_usage_message("zapcapture", what, cap_usage_text);
     return false;
   };
   if (argc < 2) return usage_error("nothing to do");
-
+  if (argc == 2 && tool_is_version(argv[1])) {
+    o.version = true;
+    return true;
+  }
   bool seen_to = false, seen_capture_option = false;
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
-    if (!std::strcmp(a, "-h") || !std::strcmp(a, "--help")) {
+    if (tool_is_help(a)) {
+      o = cap_options{};
       o.help = true;
       return true;
     }
-    const bool takes_value = !std::strcmp(a, "--wav") || !std::strcmp(a, "--frames") || !std::strcmp(a, "--raw") ||
-                             !std::strcmp(a, "--every") || !std::strcmp(a, "--at") || !std::strcmp(a, "--from") ||
-                             !std::strcmp(a, "--to") || !std::strcmp(a, "--fps") || !std::strcmp(a, "--scale") ||
-                             !std::strcmp(a, "--data") || !std::strcmp(a, "--script");
-    if (takes_value) {
-      if (i + 1 >= argc) return usage_error("a value is missing after", a);
-      const char* v = argv[++i];
-      double d = 0.0;
-      if (!std::strcmp(a, "--wav")) {
-        o.wav = v;
-      } else if (!std::strcmp(a, "--frames")) {
-        o.frames = v;
-      } else if (!std::strcmp(a, "--raw")) {
-        o.raw = v;
-      } else if (!std::strcmp(a, "--data")) {
-        o.data = v;
-      } else if (!std::strcmp(a, "--script")) {
-        o.script = v;
-      } else if (!std::strcmp(a, "--every")) {
-        if (!parse_whole(v, 1, INT32_MAX, o.every)) return usage_error("--every needs a whole number from 1, not", v);
-      } else if (!std::strcmp(a, "--fps")) {
-        if (!parse_whole(v, 1, CAP_MAX_FPS, o.fps)) return usage_error("--fps needs a whole number 1..240, not", v);
-      } else if (!std::strcmp(a, "--scale")) {
-        if (!parse_whole(v, 1, CAP_MAX_SCALE, o.scale)) return usage_error("--scale needs a whole number 1..8, not", v);
-      } else {
-        if (!parse_seconds(v, d)) return usage_error("seconds from 0 to 3600 are needed, not", v);
-        if (!std::strcmp(a, "--at")) {
-          o.at.push_back(d);
-        } else if (!std::strcmp(a, "--from")) {
-          o.from = d;
-        } else {
-          o.to = d;
-          seen_to = true;
-        }
-      }
+    if (takes_value(a)) {
+      if (i + 1 >= argc) return usage_error(std::string("missing value after ") + a);
+      std::string why;
+      if (!parse_value(a, argv[++i], o, seen_to, why)) return usage_error(why);
       if (std::strcmp(a, "--raw") && std::strcmp(a, "--data") && std::strcmp(a, "--script")) {
         seen_capture_option = true;
       }
     } else if (!std::strcmp(a, "--png")) {
       o.png = true;
     } else if (a[0] == '-' && a[1] != '\0') {
-      return usage_error("unknown option", a);
+      return usage_error(std::string("unknown option '") + a + "'");
     } else if (!o.video) {
       o.video = a;
       seen_capture_option = true;
     } else {
-      return usage_error("only one video output, not also", a);
+      return usage_error(std::string("only one video output, not also '") + a + "'");
     }
   }
-
-  if (o.script) {
-    if (seen_capture_option) return usage_error("--script takes only --raw, --png and --data");
-    if (!o.raw) return usage_error("--script needs --raw DIR for the frames");
-    return true;
-  }
-  if (o.png) return usage_error("--png goes with --script (the capture's stills are --frames)");
-  if (!o.video && !o.wav && !o.frames && !o.raw) {
-    return usage_error("nothing to write: give OUT.mp4, --wav, --frames or --raw");
-  }
-  if (o.video && !ends_with(o.video, ".mp4") && !ends_with(o.video, ".mkv") && !ends_with(o.video, ".mov")) {
-    return usage_error("the video must be named .mp4, .mkv or .mov:", o.video);
-  }
-  if (seen_to && o.to <= o.from) return usage_error("--to must be later than --from");
-  if ((o.every || !o.at.empty()) && !o.frames && !o.raw) {
-    return usage_error("--every and --at pick stills for --frames or --raw");
-  }
-  return true;
+  const std::string why = mismatch(o, seen_to, seen_capture_option);
+  return why.empty() || usage_error(why);
 }

@@ -15,8 +15,13 @@
 // The sound written is the stream itself, cut at the span's first and last
 // frames, so from 0 it equals an offline render of the module sample for sample.
 //
-// The run ends after the frame that sets the stop (position 2500 and on), as
+// The run ends after the frame that sets the stop (STOP_POSITION and on), as
 // the demo does, or at --to, or at the cap when the music never gets there.
+//
+// A run has four parts: the set-up (directories, the demo, ffmpeg, the WAV),
+// the frame steps with what each writes, the sound's tail, and the summary,
+// which counts the files written. A still asked for with --at that the run
+// never reached fails it (exit status 1).
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +32,10 @@
 #include <string>
 #include <vector>
 
+#include "common/tool.h"
+#include "common/wavfile.h"
+#include "demo/demo.h"
+#include "demo/timeline.h"
 #include "zapcapture.h"
 
 namespace {
@@ -37,12 +46,36 @@ constexpr int k_video_scale = 4;
 constexpr int k_still_scale = 1;
 constexpr int k_progress_frames = 15;  // frames between progress bar updates
 constexpr int k_bar_width = 40;
-constexpr int32_t k_stop_position = 2500;
+constexpr int k_frame_top = SCREEN_OFFSET / FRAME_W;  // the frame's first row on the screen
 
 // What each scene shows, for the summary.
 constexpr const char* k_scene_names[k_scenes] = {
     "title", "group rings", "first drawing", "kaleidoscope", "star scroll",
     "greetings", "bounce", "mosaic rings", "credits", "finale"};
+
+// One run: what it was asked for, where it has got to, and what it wrote.
+struct capture {
+  const cap_options* o = nullptr;
+  bool want_sound = false;
+  int video_scale = k_video_scale;
+  int still_scale = k_still_scale;
+  int64_t k0 = 0;     // the first frame written
+  int64_t k_end = 0;  // frames before this one at most
+  std::set<int64_t> shots;  // --at: the frames on screen then, until written
+  bool every_frame = true;
+  std::string wav_path;
+  wav_file wav;
+  bool bar = false;
+  int64_t bar_end_ms = 0;
+  int64_t first_seen[k_scenes + 1] = {};
+  int64_t k_last = -1;  // the last frame run
+  int64_t stepped = 0;  // frames run inside the span
+  int64_t stills = 0;   // PNG files written
+  int64_t raws = 0;     // raw frames written (each with its palette)
+  bool stopped = false;
+  int32_t last_pos = 0;
+  int last_scene = 1;
+};
 
 // Sound rendered and not yet written or dropped: samples [g_taken, g_taken + size).
 std::vector<int16_t> g_pending;
@@ -56,16 +89,18 @@ void keep_block(const uint8_t* block, int32_t bytes) {
 }
 
 // First sample of frame k: k / fps seconds, rounded down.
-int64_t sample_of(int64_t k, int fps) { return k * CAP_RATE / fps; }
+int64_t sample_of(int64_t k, int fps) { return k * SD_OUTPUT_RATE / fps; }
 
 // Drops the sound before sample `from` and writes what lies before `upto`;
 // false when a write failed.
-bool pass_sound(int64_t from, int64_t upto, bool write) {
+bool pass_sound(wav_file& w, int64_t from, int64_t upto, bool write) {
   const int64_t end = std::min<int64_t>(upto, g_taken + static_cast<int64_t>(g_pending.size()));
   if (end <= g_taken) return true;
   const int64_t skip = std::clamp<int64_t>(from - g_taken, 0, end - g_taken);
   bool ok = true;
-  if (write && end - g_taken > skip) ok = wav_write(g_pending.data() + skip, end - g_taken - skip);
+  if (write && end - g_taken > skip) {
+    ok = wav_put16(w, g_pending.data() + skip, static_cast<size_t>(end - g_taken - skip));
+  }
   g_pending.erase(g_pending.begin(), g_pending.begin() + (end - g_taken));
   g_taken = end;
   return ok;
@@ -91,174 +126,196 @@ std::string clock_text(int64_t ms) {
 // Milliseconds of frame k, exact to the millisecond below.
 int64_t ms_of(int64_t k, int fps) { return k * 1000 / fps; }
 
-// The 320x240 screen in RGB: rows 20..219 the frame, the borders index 0, as
+// The 320x240 screen in RGB: the frame in its rows, the borders index 0, as
 // the demo's screen shows them.
 void screen_rgb(const uint8_t* frame, const uint8_t* pal, std::vector<uint8_t>& out) {
-  out.resize(static_cast<size_t>(CAP_W * CAP_SCREEN_H * 3));
+  out.resize(static_cast<size_t>(FRAME_W * SCREEN_H * 3));
   uint8_t* p = out.data();
-  for (int y = 0; y < CAP_SCREEN_H; y++) {
-    const bool inside = y >= CAP_FRAME_TOP && y < CAP_FRAME_TOP + CAP_FRAME_H;
-    const uint8_t* src = inside ? frame + (y - CAP_FRAME_TOP) * CAP_W : nullptr;
-    for (int x = 0; x < CAP_W; x++, p += 3) std::memcpy(p, pal + 3 * (src ? src[x] : 0), 3);
+  for (int y = 0; y < SCREEN_H; y++) {
+    const bool inside = y >= k_frame_top && y < k_frame_top + FRAME_H;
+    const uint8_t* src = inside ? frame + (y - k_frame_top) * FRAME_W : nullptr;
+    for (int x = 0; x < FRAME_W; x++, p += 3) std::memcpy(p, pal + 3 * (src ? src[x] : 0), 3);
   }
 }
 
 void progress(int64_t ms, int64_t end_ms, int32_t pos, int scene) {
-  double f = std::max(static_cast<double>(pos) / k_stop_position, end_ms > 0 ? static_cast<double>(ms) / end_ms : 0);
+  double f = std::max(static_cast<double>(pos) / STOP_POSITION, end_ms > 0 ? static_cast<double>(ms) / end_ms : 0);
   f = std::clamp(f, 0.0, 1.0);
   const int fill = static_cast<int>(f * k_bar_width);
   char bar[k_bar_width + 1];
   for (int i = 0; i < k_bar_width; i++) bar[i] = i < fill ? '#' : '.';
   bar[k_bar_width] = 0;
-  std::fprintf(stderr, "\rzapcapture: [%s] %3d%%  %s  scene %2d ", bar, static_cast<int>(f * 100),
+  std::fprintf(stderr, "\r%s: [%s] %3d%%  %s  scene %2d ", tool_name(), bar, static_cast<int>(f * 100),
                clock_text(ms).c_str(), scene);
   g_bar_open = true;
+}
+
+// Lets go of everything after a failure; exit status 1. The message is out,
+// but for a failed write of the WAV, which closing it reports.
+int give_up(capture& c) {
+  bar_close();
+  if (c.want_sound && c.wav.file.error) wav_end(c.wav);
+  if (c.want_sound) out_abandon(c.wav.file);
+  if (c.o->video) encoder_abort();
+  session_close();
+  return 1;
+}
+
+// The span, the stills picked, the directories, the demo, ffmpeg and the WAV.
+bool set_up(const cap_options& o, capture& c) {
+  c.o = &o;
+  c.want_sound = o.video || o.wav;
+  c.video_scale = o.scale ? o.scale : k_video_scale;
+  c.still_scale = o.scale ? o.scale : k_still_scale;
+  const double end_seconds = o.to > 0 ? o.to : k_default_cap_seconds;
+  // Frames k0 .. (at most) k_end - 1 are written; a frame's time must lie in [from, to).
+  c.k0 = static_cast<int64_t>(std::ceil(o.from * o.fps - 1e-9));
+  c.k_end = static_cast<int64_t>(std::ceil(end_seconds * o.fps - 1e-9));
+  for (double s : o.at) c.shots.insert(static_cast<int64_t>(std::floor(s * o.fps + 1e-9)));
+  c.every_frame = o.every == 0 && o.at.empty();
+  std::fill(std::begin(c.first_seen), std::end(c.first_seen), -1);
+  c.bar = isatty(STDERR_FILENO);
+  c.bar_end_ms = o.to > 0 ? static_cast<int64_t>(o.to * 1000) : 0;
+
+  if ((o.frames && !dir_make(o.frames)) || (o.raw && !dir_make(o.raw))) return false;
+  if (!session_open(o.data)) return false;
+  // The sound for the video goes to the WAV asked for, or else to one of its own.
+  c.wav_path = o.wav ? o.wav : "";
+  if (o.video) {
+    if (!encoder_open(o.video, FRAME_W, SCREEN_H, c.video_scale, o.fps)) {
+      session_close();
+      return false;
+    }
+    if (!o.wav) c.wav_path = encoder_sound_path();
+  }
+  g_pending.clear();
+  g_taken = 0;
+  if ((c.want_sound && !wav_begin(c.wav, c.wav_path.c_str(), SD_OUTPUT_RATE, 2)) || !session_music(keep_block)) {
+    give_up(c);
+    return false;
+  }
+  return true;
+}
+
+// What frame k writes: the video's frame, the still and the raw frame when
+// picked. False after the message.
+bool write_frame(capture& c, int64_t k) {
+  const cap_options& o = *c.o;
+  const uint8_t* frame = session_frame();
+  uint8_t pal[CAP_PALETTE_BYTES];
+  session_palette(pal);
+  if (o.video) {
+    static std::vector<uint8_t> rgb;
+    screen_rgb(frame, pal, rgb);
+    if (!encoder_frame(rgb.data(), rgb.size())) return false;
+  }
+  const bool pick = c.every_frame || c.shots.count(k) || (o.every > 0 && (k - c.k0) % o.every == 0);
+  if (pick && o.frames) {
+    if (!still_write(numbered(o.frames, k, ".png"), frame, pal, c.still_scale)) return false;
+    c.stills++;
+  }
+  if (pick && o.raw) {
+    if (!raw_write(o.raw, k, frame, pal)) return false;
+    c.raws++;
+  }
+  c.shots.erase(k);
+  c.stepped++;
+  return true;
+}
+
+// One frame step as the frame loop runs it, what it writes, and the sound up
+// to the next frame. False after the message.
+bool step(capture& c, int64_t k) {
+  const cap_options& o = *c.o;
+  const int64_t ms = ms_of(k, o.fps);
+  session_music_until(static_cast<int32_t>(ms));
+  const int scene = session_step(static_cast<int32_t>(ms));
+  c.last_scene = scene;
+  if (c.first_seen[scene] < 0) c.first_seen[scene] = k;
+  c.stopped = session_stop() != 0;
+  c.last_pos = session_position();
+  c.k_last = k;
+  if (k >= c.k0 && !write_frame(c, k)) return false;
+  // The sound up to the start of the next frame is final now.
+  if (c.want_sound && !pass_sound(c.wav, sample_of(c.k0, o.fps), sample_of(k + 1, o.fps), k >= c.k0)) return false;
+  if (c.bar && k % k_progress_frames == 0) progress(ms, c.bar_end_ms, c.last_pos, scene);
+  return true;
+}
+
+// The sound of the last frame, which may lie past what its step rendered,
+// and the WAV's header. False after the message.
+bool sound_tail(capture& c) {
+  if (!c.want_sound) return true;
+  const int64_t upto = sample_of(c.k_last + 1, c.o->fps);
+  while (g_taken + static_cast<int64_t>(g_pending.size()) < upto) session_music_block();
+  pass_sound(c.wav, sample_of(c.k0, c.o->fps), upto, true);
+  return wav_end(c.wav);
+}
+
+// "12 stills, 24 raw frames and palettes, the sound, the video": what the run wrote.
+std::string files_text(const capture& c) {
+  std::string t;
+  const auto add = [&t](const std::string& what) { t += (t.empty() ? "" : ", ") + what; };
+  if (c.o->frames) add(std::to_string(c.stills) + (c.stills == 1 ? " still" : " stills"));
+  if (c.o->raw) add(std::to_string(c.raws) + " raw " + (c.raws == 1 ? "frame" : "frames") + " with palettes");
+  if (c.o->wav) add("the sound");
+  if (c.o->video) add("the video");
+  return t;
+}
+
+// The summary on standard output; the stills --at asked for that the run
+// never reached, on standard error. False when there were some.
+bool summary(const capture& c) {
+  const cap_options& o = *c.o;
+  const int64_t span_ms = c.stepped * 1000 / o.fps;
+  std::printf("zapcapture: wrote %s; frames %lld..%lld at %d per second, %s (%.3f s); ", files_text(c).c_str(),
+              static_cast<long long>(c.k0), static_cast<long long>(c.k_last), o.fps, clock_text(span_ms).c_str(),
+              static_cast<double>(c.stepped) / o.fps);
+  if (c.stopped) {
+    std::printf("the demo stopped at position %d\n", static_cast<int>(c.last_pos));
+  } else if (o.to > 0) {
+    std::printf("cut at --to %g s\n", o.to);
+  } else {
+    std::printf("the music never reached position %d; cut after %g s\n", static_cast<int>(STOP_POSITION),
+                k_default_cap_seconds);
+  }
+  for (int s = 1; s <= k_scenes; s++) {
+    if (c.first_seen[s] < 0) {
+      std::printf("scene %2d  %-14s not reached\n", s, k_scene_names[s - 1]);
+    } else {
+      std::printf("scene %2d  %-14s first at %s (frame %lld)\n", s, k_scene_names[s - 1],
+                  clock_text(ms_of(c.first_seen[s], o.fps)).c_str(), static_cast<long long>(c.first_seen[s]));
+    }
+  }
+  for (int64_t s : c.shots) {
+    tool_error("no still at %s: the capture ran frames %lld..%lld only", clock_text(ms_of(s, o.fps)).c_str(),
+               static_cast<long long>(c.k0), static_cast<long long>(c.k_last));
+  }
+  return c.shots.empty();
 }
 
 }  // namespace
 
 int capture_run(const cap_options& o) {
-  const bool want_sound = o.video || o.wav;
-  const int video_scale = o.scale ? o.scale : k_video_scale;
-  const int still_scale = o.scale ? o.scale : k_still_scale;
-  const double end_seconds = o.to > 0 ? o.to : k_default_cap_seconds;
-  // Frames k0 .. (at most) k_end - 1 are written; a frame's time must lie in [from, to).
-  const int64_t k0 = static_cast<int64_t>(std::ceil(o.from * o.fps - 1e-9));
-  const int64_t k_end = static_cast<int64_t>(std::ceil(end_seconds * o.fps - 1e-9));
-  std::set<int64_t> shots;  // --at: the frame on screen at that moment
-  for (double s : o.at) shots.insert(static_cast<int64_t>(std::floor(s * o.fps + 1e-9)));
-  const bool every_frame = o.every == 0 && o.at.empty();
-
-  if (o.frames && !dir_make(o.frames)) {
-    std::fprintf(stderr, "zapcapture: %s\n", media_error().c_str());
-    return 1;
+  capture c;
+  if (!set_up(o, c)) return 1;
+  for (int64_t k = 0; k < c.k_end; k++) {
+    if (!step(c, k)) return give_up(c);
+    if (c.stopped) break;
   }
-  if (o.raw && !dir_make(o.raw)) {
-    std::fprintf(stderr, "zapcapture: %s\n", media_error().c_str());
-    return 1;
-  }
-  if (!session_open(o.data)) return 1;
-
-  // The sound for the video goes to the WAV asked for, or else to one of its own.
-  std::string wav_path = o.wav ? o.wav : "";
-  if (o.video) {
-    if (!encoder_open(o.video, CAP_W, CAP_SCREEN_H, video_scale, o.fps)) {
-      session_close();
-      return 1;
-    }
-    if (!o.wav) wav_path = encoder_sound_path();
-  }
-  if (want_sound && !wav_open(wav_path.c_str())) {
-    std::fprintf(stderr, "zapcapture: %s\n", media_error().c_str());
-    if (o.video) encoder_abort();
-    session_close();
-    return 1;
-  }
-  g_pending.clear();
-  g_taken = 0;
-  auto fail = [&](const std::string& why) {
-    bar_close();
-    if (!why.empty()) std::fprintf(stderr, "zapcapture: %s\n", why.c_str());
-    if (want_sound) wav_discard();
-    if (o.video) encoder_abort();
-    session_close();
-    return 1;
-  };
-  if (!session_music(keep_block)) return fail("");
-
-  const bool bar = isatty(STDERR_FILENO);
-  const int64_t bar_end_ms = o.to > 0 ? static_cast<int64_t>(o.to * 1000) : 0;
-  int64_t first_seen[k_scenes + 1];
-  std::fill(std::begin(first_seen), std::end(first_seen), -1);
-  uint8_t pal[CAP_PALETTE_BYTES];
-  std::vector<uint8_t> rgb;
-  int64_t k = 0;
-  int64_t written = 0;
-  bool stopped = false;
-  int32_t last_pos = 0;
-  int last_scene = 1;
-  for (; k < k_end; k++) {
-    const int64_t ms = ms_of(k, o.fps);
-    session_music_until(static_cast<int32_t>(ms));
-    const int scene = session_step(static_cast<int32_t>(ms));
-    last_scene = scene;
-    if (first_seen[scene] < 0) first_seen[scene] = k;
-    stopped = session_stop() != 0;
-    last_pos = session_position();
-    if (k >= k0) {
-      const uint8_t* frame = session_frame();
-      session_palette(pal);
-      if (o.video) {
-        screen_rgb(frame, pal, rgb);
-        if (!encoder_frame(rgb.data(), rgb.size())) return fail(media_error());
-      }
-      const bool pick = every_frame || shots.count(k) || (o.every > 0 && (k - k0) % o.every == 0);
-      if (pick && o.frames && !png_write(numbered(o.frames, k, ".png"), frame, pal, still_scale))
-        return fail(media_error());
-      if (pick && o.raw &&
-          (!file_write(numbered(o.raw, k, ".frame"), frame, CAP_FRAME_BYTES) ||
-           !file_write(numbered(o.raw, k, ".pal"), pal, CAP_PALETTE_BYTES)))
-        return fail(media_error());
-      shots.erase(k);
-      written++;
-    }
-    // The sound up to the start of the next frame is final now.
-    if (want_sound && !pass_sound(sample_of(k0, o.fps), sample_of(k + 1, o.fps), k >= k0))
-      return fail(media_error());
-    if (bar && k % k_progress_frames == 0) progress(ms, bar_end_ms, last_pos, scene);
-    if (stopped) {
-      k++;
-      break;
-    }
-  }
-  const int64_t k_last = k - 1;  // the last frame run
-
-  // The sound of the last frame may lie past what its step rendered.
-  if (want_sound) {
-    const int64_t upto = sample_of(k_last + 1, o.fps);
-    while (g_taken + static_cast<int64_t>(g_pending.size()) < upto) session_music_block();
-    if (!pass_sound(sample_of(k0, o.fps), upto, true)) return fail(media_error());
-    if (!wav_close()) return fail(media_error());
-  }
-  if (bar) {
-    progress(ms_of(k_last + 1, o.fps), bar_end_ms, last_pos, last_scene);
+  if (!sound_tail(c)) return give_up(c);
+  if (c.bar) {
+    progress(ms_of(c.k_last + 1, o.fps), c.bar_end_ms, c.last_pos, c.last_scene);
     bar_close();
   }
-  if (written == 0) {
-    return fail("no frame to write: the demo stopped at " + clock_text(ms_of(k_last, o.fps)) + ", before --from");
+  if (c.stepped == 0) {
+    tool_error("no frame to write: the demo stopped at %s, before --from", clock_text(ms_of(c.k_last, o.fps)).c_str());
+    return give_up(c);
   }
-  if (o.video) {
-    const bool ok = encoder_finish(wav_path.c_str());
-    if (!ok) {
-      session_close();
-      return 1;
-    }
+  if (o.video && !encoder_finish(c.wav_path.c_str())) {
+    session_close();
+    return 1;
   }
   session_close();
-
-  for (int64_t s : shots) {
-    std::fprintf(stderr, "zapcapture: no still at %s: the capture ran frames %lld..%lld only\n",
-                 clock_text(ms_of(s, o.fps)).c_str(), static_cast<long long>(k0), static_cast<long long>(k_last));
-  }
-  const int64_t span_ms = written * 1000 / o.fps;
-  std::printf("zapcapture: %lld frames at %d per second (frames %lld..%lld), %s (%.3f s); ",
-              static_cast<long long>(written), o.fps, static_cast<long long>(k0), static_cast<long long>(k_last),
-              clock_text(span_ms).c_str(), static_cast<double>(written) / o.fps);
-  if (stopped) {
-    std::printf("the demo stopped at position %d\n", static_cast<int>(last_pos));
-  } else if (o.to > 0) {
-    std::printf("cut at --to %g s\n", o.to);
-  } else {
-    std::printf("the music never reached position %d; cut after %g s\n", static_cast<int>(k_stop_position),
-                k_default_cap_seconds);
-  }
-  for (int s = 1; s <= k_scenes; s++) {
-    if (first_seen[s] < 0) {
-      std::printf("scene %2d  %-14s not reached\n", s, k_scene_names[s - 1]);
-    } else {
-      std::printf("scene %2d  %-14s first at %s (frame %lld)\n", s, k_scene_names[s - 1],
-                  clock_text(ms_of(first_seen[s], o.fps)).c_str(), static_cast<long long>(first_seen[s]));
-    }
-  }
-  return 0;
+  return summary(c) ? 0 : 1;
 }

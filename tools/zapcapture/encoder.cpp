@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tool.h"
 #include "zapcapture.h"
 
 extern char** environ;
@@ -32,6 +33,12 @@ std::string g_out;
 std::string g_tmpdir;
 std::string g_video;  // the H.264 file of the first step
 bool g_created = false;  // the output did not exist before: a failed run removes it
+// Their entries among the files a signal removes (common/tool.h): the output
+// while it is this run's empty probe, the directory and the two files in it.
+int g_out_slot = -1;
+int g_dir_slot = -1;
+int g_video_slot = -1;
+int g_sound_slot = -1;
 
 // Starts ffmpeg with args (argv[0] included); stdin_fd, if not -1, becomes its
 // standard input. False with a message when it cannot be started.
@@ -55,12 +62,12 @@ bool spawn(const std::vector<std::string>& args, int stdin_fd, pid_t& pid) {
   posix_spawn_file_actions_destroy(&fa);
   if (rc == 0) return true;
   if (rc == ENOENT) {
-    std::fprintf(stderr,
-                 "zapcapture: %s: ffmpeg is needed for a video and is not installed (apt-get install ffmpeg); "
-                 "--wav and --frames work without it\n",
+    tool_error(
+                 "%s: ffmpeg is needed for a video and is not installed (apt-get install ffmpeg); "
+                 "--wav and --frames work without it",
                  g_out.c_str());
   } else {
-    std::fprintf(stderr, "zapcapture: %s: cannot start ffmpeg: %s\n", g_out.c_str(), std::strerror(rc));
+    tool_error("%s: cannot start ffmpeg: %s", g_out.c_str(), std::strerror(rc));
   }
   return false;
 }
@@ -70,16 +77,16 @@ bool reap(pid_t pid, const char* step) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
-      std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) lost: %s\n", g_out.c_str(), step, std::strerror(errno));
+      tool_error("%s: ffmpeg (%s) lost: %s", g_out.c_str(), step, std::strerror(errno));
       return false;
     }
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
   if (WIFEXITED(status)) {
-    std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) failed with exit status %d\n", g_out.c_str(), step,
+    tool_error("%s: ffmpeg (%s) failed with exit status %d", g_out.c_str(), step,
                  WEXITSTATUS(status));
   } else {
-    std::fprintf(stderr, "zapcapture: %s: ffmpeg (%s) ended by signal %d\n", g_out.c_str(), step,
+    tool_error("%s: ffmpeg (%s) ended by signal %d", g_out.c_str(), step,
                  WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   }
   return false;
@@ -89,6 +96,8 @@ bool reap(pid_t pid, const char* step) {
 void remove_made() {
   if (g_created) unlink(g_out.c_str());
   g_created = false;
+  tool_temp_drop(g_out_slot);
+  g_out_slot = -1;
 }
 
 void remove_temporaries() {
@@ -97,6 +106,10 @@ void remove_temporaries() {
   if (!g_tmpdir.empty()) rmdir(g_tmpdir.c_str());
   g_video.clear();
   g_tmpdir.clear();
+  for (int* slot : {&g_sound_slot, &g_video_slot, &g_dir_slot}) {
+    tool_temp_drop(*slot);
+    *slot = -1;
+  }
 }
 
 }  // namespace
@@ -107,11 +120,16 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   g_out = out;
   // ffmpeg writes the output only at the end; an output that cannot be
   // written is told before the whole show has been encoded.
+  g_out_slot = tool_temp_add(out, false);
   int probe = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   g_created = probe >= 0;
+  if (!g_created) {
+    tool_temp_drop(g_out_slot);
+    g_out_slot = -1;
+  }
   if (probe < 0 && errno == EEXIST) probe = open(out, O_WRONLY | O_CLOEXEC);
   if (probe < 0) {
-    std::fprintf(stderr, "zapcapture: %s: %s\n", out, std::strerror(errno));
+    tool_error("%s: %s", out, std::strerror(errno));
     return false;
   }
   close(probe);
@@ -120,17 +138,20 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
   if (!mkdtemp(name.data())) {
-    std::fprintf(stderr, "zapcapture: %s: cannot make a temporary directory: %s\n", templ.c_str(),
+    tool_error("%s: cannot make a temporary directory: %s", templ.c_str(),
                  std::strerror(errno));
     remove_made();
     return false;
   }
   g_tmpdir = name.data();
   g_video = g_tmpdir + "/video.mp4";
+  g_dir_slot = tool_temp_add(g_tmpdir.c_str(), true);
+  g_video_slot = tool_temp_add(g_video.c_str(), false);
+  g_sound_slot = tool_temp_add(encoder_sound_path().c_str(), false);
 
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
-    std::fprintf(stderr, "zapcapture: %s: cannot make a pipe: %s\n", out, std::strerror(errno));
+    tool_error("%s: cannot make a pipe: %s", out, std::strerror(errno));
     remove_made();
     remove_temporaries();
     return false;
@@ -166,7 +187,8 @@ bool encoder_frame(const uint8_t* rgb, size_t bytes) {
     if (n < 0) {
       if (errno == EINTR) continue;
       // EPIPE: ffmpeg has gone (its own message is above).
-      return media_fail(g_out, std::string("ffmpeg stopped taking frames: ") + std::strerror(errno));
+      tool_error("%s: ffmpeg stopped taking frames: %s", g_out.c_str(), std::strerror(errno));
+      return false;
     }
     rgb += n;
     bytes -= static_cast<size_t>(n);
@@ -191,6 +213,8 @@ bool encoder_finish(const char* wav) {
   pid_t pid;
   bool ok = spawn(args, -1, pid) && reap(pid, "sound and muxing");
   remove_temporaries();
+  tool_temp_drop(g_out_slot);  // the output, whole or removed below
+  g_out_slot = -1;
   if (!ok) {
     struct stat st;
     if (stat(g_out.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(g_out.c_str());

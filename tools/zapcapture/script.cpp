@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "common/num.h"
+#include "common/tool.h"
 #include "zapcapture.h"
 
 namespace {
@@ -28,10 +30,8 @@ struct step {
 
 // A whole decimal number in int32's range, the entire word.
 bool parse_int32(const char* word, int32_t& out) {
-  char* end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(word, &end, 10);
-  if (end == word || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX) return false;
+  int64_t v = 0;
+  if (!num_whole(word, INT32_MIN, INT32_MAX, v)) return false;
   out = static_cast<int32_t>(v);
   return true;
 }
@@ -42,7 +42,7 @@ bool read_script(const char* path, std::vector<step>& steps) {
   const bool from_stdin = !std::strcmp(path, "-");
   std::FILE* f = from_stdin ? stdin : std::fopen(path, "r");
   if (!f) {
-    std::fprintf(stderr, "zapcapture: %s: %s\n", path, std::strerror(errno));
+    tool_error("%s: %s", path, std::strerror(errno));
     return false;
   }
   char* line = nullptr;
@@ -53,7 +53,7 @@ bool read_script(const char* path, std::vector<step>& steps) {
   for (ssize_t len; (len = getline(&line, &cap, f)) >= 0;) {
     number++;
     if (std::strlen(line) != static_cast<size_t>(len)) {
-      std::fprintf(stderr, "zapcapture: %s:%lld: a NUL byte in the line\n", path, static_cast<long long>(number));
+      tool_error("%s:%lld: a NUL byte in the line", path, static_cast<long long>(number));
       ok = false;
       break;
     }
@@ -67,7 +67,7 @@ bool read_script(const char* path, std::vector<step>& steps) {
     step s;
     if (n != 3 || std::strcmp(words[0], "frame") != 0 || !parse_int32(words[1], s.pos) ||
         !parse_int32(words[2], s.tid)) {
-      std::fprintf(stderr, "zapcapture: %s:%lld: expected 'frame POS TID' (whole numbers, 32-bit)\n", path,
+      tool_error("%s:%lld: expected 'frame POS TID' (whole numbers, 32-bit)", path,
                    static_cast<long long>(number));
       ok = false;
       break;
@@ -76,7 +76,7 @@ bool read_script(const char* path, std::vector<step>& steps) {
     errno = 0;
   }
   if (ok && std::ferror(f)) {
-    std::fprintf(stderr, "zapcapture: %s: cannot read: %s\n", path, std::strerror(errno ? errno : EIO));
+    tool_error("%s: cannot read: %s", path, std::strerror(errno ? errno : EIO));
     ok = false;
   }
   std::free(line);
@@ -89,10 +89,7 @@ bool read_script(const char* path, std::vector<step>& steps) {
 int script_run(const cap_options& o) {
   std::vector<step> steps;
   if (!read_script(o.script, steps)) return 1;
-  if (!dir_make(o.raw)) {
-    std::fprintf(stderr, "zapcapture: %s\n", media_error().c_str());
-    return 1;
-  }
+  if (!dir_make(o.raw)) return 1;
   if (!session_open(o.data)) return 1;
   uint8_t pal[CAP_PALETTE_BYTES];
   for (size_t n = 0; n < steps.size(); n++) {
@@ -100,10 +97,7 @@ int script_run(const cap_options& o) {
     const uint8_t* frame = session_frame();
     session_palette(pal);
     const auto k = static_cast<int64_t>(n);
-    if (!file_write(numbered(o.raw, k, ".frame"), frame, CAP_FRAME_BYTES) ||
-        !file_write(numbered(o.raw, k, ".pal"), pal, CAP_PALETTE_BYTES) ||
-        (o.png && !png_write(numbered(o.raw, k, ".png"), frame, pal, 1))) {
-      std::fprintf(stderr, "zapcapture: %s\n", media_error().c_str());
+    if (!raw_write(o.raw, k, frame, pal) || (o.png && !still_write(numbered(o.raw, k, ".png"), frame, pal, 1))) {
       session_close();
       return 1;
     }

@@ -2,13 +2,10 @@
 // tool's clock instead of SDL's, on a screen in memory. This file is the one
 // place where zapcapture touches the demo's state; the rest of the tool sees
 // frames, palettes and blocks of sound. Nothing here loads SDL.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "common/tool.h"
+#include "demo/datadir.h"
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/timeline.h"
@@ -23,18 +20,12 @@ uint8_t g_block[DEMO_PUMP_SAMPLES * 2];
 
 }  // namespace
 
-bool session_open(const char* root) {
-  g_root = root ? root : "";
-  // The timeline says where a missing data directory is in the demo's words;
-  // the tool names the option instead.
-  std::string dir = g_root;
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  dir += "data";
-  struct stat st;
-  const int err = stat(dir.c_str(), &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? 0 : ENOTDIR);
-  if (err) {
-    std::fprintf(stderr, "zapcapture: %s: no data directory (%s); run from the project root or give --data\n",
-                 dir.c_str(), std::strerror(err));
+bool session_open(const char* given) {
+  // Where the demo looks (or --data alone). The timeline says where a
+  // missing data directory is in the demo's words; the tool names the option.
+  std::string looked;
+  if (!datadir_find(given, g_root, looked)) {
+    tool_error("no data directory (no data/da_plim.mod in %s); give --data DIR", looked.c_str());
     return false;
   }
   timeline_root = g_root.c_str();

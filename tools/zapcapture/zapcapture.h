@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "demo/gfx.h"      // the frame and the screen: FRAME_W, FRAME_H, FRAME_BYTES, SCREEN_H
+#include "sound/sd_mix.h"  // the sound: SD_OUTPUT_RATE, 16-bit mono
+
 // ---- Shared sizes ----------------------------------------------------------------
 
-inline constexpr int CAP_W = 320;             // the screen and the frame are this wide
-inline constexpr int CAP_FRAME_H = 200;       // the presented frame
-inline constexpr int CAP_SCREEN_H = 240;      // the screen: the frame in rows 20..219
-inline constexpr int CAP_FRAME_TOP = 20;
-inline constexpr int CAP_FRAME_BYTES = CAP_W * CAP_FRAME_H;
 inline constexpr int CAP_PALETTE_BYTES = 768;  // 256 entries of red, green, blue
-inline constexpr int32_t CAP_RATE = 44100;     // the demo's output rate, 16-bit mono
 inline constexpr int CAP_MAX_SCALE = 8;
 inline constexpr int CAP_MAX_FPS = 240;
 inline constexpr double CAP_MAX_SECONDS = 3600.0;  // longest span; a song that never ends stops here
@@ -39,8 +36,9 @@ struct cap_options {
   const char* script = nullptr;
   bool png = false;
   // Both.
-  const char* data = nullptr;  // directory holding data/; null: the working directory
+  const char* data = nullptr;  // directory holding data/; null: looked for as the demo does
   bool help = false;           // -h or --help: print the usage and the help text, nothing else
+  bool version = false;        // --version: print the version, nothing else
 };
 
 // The usage lines, and the help text that follows them for --help (args.cpp).
@@ -55,11 +53,12 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
 
 // ---- The demo, offline (session.cpp) ----------------------------------------------
 
-// Loads the demo's data from root/data/ ("" = the working directory) and opens
-// the 8-bit 320x240 screen in memory (gfx_memory_screen), cleared to index 0,
-// then sets the frame loop's start-up state (scene slots -1, buf filled with
-// the background). False after one line on stderr.
-bool session_open(const char* root);
+// Finds the data as the demo does (demo/datadir.h; given: --data, and only
+// that directory), loads it and opens the 8-bit 320x240 screen in memory
+// (gfx_memory_screen), cleared to index 0, then sets the frame loop's
+// start-up state (scene slots -1, buf filled with the background). False
+// after one line on stderr.
+bool session_open(const char* given);
 // Hands the module to the player with the mixer alone (no sound device) and
 // runs the music's first buffer, as the demo's start-up does before it takes
 // its time base. Every block of sound rendered from then on goes to sink.
@@ -88,26 +87,18 @@ int32_t session_position();
 void session_close();
 
 // ---- Files (media.cpp) ------------------------------------------------------------------
+// Each writes through tools/common (a temporary file beside the output) and
+// reports its own failure, "zapcapture: PATH: reason".
 
-// A 16-bit mono WAV at CAP_RATE, written as samples arrive; the header is
-// completed by wav_close. Every failure is kept with its path and reason.
-bool wav_open(const char* path);
-bool wav_write(const int16_t* samples, int64_t count);
-bool wav_close();    // false when any write failed; removes a partial plain file then
-void wav_discard();  // closes and removes the file (a run that failed elsewhere)
-// The 320x200 frame as a palette PNG, upscaled k times (fixed compression, no
-// time stamp: the same frame gives the same bytes).
-bool png_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k);
-// bytes to path, checked.
-bool file_write(const std::string& path, const uint8_t* data, size_t bytes);
+// The presented frame as a palette PNG, upscaled k times (fixed compression,
+// no time stamp: the same frame gives the same bytes).
+bool still_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k);
+// The frame and its palette: DIR/NNNNN.frame and DIR/NNNNN.pal.
+bool raw_write(const char* dir, int64_t n, const uint8_t* frame, const uint8_t* rgb);
 // dir, made if missing (its parent must exist).
 bool dir_make(const char* dir);
 // dir + "/" + frame number in five digits + suffix.
 std::string numbered(const char* dir, int64_t n, const char* suffix);
-// The last failure: "PATH: reason".
-const std::string& media_error();
-// Sets the last failure to "path: reason" and returns false.
-bool media_fail(const std::string& path, const std::string& reason);
 
 // ---- ffmpeg (encoder.cpp) ----------------------------------------------------------------
 
@@ -118,7 +109,7 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps);
 // Where the sound for the video goes when no --wav is asked for: a file in
 // the temporary directory, removed with it.
 std::string encoder_sound_path();
-// Sends one frame (w * h * 3 bytes).
+// Sends one frame (w * h * 3 bytes); false after the message.
 bool encoder_frame(const uint8_t* rgb, size_t bytes);
 // Ends the video, then muxes it with the sound in wav into out (AAC).
 bool encoder_finish(const char* wav);

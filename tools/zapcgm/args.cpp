@@ -1,56 +1,65 @@
 // zapcgm's command line: which subcommand, its files and render's options,
 // read without acting on any of them, so that the parsing can be checked (and
 // fuzzed) apart from the loader, the rasteriser and the files.
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "common/num.h"
+#include "common/tool.h"
 #include "zapcgm.h"
 
 namespace {
+
+// The subcommands in the order of zapcgm_command from ZAPCGM_INFO.
+constexpr tool_subcommand k_subs[] = {
+    {"info", "usage: zapcgm info FILE\n"},
+    {"dump", "usage: zapcgm dump FILE\n"},
+    {"render",
+     "usage: zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
+     "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size); --skale is its old name\n"
+     "  --px, --py N    the scenes' offset of the picture's centre\n"
+     "  --background I  the frame's index before drawing, 0..255 (default 127)\n"
+     "  --scale K       PNG upscale, 1..16 (default 3)\n"},
+};
+constexpr const char* ZAPCGM_RENDER_USAGE = k_subs[2].usage;
 
 bool ends_with(const char* s, const char* suffix) {
   const size_t a = std::strlen(s), b = std::strlen(suffix);
   return a >= b && !std::strcmp(s + a - b, suffix);
 }
 
-bool parse_int(const char* s, long lo, long hi, int32_t& out) {
-  char* end;
-  errno = 0;
-  const long v = std::strtol(s, &end, 10);
-  if (errno || end == s || *end || v < lo || v > hi) return false;
-  out = static_cast<int32_t>(v);
-  return true;
+// "zapcgm SUB: what" and the subcommand's usage; always false.
+bool usage_error(std::string& message, const char* sub, const std::string& what, const char* usage) {
+  message = tool_usage_message((std::string("zapcgm ") + sub).c_str(), what, usage);
+  return false;
 }
 
-// What went wrong, if anything, then the usage; always false.
-bool usage_error(std::string& message, const std::string& what = "") {
-  message = what + ZAPCGM_USAGE;
+// One option and its value into a; false with why set.
+bool parse_option(const char* opt, const char* v, zapcgm_args& a, std::string& why) {
+  // --skale is the old name of --zoom, kept for the scripts that use it.
+  if (!std::strcmp(opt, "--zoom") || !std::strcmp(opt, "--skale"))
+    return num_option(opt, v, INT32_MIN, INT32_MAX, a.skale, why);
+  if (!std::strcmp(opt, "--px")) return num_option(opt, v, INT32_MIN, INT32_MAX, a.px, why);
+  if (!std::strcmp(opt, "--py")) return num_option(opt, v, INT32_MIN, INT32_MAX, a.py, why);
+  if (!std::strcmp(opt, "--background")) return num_option(opt, v, 0, 255, a.background, why);
+  if (!std::strcmp(opt, "--scale")) return num_option(opt, v, 1, ZAPCGM_MAX_SCALE, a.scale, why);
+  why = std::string("unknown option '") + opt + "'";
   return false;
 }
 
 // FILE OUT [--option value]...: the options come in pairs after the files.
 bool parse_render(int argc, char** argv, zapcgm_args& a, std::string& message) {
-  if (argc < 2) return usage_error(message);
+  const auto fail = [&](const std::string& what) { return usage_error(message, "render", what, ZAPCGM_RENDER_USAGE); };
+  if (argc < 2) return fail("FILE and OUT are needed");
   a.in = argv[0];
   a.out = argv[1];
   a.png = ends_with(a.out, ".png");
-  if (!a.png && !ends_with(a.out, ".raw"))
-    return usage_error(message, std::string("zapcgm: ") + a.out + ": output must end in .png or .raw\n");
+  if (!a.png && !ends_with(a.out, ".raw")) return fail(std::string(a.out) + ": output must end in .png or .raw");
   for (int i = 2; i < argc; i += 2) {
-    const char* opt = argv[i];
-    if (i + 1 >= argc) return usage_error(message, std::string("zapcgm: ") + opt + " needs a value\n");
-    bool ok;
-    if (!std::strcmp(opt, "--skale")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, a.skale);
-    else if (!std::strcmp(opt, "--px")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, a.px);
-    else if (!std::strcmp(opt, "--py")) ok = parse_int(argv[i + 1], INT32_MIN, INT32_MAX, a.py);
-    else if (!std::strcmp(opt, "--background")) ok = parse_int(argv[i + 1], 0, 255, a.background);
-    else if (!std::strcmp(opt, "--scale")) ok = parse_int(argv[i + 1], 1, ZAPCGM_MAX_SCALE, a.scale);
-    else return usage_error(message, std::string("zapcgm: unknown option '") + opt + "'\n");
-    if (!ok)
-      return usage_error(message, std::string("zapcgm: bad value '") + argv[i + 1] + "' for " + opt + "\n");
+    if (i + 1 >= argc) return fail(std::string("missing value after ") + argv[i]);
+    std::string why;
+    if (!parse_option(argv[i], argv[i + 1], a, why)) return fail(why);
   }
   return true;
 }
@@ -59,24 +68,14 @@ bool parse_render(int argc, char** argv, zapcgm_args& a, std::string& message) {
 
 bool zapcgm_parse_args(int argc, char** argv, zapcgm_args& args, std::string& message) {
   args = zapcgm_args{};
-  message.clear();
-  if (argc < 2) return usage_error(message);
-  const char* cmd = argv[1];
-  const int n = argc - 2;
-  char** rest = argv + 2;
-  if (!std::strcmp(cmd, "-h") || !std::strcmp(cmd, "--help")) {
-    args.command = ZAPCGM_HELP;
-    return true;
-  }
-  if (!std::strcmp(cmd, "info") || !std::strcmp(cmd, "dump")) {
-    args.command = cmd[0] == 'i' ? ZAPCGM_INFO : ZAPCGM_DUMP;
-    if (n != 1) return usage_error(message);
-    args.in = rest[0];
-    return true;
-  }
-  if (!std::strcmp(cmd, "render")) {
+  const int sub = tool_pick(argc, argv, "zapcgm", k_subs, 3, ZAPCGM_USAGE, args.help, args.version, message);
+  if (sub == 2) {
     args.command = ZAPCGM_RENDER;
-    return parse_render(n, rest, args, message);
+    return parse_render(argc - 2, argv + 2, args, message);
   }
-  return usage_error(message, std::string("zapcgm: unknown command '") + cmd + "'\n");
+  if (sub < 0) return message.empty();
+  args.command = sub == 0 ? ZAPCGM_INFO : ZAPCGM_DUMP;
+  if (argc != 3) return usage_error(message, argv[1], argc < 3 ? "FILE is needed" : "too many arguments", k_subs[sub].usage);
+  args.in = argv[2];
+  return true;
 }

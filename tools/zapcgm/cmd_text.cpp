@@ -2,6 +2,7 @@
 // as the line-per-item regression format.
 #include <cstdio>
 
+#include "common/tool.h"
 #include "zapcgm.h"
 
 // A filled primitive with three or more fill vertices and no triangles is one
@@ -52,7 +53,7 @@ int zapcgm_dump(const zapcgm_args& args) {
   cgm_picture* pic = cgm_load(args.in);
   if (!pic) {
     std::printf("error %s\n", cgm_errorstr);
-    std::fprintf(stderr, "zapcgm: %s: %s\n", args.in, cgm_errorstr);
+    tool_error("%s: %s", args.in, cgm_errorstr);
     return 1;
   }
   std::printf("picture %d %d\n", pic->ncolr, pic->backcolr);

@@ -1,46 +1,21 @@
-// zapcgm entry: parses the command line (args.cpp), runs the subcommand, and fails any of them whose
-// output did not reach standard output.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <string>
-
+// zapcgm entry: the command line (args.cpp), then the subcommand, under the
+// tools' shared conventions (tools/common/tool.h).
+#include "common/tool.h"
 #include "zapcgm.h"
 
 cgm_picture* zapcgm_load(const char* path) {
   cgm_picture* pic = cgm_load(path);
-  if (!pic) std::fprintf(stderr, "zapcgm: %s: %s\n", path, cgm_errorstr);
+  if (!pic) tool_error("%s: %s", path, cgm_errorstr);
   return pic;
 }
 
-// A command whose output was lost (a full disk, a closed pipe) has failed:
-// standard output is buffered, so the flush here is where the loss shows.
-static int finish(int status) {
-  errno = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "zapcgm: standard output: write error: %s\n", std::strerror(errno ? errno : EIO));
-    return status == 0 ? 1 : status;
-  }
-  return status;
-}
+namespace {
 
-int main(int argc, char** argv) {
-  zapcgm_args args;
-  std::string message;
-  if (!zapcgm_parse_args(argc, argv, args, message)) {
-    std::fputs(message.c_str(), stderr);
-    return 2;
-  }
-  switch (args.command) {
-    case ZAPCGM_HELP:
-      std::fputs(ZAPCGM_USAGE, stdout);
-      return finish(0);
-    case ZAPCGM_INFO:
-      return finish(zapcgm_info(args));
-    case ZAPCGM_DUMP:
-      return finish(zapcgm_dump(args));
-    case ZAPCGM_RENDER:
-      return finish(zapcgm_render(args));
-  }
-  return 2;
-}
+// The subcommands by zapcgm_command (help and version never get here).
+constexpr int (*k_run[])(const zapcgm_args&) = {nullptr, zapcgm_info, zapcgm_dump, zapcgm_render};
+
+int run(const zapcgm_args& args) { return k_run[args.command](args); }
+
+}  // namespace
+
+int main(int argc, char** argv) { return tool_main("zapcgm", argc, argv, zapcgm_parse_args, run); }

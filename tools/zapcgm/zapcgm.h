@@ -11,8 +11,8 @@
 inline constexpr const char* ZAPCGM_USAGE =
     "usage: zapcgm info FILE\n"
     "       zapcgm dump FILE\n"
-    "       zapcgm render FILE OUT.png|OUT.raw [--skale N] [--px N] [--py N] [--background I] [--scale K]\n";
-
+    "       zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
+    "       zapcgm SUBCOMMAND --help | zapcgm --version\n";
 inline constexpr int32_t ZAPCGM_MAX_SCALE = 16;  // render --scale: PNG upscale 1..16
 
 // What a command line asks for.
@@ -22,10 +22,12 @@ enum zapcgm_command : int32_t { ZAPCGM_HELP, ZAPCGM_INFO, ZAPCGM_DUMP, ZAPCGM_RE
 // value. The texts point into argv.
 struct zapcgm_args {
   zapcgm_command command = ZAPCGM_HELP;
+  const char* help = nullptr;  // the usage asked for (the tool's or a subcommand's); command HELP
+  bool version = false;        // --version; command HELP
   const char* in = nullptr;   // FILE
   const char* out = nullptr;  // render: OUT.png or OUT.raw
   bool png = false;           // render: OUT ends in .png (else .raw)
-  int32_t skale = 100;        // render: the scenes' skale, px and py (any 32-bit value)
+  int32_t skale = 100;        // render: --zoom (the scenes' skale), px and py (any 32-bit value)
   int32_t px = 0;
   int32_t py = 0;
   int32_t background = 127;  // render: the frame's index before drawing, 0..255
@@ -34,7 +36,7 @@ struct zapcgm_args {
 
 // Parses the whole command line (argv[0] is the program) without acting on
 // it. True with args set; false with message = the text for standard error
-// (ending with the usage), for which the exit status is 2.
+// (ending with the subcommand's usage), for which the exit status is 2.
 bool zapcgm_parse_args(int argc, char** argv, zapcgm_args& args, std::string& message);  // args.cpp
 
 // Each runs a parsed command line and returns the process exit status: 0
@@ -43,6 +45,6 @@ int zapcgm_info(const zapcgm_args& args);    // cmd_text.cpp
 int zapcgm_dump(const zapcgm_args& args);    // cmd_text.cpp
 int zapcgm_render(const zapcgm_args& args);  // cmd_render.cpp
 
-// Loads a picture; on failure prints "zapcgm: FILE: reason" on standard error
+// Loads a picture; on failure prints "zapcgm SUB: FILE: reason" on standard error
 // and returns null.
 cgm_picture* zapcgm_load(const char* path);

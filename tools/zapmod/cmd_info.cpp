@@ -9,6 +9,7 @@
 
 #include "player/pt.h"
 #include "sound/sd_ns.h"
+#include "common/tool.h"
 #include "zapmod.h"
 
 namespace {
@@ -43,7 +44,7 @@ int zapmod_info(const zapmod_args& args) {
 
   sd_ns_init();
   if (!pt_takemod(buf.data(), size)) {
-    std::fprintf(stderr, "zapmod: %s: %s\n", path, pt_errorstr);
+    tool_error("%s: %s", path, pt_errorstr);
     return 1;
   }
 
@@ -62,7 +63,7 @@ int zapmod_info(const zapmod_args& args) {
   }
   if (pt_cutsample != 0) {
     std::fflush(stdout);
-    std::fprintf(stderr, "zapmod: %s: sample data cut short from sample %d on\n", path,
+    tool_error("%s: sample data cut short from sample %d on", path,
                  static_cast<int>(pt_cutsample));
     return 1;
   }

@@ -20,11 +20,11 @@
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
 #include "sound/sd_main.h"
+#include "common/tool.h"
 #include "zapmod.h"
 
 namespace {
 
-constexpr int32_t k_rate = 44100;
 constexpr uint32_t k_poll_ms = 50;          // display refresh and stop-flag latency
 constexpr uint32_t k_plain_line_ms = 10000; // status line interval when not on a terminal
 
@@ -56,32 +56,26 @@ int zapmod_play(const zapmod_args& args) {
 
   // The one command that needs SDL loads it here; the others never do.
   if (!sdl_load()) {
-    std::fprintf(stderr, "zapmod: no audio output: %s\n", sdl_loaderror);
+    tool_error("no audio output: %s", sdl_loaderror);
     return 1;
   }
   if (sdl_init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0) {
-    std::fprintf(stderr, "zapmod: cannot start SDL: %s\n", sdl_error());
+    tool_error("cannot start SDL: %s", sdl_error());
     return 1;
   }
   laite = 2;
-  if (!sd_dsp16_init(k_rate)) {
-    std::fprintf(stderr, "zapmod: no audio output (%s: %s)\n", sd_errorstr, sdl_error());
+  if (!sd_dsp16_init(SD_OUTPUT_RATE)) {
+    tool_error("no audio output (%s: %s)", sd_errorstr, sdl_error());
     sdl_quit();
     return 1;
   }
   sd_init();
   sd_setmainvolume(args.volume);
   sd_start();
-  if (!mzx_get(module.data(), size)) {
-    std::fprintf(stderr, "zapmod: %s: %s\n", path,
-                 (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
+  if (!zapmod_take(path, module, size)) {
     mzx_close();
     sdl_quit();
     return 1;
-  }
-  if (pt_cutsample != 0) {
-    std::fprintf(stderr, "zapmod: %s: warning: the file ends inside sample %d, which is cut short\n", path,
-                 static_cast<int>(pt_cutsample));
   }
 
   struct sigaction sa;

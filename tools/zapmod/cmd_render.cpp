@@ -15,8 +15,8 @@
 // advancing, runs into the cap.
 //
 // It ends with the peak level and the share of clipped samples, so that a
-// user can pick a --volume that leaves a loud module unclipped.
-#include <sys/stat.h>
+// user can pick a --volume that leaves a loud module unclipped, and says so
+// when the song's end was not found and the cap cut it.
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +27,9 @@
 #include <cstring>
 #include <vector>
 
+#include "common/tool.h"
+#include "common/wavfile.h"
+#include "demo/demo.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 #include "sound/sd_main.h"
@@ -34,9 +37,8 @@
 
 namespace {
 
-constexpr int32_t k_buffer_samples = 2048;  // SDL's buffer, as the demo's device asks for it
+constexpr int32_t k_buffer_samples = DEMO_PUMP_SAMPLES;  // SDL's buffer, as the demo's device asks for it
 constexpr double k_default_cap_seconds = 600.0;
-constexpr int k_header_bytes = 44;
 constexpr int k_progress_every = 20;        // buffers between progress lines (about 0.9 s at 44100)
 
 // What the written samples tell about the level: the largest distance from
@@ -85,136 +87,93 @@ void measure(const uint8_t* block, uint64_t samples, int bytes_per_sample, level
   st.clipped += full;
 }
 
-void put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v) {
-  put16(p, v & 0xFFFF);
-  put16(p + 2, v >> 16);
-}
-
-// Canonical 44-byte header of a mono PCM file.
-void wav_header(uint8_t* h, int32_t rate, int bytes_per_sample, uint32_t data_bytes) {
-  std::memcpy(h, "RIFF", 4);
-  put32(h + 4, 36 + data_bytes);
-  std::memcpy(h + 8, "WAVEfmt ", 8);
-  put32(h + 16, 16);  // fmt chunk size
-  put16(h + 20, 1);   // PCM
-  put16(h + 22, 1);   // mono
-  put32(h + 24, static_cast<uint32_t>(rate));
-  put32(h + 28, static_cast<uint32_t>(rate * bytes_per_sample));
-  put16(h + 32, static_cast<uint32_t>(bytes_per_sample));
-  put16(h + 34, static_cast<uint32_t>(8 * bytes_per_sample));
-  std::memcpy(h + 36, "data", 4);
-  put32(h + 40, data_bytes);
-}
-
-// Removes what was written of out, but never anything that is not a plain file
-// (a device such as /dev/null or /dev/full given as OUT).
-void remove_partial(const char* out) {
-  struct stat st;
-  if (stat(out, &st) == 0 && S_ISREG(st.st_mode)) std::remove(out);
-}
-
-// errno after a failed stream call; never 0, so a failure is never taken for success.
-int failure_errno() { return errno ? errno : EIO; }
-
 int32_t order_of(int32_t pos) { return pos >= 0 ? pos / 100 : -1; }
 
-}  // namespace
+// What the render loop leaves: the samples written, their level, and
+// whether the song's end ended it.
+struct render_result {
+  uint64_t done = 0;
+  level_stats level;
+  bool end_found = false;
+};
 
-int zapmod_render(const zapmod_args& a) {
+void progress_line(const zapmod_args& a, uint64_t done, int32_t order, int32_t last_order) {
+  std::fprintf(stderr, "\r%s: rendering %s: %6.1f s, order %3d/%d", tool_name(), a.out,
+               static_cast<double>(done) / a.rate, order, last_order + 1);
+}
 
-  std::vector<uint8_t> module;
-  int32_t size = 0;
-  if (!zapmod_read(a.in, module, size)) return 1;
-
-  mzx_init_offline(a.rate, a.hz);
-  sd_setmainvolume(a.volume);
-  if (!mzx_get(module.data(), size)) {
-    std::fprintf(stderr, "zapmod: %s: %s\n", a.in,
-                 (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
-    return 1;
-  }
-  if (pt_cutsample != 0) {
-    std::fprintf(stderr, "zapmod: %s: warning: the file ends inside sample %d, which is cut short\n", a.in,
-                 static_cast<int>(pt_cutsample));
-  }
-
-  const int bytes_per_sample = a.rate == 44100 ? 2 : 1;
+// Runs the callback buffer by buffer into w until the length asked for, or
+// the song's end; false when a write failed (wav_end reports it).
+bool render_loop(const zapmod_args& a, wav_file& w, render_result& r) {
+  const int bytes_per_sample = w.bytes_per_sample;
   const double limit_seconds = a.seconds > 0.0 ? a.seconds : k_default_cap_seconds;
   const uint64_t total = static_cast<uint64_t>(std::llround(limit_seconds * a.rate));
   const bool until_end = a.seconds <= 0.0;
   const int32_t last_order = static_cast<int32_t>(pt_songlen) - 1;
-
-  FILE* f = std::fopen(a.out, "wb");
-  if (!f) {
-    std::fprintf(stderr, "zapmod: %s: %s\n", a.out, std::strerror(errno));
-    return 1;
-  }
-  // Large writes: a minute of 16-bit audio is 5 MB, which stdio's default
-  // buffer would hand to the kernel in some 1300 writes.
-  static char file_buffer[1 << 16];
-  std::setvbuf(f, file_buffer, _IOFBF, sizeof file_buffer);
   const bool progress = isatty(STDERR_FILENO);
-  errno = 0;  // isatty leaves ENOTTY behind; only the stream calls below should set it
-
-  uint8_t header[k_header_bytes];
-  wav_header(header, a.rate, bytes_per_sample, 0);
-  bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
-
   std::vector<uint8_t> block(static_cast<size_t>(k_buffer_samples) * bytes_per_sample);
-  uint64_t done = 0;
+  std::vector<int16_t> words(k_buffer_samples);
   bool seen_last = false;
-  level_stats level;
-  for (int64_t buffers = 0; ok && done < total; buffers++) {
+  bool ok = true;
+  for (int64_t buffers = 0; ok && r.done < total; buffers++) {
     mix_newhand(nullptr, block.data(), static_cast<int>(block.size()));
-    const uint64_t take = std::min<uint64_t>(k_buffer_samples, total - done);
-    ok = std::fwrite(block.data(), bytes_per_sample, take, f) == take;
-    measure(block.data(), take, bytes_per_sample, level);
-    done += take;
-
+    const uint64_t take = std::min<uint64_t>(k_buffer_samples, total - r.done);
+    if (bytes_per_sample == 2) {
+      std::memcpy(words.data(), block.data(), take * 2);  // the mixer's samples, host order
+      ok = wav_put16(w, words.data(), take);
+    } else {
+      ok = wav_put8(w, block.data(), take);
+    }
+    measure(block.data(), take, bytes_per_sample, r.level);
+    r.done += take;
     const int32_t order = order_of(mzx_position());
     if (until_end) {
       if (order == last_order) {
         seen_last = true;
       } else if (seen_last && order < last_order) {
+        r.end_found = true;
         break;
       }
     }
-    if (progress && buffers % k_progress_every == 0) {
-      std::fprintf(stderr, "\rzapmod: rendering %s: %6.1f s, order %3d/%d", a.out,
-                   static_cast<double>(done) / a.rate, order, last_order + 1);
-    }
+    if (progress && buffers % k_progress_every == 0) progress_line(a, r.done, order, last_order);
   }
   if (progress) std::fputc('\n', stderr);
+  return ok;
+}
 
-  // The first failure's errno names the reason; later steps are skipped.
-  int err = ok ? 0 : failure_errno();
-  const uint32_t data_bytes = static_cast<uint32_t>(done * bytes_per_sample);
-  if (!err) {
-    wav_header(header, a.rate, bytes_per_sample, data_bytes);
-    if (std::fseek(f, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, f) != sizeof header ||
-        std::fflush(f) != 0) {
-      err = failure_errno();
-    }
-  }
-  if (std::fclose(f) != 0 && !err) err = failure_errno();
-  if (err) {
-    std::fprintf(stderr, "zapmod: %s: write error: %s\n", a.out, std::strerror(err));
-    remove_partial(a.out);
-    return 1;
-  }
+void report(const zapmod_args& a, int bytes_per_sample, const render_result& r) {
+  const uint64_t done = r.done;
   std::printf("%s: %.2f s at %d Hz, %d-bit mono, volume %d, %d ticks per second\n", a.out,
               static_cast<double>(done) / a.rate, a.rate, 8 * bytes_per_sample, static_cast<int>(a.volume),
               static_cast<int>(a.hz));
   // Full scale is 32768 (16-bit) or 128 (8-bit) steps from silence.
   const double full_scale = bytes_per_sample == 2 ? 32768.0 : 128.0;
-  const double db = level.peak > 0 ? 20.0 * std::log10(level.peak / full_scale) : -HUGE_VAL;
-  std::printf("peak %d of %d (%.1f dBFS), clipped %llu of %llu samples (%.3f%%)\n", static_cast<int>(level.peak),
-              static_cast<int>(full_scale), db, static_cast<unsigned long long>(level.clipped),
-              static_cast<unsigned long long>(done), done ? 100.0 * static_cast<double>(level.clipped) / done : 0.0);
+  const double db = r.level.peak > 0 ? 20.0 * std::log10(r.level.peak / full_scale) : -HUGE_VAL;
+  std::printf("peak %d of %d (%.1f dBFS), clipped %llu of %llu samples (%.3f%%)\n", static_cast<int>(r.level.peak),
+              static_cast<int>(full_scale), db, static_cast<unsigned long long>(r.level.clipped),
+              static_cast<unsigned long long>(done), done ? 100.0 * static_cast<double>(r.level.clipped) / done : 0.0);
+  if (a.seconds <= 0.0 && !r.end_found) {
+    std::printf("the song's end was not found (it never passed its last order); cut at %g s\n",
+                k_default_cap_seconds);
+  }
+}
+
+}  // namespace
+
+int zapmod_render(const zapmod_args& a) {
+  std::vector<uint8_t> module;
+  int32_t size = 0;
+  if (!zapmod_read(a.in, module, size)) return 1;
+  mzx_init_offline(a.rate, a.hz);
+  sd_setmainvolume(a.volume);
+  if (!zapmod_take(a.in, module, size)) return 1;
+
+  const int bytes_per_sample = a.rate == SD_OUTPUT_RATE ? 2 : 1;
+  wav_file w;
+  if (!wav_begin(w, a.out, a.rate, bytes_per_sample)) return 1;
+  render_result r;
+  render_loop(a, w, r);
+  if (!wav_end(w)) return 1;
+  report(a, bytes_per_sample, r);
   return 0;
 }

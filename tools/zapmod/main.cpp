@@ -1,43 +1,16 @@
-// zapmod entry: parses the command line (args.cpp), runs the subcommand, and fails any of them whose
-// output did not reach standard output.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <string>
-
+// zapmod entry: the command line (args.cpp), then the subcommand, under the
+// tools' shared conventions (tools/common/tool.h).
+#include "common/tool.h"
 #include "zapmod.h"
 
-// A command whose output was lost (a full disk, a closed pipe) has failed,
-// whatever it made of its work: every write to standard output is buffered,
-// so the flush here is where the loss shows.
-static int finish(int status) {
-  errno = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "zapmod: standard output: write error: %s\n", std::strerror(errno ? errno : EIO));
-    return status == 0 ? 1 : status;
-  }
-  return status;
-}
+namespace {
 
-int main(int argc, char** argv) {
-  zapmod_args args;
-  std::string message;
-  if (!zapmod_parse_args(argc, argv, args, message)) {
-    std::fputs(message.c_str(), stderr);
-    return 2;
-  }
-  switch (args.command) {
-    case ZAPMOD_HELP:
-      std::fputs(ZAPMOD_USAGE, stdout);
-      return finish(0);
-    case ZAPMOD_INFO:
-      return finish(zapmod_info(args));
-    case ZAPMOD_TRACE:
-      return finish(zapmod_trace(args));
-    case ZAPMOD_PLAY:
-      return finish(zapmod_play(args));
-    case ZAPMOD_RENDER:
-      return finish(zapmod_render(args));
-  }
-  return 2;
-}
+// The subcommands by zapmod_command (help and version never get here).
+constexpr int (*k_run[])(const zapmod_args&) = {nullptr, zapmod_info, zapmod_trace, zapmod_play,
+                                                 zapmod_render};
+
+int run(const zapmod_args& args) { return k_run[args.command](args); }
+
+}  // namespace
+
+int main(int argc, char** argv) { return tool_main("zapmod", argc, argv, zapmod_parse_args, run); }

@@ -6,22 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "sound/sd_mix.h"
+
 inline constexpr const char* ZAPMOD_USAGE =
     "usage: zapmod info FILE\n"
     "       zapmod play FILE [--seconds S] [--volume N] [--hz N]\n"
     "       zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"
-    "       zapmod trace FILE [--ticks N]\n";
-
-// The largest module file the demo reads, as the demo does: into a zeroed
-// block with MIX_SAMPLE_SLACK spare bytes behind it, so that a sample ending
-// at the end of a file this large still has the bytes the mixer reads past it.
-inline constexpr int32_t ZAPMOD_BUFSIZE = 1000000;
+    "       zapmod trace FILE [--ticks N]\n"
+    "       zapmod SUBCOMMAND --help | zapmod --version\n";
 
 // Longest --seconds that play and render accept: an hour keeps a 44100 Hz
 // 16-bit file's size well inside the 32 bits of its header.
 inline constexpr double ZAPMOD_MAX_SECONDS = 3600.0;
-// The message for a --seconds value that zapmod_seconds refuses.
-inline constexpr const char* ZAPMOD_SECONDS_RULE = "--seconds must be a number above 0 and at most 3600";
 
 // The demo's settings that play and render let a user change: the main volume
 // (the mixer's 0..252; the demo sets 64) and the player's ticks per second (the
@@ -31,9 +27,6 @@ inline constexpr int32_t ZAPMOD_DEFAULT_VOLUME = 64;
 inline constexpr int32_t ZAPMOD_MAX_VOLUME = 252;
 inline constexpr int32_t ZAPMOD_DEFAULT_HZ = 47;
 inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
-// The messages for values that zapmod_whole refuses.
-inline constexpr const char* ZAPMOD_VOLUME_RULE = "--volume must be a whole number from 0 to 252";
-inline constexpr const char* ZAPMOD_HZ_RULE = "--hz must be a whole number from 1 to 1000";
 
 inline constexpr long ZAPMOD_DEFAULT_TICKS = 2000;  // trace
 inline constexpr long ZAPMOD_MAX_TICKS = 100000000;
@@ -45,10 +38,12 @@ enum zapmod_command : int32_t { ZAPMOD_HELP, ZAPMOD_INFO, ZAPMOD_TRACE, ZAPMOD_P
 // the line gives nothing). The texts point into argv.
 struct zapmod_args {
   zapmod_command command = ZAPMOD_HELP;
+  const char* help = nullptr;  // the usage asked for (the tool's or a subcommand's); command HELP
+  bool version = false;        // --version; command HELP
   const char* in = nullptr;   // FILE
   const char* out = nullptr;  // OUT.wav (render)
   double seconds = 0.0;       // play, render: 0 = until Ctrl-C, or until the song's end
-  int32_t rate = 44100;       // render: 44100 or 22050
+  int32_t rate = SD_OUTPUT_RATE;  // render: 44100 or 22050
   int32_t volume = ZAPMOD_DEFAULT_VOLUME;
   int32_t hz = ZAPMOD_DEFAULT_HZ;
   long ticks = ZAPMOD_DEFAULT_TICKS;  // trace: 0..ZAPMOD_MAX_TICKS
@@ -65,15 +60,11 @@ int zapmod_trace(const zapmod_args& args);   // cmd_trace.cpp
 int zapmod_play(const zapmod_args& args);    // cmd_play.cpp
 int zapmod_render(const zapmod_args& args);  // cmd_render.cpp
 
-// Parses a whole decimal number from lo to hi (no sign, no fraction, nothing
-// after it) into value. False when it is not one.
-bool zapmod_whole(const char* text, int32_t lo, int32_t hi, int32_t& value);  // args.cpp
-
-// Parses the value of --seconds for play and render: a whole decimal number
-// or fraction above 0 and at most ZAPMOD_MAX_SECONDS. False when it is not.
-bool zapmod_seconds(const char* text, double& seconds);  // args.cpp
-
-// Reads a module file as the demo does into buf (resized to ZAPMOD_BUFSIZE +
-// MIX_SAMPLE_SLACK and zeroed) and sets size to the bytes read. On failure
-// prints "zapmod: FILE: reason" on standard error and returns false.
+// Reads a module file as the demo does into buf (resized to MODBUF_LIMIT +
+// MODBUF_SPARE and zeroed) and sets size to the bytes read. On failure
+// prints "zapmod SUB: FILE: reason" on standard error and returns false.
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);
+// Hands a module read by zapmod_read to the player (mzx_get). False after
+// "zapmod SUB: FILE: reason"; a file that cuts a sample short is taken with a
+// warning.
+bool zapmod_take(const char* path, std::vector<uint8_t>& module, int32_t size);
