@@ -7,6 +7,7 @@
 # version: --version prints "TOOL (Zap Cobbles) VERSION", exit 0
 # usage:   a usage error exits 2 with "TOOL [SUB]: reason" and then the usage
 # sigint:  Ctrl-C in a long run exits 130 and leaves no partial or temporary file
+#          (TOOL|seconds before Ctrl-C|arguments: an hour of sound renders in seconds)
 # partial: a write that fails part-way leaves no file behind (picsheet)
 # tty:     picsheet with a terminal for its standard input shows its usage
 # Exits 0 when the case holds, 1 with a message when not.
@@ -96,23 +97,25 @@ TABLE
     ;;
   sigint)
     # A long run is stopped a moment after it starts: 130, and nothing of its
-    # output, final or temporary, is left in the directory.
+    # output, final or temporary (in the directory or in TMPDIR), is left.
     set -m  # background jobs keep SIGINT (a script's would ignore it)
-    while IFS='|' read -r tool args; do
-      mkdir -p "$tmp/run"
+    while IFS='|' read -r tool after args; do
+      [[ "$args" != *.mp4* ]] || command -v ffmpeg >/dev/null || continue
+      mkdir -p "$tmp/run" "$tmp/t"
       # shellcheck disable=SC2086
-      (cd "$tmp/run" && exec "${bin[$tool]}" $args) >/dev/null 2>"$tmp/err" &
+      (cd "$tmp/run" && TMPDIR=$tmp/t exec "${bin[$tool]}" $args) >/dev/null 2>"$tmp/err" &
       pid=$!
-      sleep 1
+      sleep "$after"
       kill -INT "$pid"
       wait "$pid"
       rc=$?
       [ "$rc" = 130 ] || fail "$tool $args: exit $rc after Ctrl-C: $(cat "$tmp/err")"
-      [ -z "$(ls -A "$tmp/run")" ] || fail "$tool $args left: $(ls -A "$tmp/run")"
+      [ -z "$(ls -A "$tmp/run" "$tmp/t" | grep -v ':$')" ] || fail "$tool $args left: $(ls -A "$tmp/run" "$tmp/t")"
       rm -rf "$tmp/run"
     done <<TABLE
-zapmod|render $root/data/da_plim.mod out.wav --seconds 3600 --rate 22050
-zapcapture|--wav out.wav --data $root
+zapmod|0.2|render $root/data/da_plim.mod out.wav --seconds 3600 --rate 22050
+zapcapture|0.3|--wav out.wav --fps 240 --data $root
+zapcapture|1|out.mp4 --fps 30 --scale 1 --data $root
 TABLE
     ;;
   partial)

@@ -15,8 +15,8 @@ bool num_whole(const char* text, int64_t lo, int64_t hi, int64_t& value);
 bool num_decimal(const char* text, double lo, double hi, bool above, double& value);
 
 // The rule a refused value breaks: "OPT must be a whole number from LO to HI"
-// (from LO on when HI is INT32_MAX or more; "a whole 32-bit number" for all of them) and "OPT must be a number above LO and at
-// most HI" / "from LO to HI".
+// (from LO on when HI is INT32_MAX or more; "a whole 32-bit number" for all
+// of them) and "OPT must be a number above LO and at most HI" / "from LO to HI".
 std::string num_whole_rule(const char* option, int64_t lo, int64_t hi);
 std::string num_decimal_rule(const char* option, double lo, double hi, bool above);
 

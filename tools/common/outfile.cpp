@@ -24,6 +24,13 @@ bool in_place(const char* path) {
   return lstat(path, &st) == 0 && !S_ISREG(st.st_mode);
 }
 
+// Whether new files can be made in path's directory.
+bool dir_writable(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  return access(dir.c_str(), W_OK) == 0;
+}
+
 // "DIR/.NAME.XXXXXX" beside path, made and opened; -1 on failure (errno set).
 int make_temp(const std::string& path, std::string& temp) {
   const size_t slash = path.rfind('/');
@@ -54,7 +61,8 @@ bool out_open(out_file& o, const char* path) {
   out_abandon(o);
   o.path = path;
   o.error = 0;
-  if (in_place(path)) {
+  // A plain file in a directory that takes no new file is written in place.
+  if (in_place(path) || (access(path, W_OK) == 0 && !dir_writable(o.path))) {
     o.f = std::fopen(path, "wb");
   } else {
     // Registered before it exists: a signal between the two finds nothing to remove.

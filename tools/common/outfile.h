@@ -3,8 +3,8 @@
 // temporary file beside it, which becomes the output only when every byte
 // has reached it: a write error, an early return or Ctrl-C (tool.h) removes
 // it and leaves an older file of that name as it was. Anything else given as
-// the output (a device such as /dev/null, a pipe, a symbolic link) is written
-// in place and checked.
+// the output (a device such as /dev/null, a pipe, a symbolic link), and a
+// file whose directory takes no new file, is written in place and checked.
 //
 // Every failure is reported once, as "PREFIX: PATH: reason" (tool_error).
 #pragma once

@@ -31,9 +31,11 @@ struct temp_slot {
   bool directory;
 };
 std::array<temp_slot, k_temp_slots> g_temps{};
+volatile std::sig_atomic_t g_child = 0;
 
-// Only async-signal-safe calls: unlink, rmdir, _exit.
+// Only async-signal-safe calls: kill, unlink, rmdir, _exit.
 extern "C" void on_signal(int sig) {
+  if (g_child > 0) kill(g_child, SIGKILL);
   for (size_t i = g_temps.size(); i-- > 0;) {
     temp_slot& t = g_temps[i];
     if (!t.used) continue;
@@ -131,6 +133,8 @@ void tool_temp_drop(int slot) {
 }
 
 uint32_t tool_file_mode() { return g_file_mode; }
+
+void tool_child(int pid) { g_child = pid; }
 
 int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
               const char*& help, bool& version, std::string& message) {

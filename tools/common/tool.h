@@ -56,6 +56,10 @@ int tool_usage_exit(const std::string& message);
 // -1 when every slot is taken (the file is then not cleaned up on a signal).
 int tool_temp_add(const char* path, bool directory);
 void tool_temp_drop(int slot);
+// A child process (ffmpeg) that a signal ends too, before the temporary
+// files go (it would write on into them); 0 forgets it.
+void tool_child(int pid);
+
 // The file mode bits a new file gets: 0666 less the umask.
 uint32_t tool_file_mode();
 

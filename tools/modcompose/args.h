@@ -4,7 +4,9 @@
 
 #include <string>
 
-inline constexpr const char* MODCOMPOSE_USAGE = "usage: modcompose SCORE OUT.mod\n       modcompose --help | --version\n";
+inline constexpr const char* MODCOMPOSE_USAGE =
+    "usage: modcompose SCORE OUT.mod\n"
+    "       modcompose --help | --version\n";
 
 struct modcompose_args {
   bool help = false;            // -h or --help: print the usage on standard output, nothing else

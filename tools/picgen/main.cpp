@@ -59,7 +59,8 @@ int probe(const char* font, const char* cps, const char* out) {
   char* end = nullptr;
   const uint32_t cp = static_cast<uint32_t>(std::strtoul(cps, &end, 16));
   if (!*cps || *end) {
-    return tool_usage_exit(tool_usage_message(tool_prefix(), std::string("not a code point: '") + cps + "'", k_probe_usage));
+    const std::string what = std::string("not a code point: '") + cps + "'";
+    return tool_usage_exit(tool_usage_message(tool_prefix(), what, k_probe_usage));
   }
   const Polys g = glyph(font, cp, 2.0);
   Picture p;
@@ -95,7 +96,10 @@ int main(int argc, char** argv) {
     tool_sub("probe");
     for (int i = 2; i < argc; i++)
       if (tool_is_help(argv[i])) return tool_help(k_probe_usage);
-    if (argc != 5) return tool_usage_exit(tool_usage_message("picgen probe", "FONT, CODEPOINT and OUT.cgm are needed", k_probe_usage));
+    if (argc != 5) {
+      const char* what = "FONT, CODEPOINT and OUT.cgm are needed";
+      return tool_usage_exit(tool_usage_message("picgen probe", what, k_probe_usage));
+    }
     return tool_finish(probe(argv[2], argv[3], argv[4]));
   }
   if (argc == 2 && tool_is_version(argv[1])) return tool_version();
@@ -112,7 +116,8 @@ int main(int argc, char** argv) {
     for (const Asset& a : kPictures) known = known || !std::strcmp(argv[i], a.file);
     for (const DrawAsset& a : kDrawings) known = known || !std::strcmp(argv[i], a.file);
     if (!known) {
-      const std::string what = std::string(argv[i]) + ": unknown file name (the names are those in data/, e.g. hipcat.cgm)";
+      const std::string what =
+          std::string(argv[i]) + ": unknown file name (the names are those in data/, e.g. hipcat.cgm)";
       return tool_usage_exit(tool_usage_message("picgen", what, k_usage));
     }
   }

@@ -187,9 +187,13 @@ int main(int argc, char** argv) {
   tool_begin("picsheet");
   if (argc == 2 && tool_is_help(argv[1])) return tool_help(k_usage);
   if (argc == 2 && tool_is_version(argv[1])) return tool_version();
-  if (argc != 1) return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version", k_usage));
+  if (argc != 1) {
+    return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version", k_usage));
+  }
   // A terminal on standard input is no script: the usage, instead of waiting.
-  if (isatty(STDIN_FILENO)) return tool_usage_exit(tool_usage_message("picsheet", "the script comes on standard input", k_usage));
+  if (isatty(STDIN_FILENO)) {
+    return tool_usage_exit(tool_usage_message("picsheet", "the script comes on standard input", k_usage));
+  }
   // The demo's palette functions write to the display surface's palette; an
   // 8-bit surface of our own stands in for it.
   scr = SDL_CreateRGBSurface(SDL_SWSURFACE, kW, 240, 8, 0, 0, 0, 0);

@@ -177,6 +177,7 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
     return false;
   }
   g_child = pid;
+  tool_child(pid);
   g_pipe = fds[1];
   return true;
 }
@@ -201,6 +202,7 @@ bool encoder_finish(const char* wav) {
   g_pipe = -1;
   const pid_t first = g_child;
   g_child = -1;
+  tool_child(0);
   if (!reap(first, "video")) {
     remove_made();
     remove_temporaries();
@@ -211,7 +213,12 @@ bool encoder_finish(const char* wav) {
       "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
       g_out};
   pid_t pid;
-  bool ok = spawn(args, -1, pid) && reap(pid, "sound and muxing");
+  bool ok = spawn(args, -1, pid);
+  if (ok) {
+    tool_child(pid);
+    ok = reap(pid, "sound and muxing");
+    tool_child(0);
+  }
   remove_temporaries();
   tool_temp_drop(g_out_slot);  // the output, whole or removed below
   g_out_slot = -1;
@@ -230,6 +237,7 @@ void encoder_abort() {
     waitpid(g_child, &status, 0);  // it ends at the closed pipe
   }
   g_child = -1;
+  tool_child(0);
   remove_made();
   remove_temporaries();
 }

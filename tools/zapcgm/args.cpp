@@ -75,7 +75,8 @@ bool zapcgm_parse_args(int argc, char** argv, zapcgm_args& args, std::string& me
   }
   if (sub < 0) return message.empty();
   args.command = sub == 0 ? ZAPCGM_INFO : ZAPCGM_DUMP;
-  if (argc != 3) return usage_error(message, argv[1], argc < 3 ? "FILE is needed" : "too many arguments", k_subs[sub].usage);
+  const char* what = argc < 3 ? "FILE is needed" : "too many arguments";
+  if (argc != 3) return usage_error(message, argv[1], what, k_subs[sub].usage);
   args.in = argv[2];
   return true;
 }

@@ -44,7 +44,8 @@ int zapcgm_render(const zapcgm_args& a) {
       rgb[3 * k + 1] = static_cast<uint8_t>(c >> 8);
       rgb[3 * k + 2] = static_cast<uint8_t>(c);
     }
-    ok = png_save(a.out, {.pixels = frame.data(), .width = FRAME_W, .height = FRAME_H, .scale = a.scale, .palette = rgb});
+    ok = png_save(a.out,
+                  {.pixels = frame.data(), .width = FRAME_W, .height = FRAME_H, .scale = a.scale, .palette = rgb});
   } else {
     ok = out_save(a.out, frame.data(), FRAME_BYTES);
   }

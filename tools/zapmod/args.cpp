@@ -105,7 +105,8 @@ bool zapmod_parse_args(int argc, char** argv, zapmod_args& args, std::string& me
     case 0:
       args.command = ZAPMOD_INFO;
       if (argc == 3) args.in = argv[2];
-      return args.in || usage_error(message, "info", argc < 3 ? "FILE is needed" : "too many arguments", k_subs[0].usage);
+      if (args.in) return true;
+      return usage_error(message, "info", argc < 3 ? "FILE is needed" : "too many arguments", k_subs[0].usage);
     case 1:
       args.command = ZAPMOD_TRACE;
       return parse_trace(argc - 2, argv + 2, args, message);
