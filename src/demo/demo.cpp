@@ -40,6 +40,14 @@ uint8_t pump_block[DEMO_PUMP_SAMPLES * 2];
 // The palette of the screen as it opened, for a show played again.
 uint8_t g_start_palette[768];
 
+// Clears the whole screen to index 0: the borders (rows 0..19 and 220..239)
+// are never written again.
+void clear_screen() {
+  sdl_locksurface(scr);
+  for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
+  sdl_unlocksurface(scr);
+}
+
 }  // namespace
 
 Uint32 demo_ticks() { return sdl_getticks(); }
@@ -82,7 +90,12 @@ bool demo_open() {
   // start; the rest of the program must still run, so bring up what can be.
   // --mute asks for no sound device at all.
   const Uint32 flags = opt_mute ? DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO : DEMO_SDL_FLAGS;
-  if (sdl_init(flags) < 0 && sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) < 0) {
+  // The window's scaling first: sdl12-compat reads how to scale when it starts.
+  platform_window_setup();
+  platform_quiet_begin();
+  const bool sdl_up = sdl_init(flags) >= 0 || sdl_init(DEMO_SDL_FLAGS & ~SDL_INIT_AUDIO) >= 0;
+  platform_quiet_end();
+  if (!sdl_up) {
     std::fprintf(stderr, "zapcobbles: no display (%s); run it on a desktop, or with SDL_VIDEODRIVER=dummy\n",
                  sdl_error());
     sdl_quit();
@@ -96,32 +109,39 @@ bool demo_open() {
     return false;
   }
   sdl_joystickopen(0);
+  platform_catch_signals();
 
   // The module goes to the player before the display opens, so that a module
   // it refuses stops the program before a window flashes up. With a time
   // scale the music is rendered by the frame loop, without an audio device.
-  if (!timeline_music_load(demo_time_scale != 0)) {
+  platform_quiet_begin();  // the sound output opens here
+  const bool music = timeline_music_load(demo_time_scale != 0);
+  platform_quiet_end();
+  if (!music) {
     sdl_quit();
     return false;
   }
 
   // 3. The screen: a 320x240 8-bit software surface, cleared to index 0. The
   // borders (rows 0..19 and 220..239) are never written again.
-  platform_window_setup();
-  scr = sdl_setvideomode(FRAME_W, SCREEN_H, 8, PLATFORM_VIDEO_FLAGS);
+  platform_fullscreen = false;
+  platform_quiet_begin();
+  scr = sdl_setvideomode(FRAME_W, SCREEN_H, 8, platform_video_flags());
+  platform_quiet_end();
   if (!scr) {
     std::fprintf(stderr, "zapcobbles: no display: cannot open the 320x240 8-bit screen (%s)\n", sdl_error());
     sdl_quit();
     return false;
   }
-  sdl_locksurface(scr);
-  for (int y = 0; y < SCREEN_H; y++) std::memset(static_cast<uint8_t*>(scr->pixels) + y * scr->pitch, 0, FRAME_W);
-  sdl_unlocksurface(scr);
+  clear_screen();
   gfx_getpalette(g_start_palette);
 
   // 4. Caption, no cursor.
   sdl_wm_setcaption("Zap Cobbles", nullptr);
   sdl_showcursor(0);
+  // --fullscreen: the window first, so that leaving full screen gives it
+  // back at its size, centred.
+  if (opt_fullscreen) demo_set_fullscreen(true);
 
   // 5. The hardware volume.
   platform_volume_read(&vol_left, &vol_right);
@@ -160,6 +180,9 @@ int32_t demo_seek(int32_t to) {
   demo_pumped = 0;
   int64_t ticks = 0;
   timeline_song_order = 0;
+  // The callback runs at the rate the music will start at (mzx_start sets it
+  // again, and only then un-pauses the device).
+  if (screenHz <= 0) screenHz = TIMELINE_HZ;
   int32_t t = 0;
   for (;;) {
     if (laite == 0) {
@@ -171,7 +194,7 @@ int32_t demo_seek(int32_t to) {
     dest = buf.data();
     tid = t;
     timeline_frame();
-    if (stopcount != 0) return t;
+    if (stopcount != 0 || t >= DEMO_SEEK_LIMIT_MS) return t;
     t += DEMO_SEEK_STEP_MS;
   }
 }
@@ -228,11 +251,44 @@ void demo_button(int button) {
   platform_volume_write(vol_left, vol_right);
 }
 
+void demo_set_fullscreen(bool on) {
+  if (on == platform_fullscreen) return;
+  // The screen is opened anew, and SDL may give another surface with a new
+  // palette: the palette goes over, the borders are cleared again, and the
+  // next frame fills the picture. When full screen cannot be had, the window
+  // stays as it was.
+  uint8_t palette[768];
+  gfx_getpalette(palette);
+  platform_fullscreen = on;
+  platform_quiet_begin();
+  SDL_Surface* s = sdl_setvideomode(FRAME_W, SCREEN_H, 8, platform_video_flags());
+  if (!s) {
+    std::fprintf(stderr, "zapcobbles: cannot %s full screen (%s)\n", on ? "go to" : "leave", sdl_error());
+    platform_fullscreen = !on;
+    s = sdl_setvideomode(FRAME_W, SCREEN_H, 8, platform_video_flags());
+  }
+  platform_quiet_end();
+  if (!s) return;  // scr stays; the next flip says what SDL makes of it
+  scr = s;
+  clear_screen();
+  gfx_setpalette(0, 256, palette);
+  sdl_showcursor(0);
+}
+
 void demo_poll_events() {
   SDL_Event ev;
   while (sdl_pollevent(&ev)) {
     const int button = platform_button(ev);
-    if (button >= 0) demo_button(button);
+    if (button == BUTTON_FULLSCREEN) {
+      demo_set_fullscreen(!platform_fullscreen);
+    } else if (button >= 0) {
+      demo_button(button);
+    }
+  }
+  if (platform_signalled()) {
+    // The handheld's termination signal, as a stop button.
+    stopcount++;
+    demo_user_stop = true;
   }
 }
 
@@ -291,11 +347,16 @@ bool demo_restart() {
   // patterns where they lie), a fresh device and player, no carry from the
   // last callback, both frames and the palette as they were.
   mzx_close();
-  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) return false;
+  if (!timeline_load()) return false;
+  platform_quiet_begin();
+  const bool music = timeline_music_load(demo_time_scale != 0);
+  platform_quiet_end();
+  if (!music) return false;
   luku = 0;
   puh.fill(0);
   gfx_setpalette(0, 256, g_start_palette);
   demo_reset();
+  opt_start = 1;  // --start chose where the first show begins; the next ones play whole
   demo_start_music();
   return true;
 }

@@ -68,12 +68,14 @@ void demo_start_music();
 int32_t demo_seek(int32_t to);
 // Milliseconds of music between two frame steps of demo_seek.
 inline constexpr int32_t DEMO_SEEK_STEP_MS = 100;
+// demo_seek gives up after this much music (a song that never gets there).
+inline constexpr int32_t DEMO_SEEK_LIMIT_MS = 3600 * 1000;
 // The first music position of scene 1..10.
 int32_t demo_scene_position(int scene);
 // Starts the show again as at start-up: the data read again, a fresh device
 // and player, both frames and the palette as they were, the music from its
-// start (or from the --start scene). False, after one line on stderr, when
-// the data can no longer be read.
+// start (a --start scene applies to the first show only). False, after one
+// line on stderr, when the data can no longer be read.
 bool demo_restart();
 // Start-up steps 6 and 7 without the music: every scene slot -1, stopcount
 // and prevstep 0, dest = buf, and buf filled with the background 127.
@@ -84,7 +86,10 @@ void demo_reset();
 void demo_music_pump(int32_t ms);
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);
-// Handles every pending event.
+// Switches between window and full screen (desktop): the screen opened
+// anew, its palette and picture kept; the window comes back at its size.
+void demo_set_fullscreen(bool on);
+// Handles every pending event (and, on the handheld, a termination signal).
 void demo_poll_events();
 // The frame's own work, between the events and the hand-off to SDL: dest,
 // tid, the music without a device (demo_music_pump) and the timeline's frame

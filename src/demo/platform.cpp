@@ -4,10 +4,12 @@
 #include "demo/platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +27,7 @@ const char* platform_mixer_path = "/dev/sound/mixer";
 bool platform_have_mixer = false;
 int32_t platform_volume_writes = 0;
 int32_t platform_last_volume = 0;
+bool platform_fullscreen = false;
 
 static const char k_launcher_dir[] = "/usr/gp2x";
 static const char k_launcher[] = "/usr/gp2x/gp2xmenu";
@@ -73,6 +76,13 @@ int platform_button(const SDL_Event& ev) {
   if (ev.type == SDL_KEYDOWN) {
     switch (ev.key.keysym.sym) {
       case SDLK_ESCAPE:
+        // A viewer in full screen expects Escape to leave it first.
+        return platform_fullscreen ? BUTTON_FULLSCREEN : BUTTON_STOP_B;
+      case SDLK_F11:
+        return BUTTON_FULLSCREEN;
+      case SDLK_RETURN:
+      case SDLK_KP_ENTER:
+        return (ev.key.keysym.mod & KMOD_ALT) != 0 ? BUTTON_FULLSCREEN : -1;
       case SDLK_q:
         return BUTTON_STOP_B;
       case SDLK_PLUS:
@@ -109,8 +119,39 @@ void platform_window_setup() {
   const std::string factor = std::to_string(opt_scale > 0 ? opt_scale : 3);
   setenv("SDL12COMPAT_WINDOW_SCALING", factor.c_str(), 0);
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+  // A window that comes back from full screen (or was first opened there at
+  // the picture's own size) is centred on the display.
+  setenv("SDL_VIDEO_CENTERED", "1", 0);
 #endif
 }
+
+Uint32 platform_video_flags() {
+#if defined(__EMSCRIPTEN__) || defined(ZAP_HANDHELD)
+  return PLATFORM_VIDEO_FLAGS;
+#else
+  return PLATFORM_VIDEO_FLAGS | (platform_fullscreen ? SDL_FULLSCREEN : 0);
+#endif
+}
+
+namespace {
+
+volatile std::sig_atomic_t g_signalled = 0;
+
+[[maybe_unused]] void on_signal(int) { g_signalled = 1; }
+
+}  // namespace
+
+void platform_catch_signals() {
+#if defined(ZAP_HANDHELD) && !defined(__EMSCRIPTEN__)
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = on_signal;
+  sigemptyset(&sa.sa_mask);
+  for (const int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+#endif
+}
+
+bool platform_signalled() { return g_signalled != 0; }
 
 void platform_launcher() {
   if (chdir(k_launcher_dir) != 0) {
@@ -140,6 +181,54 @@ void platform_pace() {
     next = now;
   }
   next += PLATFORM_FRAME_US;
+#endif
+}
+
+#ifndef __EMSCRIPTEN__
+namespace {
+
+int g_quiet_saved = -1;        // standard error while it is diverted
+std::FILE* g_quiet = nullptr;  // where it goes meanwhile
+
+// Lines that libraries print by themselves, which say nothing the program
+// does not say better.
+bool chatter(const char* line) {
+  return std::strncmp(line, "ALSA lib ", 9) == 0 || std::strstr(line, "XDG_RUNTIME_DIR") != nullptr;
+}
+
+}  // namespace
+#endif
+
+void platform_quiet_begin() {
+#ifndef __EMSCRIPTEN__
+  if (g_quiet != nullptr) return;
+  std::fflush(stderr);
+  g_quiet = std::tmpfile();
+  g_quiet_saved = g_quiet ? dup(2) : -1;
+  if (g_quiet_saved < 0 || dup2(fileno(g_quiet), 2) < 0) {
+    // Without a temporary file everything goes where it went.
+    if (g_quiet_saved >= 0) close(g_quiet_saved);
+    if (g_quiet) std::fclose(g_quiet);
+    g_quiet = nullptr;
+    g_quiet_saved = -1;
+  }
+#endif
+}
+
+void platform_quiet_end() {
+#ifndef __EMSCRIPTEN__
+  if (g_quiet == nullptr) return;
+  std::fflush(stderr);
+  dup2(g_quiet_saved, 2);
+  close(g_quiet_saved);
+  g_quiet_saved = -1;
+  std::rewind(g_quiet);
+  char line[1024];
+  while (std::fgets(line, sizeof line, g_quiet) != nullptr) {
+    if (!chatter(line)) std::fputs(line, stderr);
+  }
+  std::fclose(g_quiet);
+  g_quiet = nullptr;
 #endif
 }
 

@@ -16,6 +16,9 @@ inline constexpr int BUTTON_STOP_A = 13;
 inline constexpr int BUTTON_STOP_B = 14;
 inline constexpr int BUTTON_VOL_UP = 16;
 inline constexpr int BUTTON_VOL_DOWN = 17;
+// Not a pad button: the desktop's switch between window and full screen
+// (F11, Alt+Enter, and Escape while in full screen).
+inline constexpr int BUTTON_FULLSCREEN = 100;
 
 // The level a desktop starts at when there is no mixer device to read, and the
 // level at which the demo's own output plays at its normal main volume (64).
@@ -39,6 +42,7 @@ extern const char* platform_mixer_path;  // "/dev/sound/mixer"
 extern bool platform_have_mixer;         // the mixer device answered at start
 extern int32_t platform_volume_writes;   // volume writes since start (for tests)
 extern int32_t platform_last_volume;     // the last level word written
+extern bool platform_fullscreen;         // the screen fills the display (desktop; --fullscreen at start)
 
 // Reads the PCM level word into left/right. Without a mixer device the levels
 // start at DESKTOP_VOLUME.
@@ -50,11 +54,24 @@ void platform_volume_write(int32_t left, int32_t right);
 int32_t platform_mainvolume_for(int32_t left, int32_t right);
 // The pad button an event stands for, or -1. Joystick presses are buttons; in
 // the desktop build Escape, Q and the window's close request stand for 14,
-// + and = for 16, - for 17.
+// + and = for 16, - for 17, and F11 and Alt+Enter for BUTTON_FULLSCREEN; in
+// full screen Escape first returns to the window (BUTTON_FULLSCREEN).
 int platform_button(const SDL_Event& ev);
-// Desktop window scaling, set before the screen opens (the drawing surface
-// stays 320x240 at 8 bits). The user's own SDL12COMPAT_* settings win. In a
-// browser it sets how the screen reaches the page's canvas instead.
+// The flags of the screen's SDL_SetVideoMode: PLATFORM_VIDEO_FLAGS, with
+// SDL_FULLSCREEN while platform_fullscreen (desktop). sdl12-compat then fills
+// the display with the 320x240 picture in its 4:3 shape, black bars beside
+// it, scaled as SDL12COMPAT_SCALE_METHOD says (nearest: sharp pixels).
+Uint32 platform_video_flags();
+// Termination signals (SIGTERM, SIGINT, SIGHUP). On a desktop SDL turns them
+// into the window's close request, a stop. The handheld build discards that
+// request, so there it catches them itself (call after SDL_Init, which sets
+// SDL's own handlers) and platform_signalled answers whether one came.
+void platform_catch_signals();
+bool platform_signalled();
+// Desktop window scaling, set before SDL_Init (sdl12-compat reads its scale
+// method there; the drawing surface stays 320x240 at 8 bits). The user's own
+// SDL12COMPAT_* settings win. In a browser it sets how the screen reaches the
+// page's canvas instead.
 void platform_window_setup();
 // False when SDL, not asked for a driver (SDL_VIDEODRIVER unset), fell back
 // to its offscreen one: there is no display to show the demo on. Call after
@@ -66,6 +83,15 @@ void platform_launcher();
 // 1/60 s after the previous frame's deadline (none if the frame ran late). The
 // handheld build draws as fast as it can and returns at once.
 void platform_pace();
+// Library chatter: what libraries print by themselves on standard error while
+// SDL looks for its drivers (ALSA's lines on a machine without a sound card,
+// the display library's complaint about XDG_RUNTIME_DIR) must not reach the
+// user. Between platform_quiet_begin and platform_quiet_end standard error
+// goes to a temporary file; at the end every line of it but that chatter is
+// written to standard error after all, in its order, so the program's own
+// lines and anything unexpected still show. Not nested; nothing in a browser.
+void platform_quiet_begin();
+void platform_quiet_end();
 // Reads ZAP_TIME_SCALE into *scale: unset gives 0 (real time, with sound); a
 // whole number 1..PLATFORM_MAX_TIME_SCALE runs the demo silently that many
 // times faster. False, after a message on stderr, for any other value.

@@ -10,6 +10,7 @@
 
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/options.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "sound/sd_ns.h"
@@ -21,6 +22,10 @@ namespace {
 std::array<int32_t, 2 * WEB_LOG_FRAMES> g_log;
 int32_t g_logged = 0;
 bool g_hold = false;
+
+// The music's milliseconds that the way to the page's ?scene= took (the
+// frames continue their tid from there).
+int32_t g_seek_ms = 0;
 
 // The browser's audio clock (seconds) when it last moved, and when that was.
 double g_audio_clock = -1;
@@ -63,6 +68,8 @@ void start_music() {
     set_state(WEB_RUNNING);
     return;
   }
+  // ?scene=N: the show runs unseen up to the scene, and the music from there.
+  g_seek_ms = opt_start > 1 ? demo_seek(demo_scene_position(opt_start)) : 0;
   timeline_music_begin();
   g_audio_clock = -1;
   g_audio_clock_seen = SDL_GetTicks();
@@ -95,7 +102,7 @@ void frame() {
   switch (web_state) {
     case WEB_STARTING:
       if (!timeline_music_started()) return;
-      ticks0 = demo_clock();
+      ticks0 = demo_clock() - static_cast<uint32_t>(g_seek_ms);
       set_state(WEB_RUNNING);
       [[fallthrough]];
     case WEB_RUNNING:
@@ -115,7 +122,13 @@ void frame() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // The page passes ?scene=N as --start N; a value out of range is said on
+  // the console and the show starts at its beginning.
+  if (options_parse(argc, argv) == OPTIONS_BAD) {
+    std::fprintf(stderr, "%s\n", options_error.c_str());
+    opt_start = 1;
+  }
   if (!demo_open()) {
     set_state(WEB_FAILED);
     return 1;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The demo end to end on the shipped data: headless, silent, 40 times faster
 # than real time (ZAP_TIME_SCALE), from the start to the stop at the end of
-# the song; it must exit 0 and write nothing on standard error. Nothing but
+# the song; it must exit 0 and write nothing on standard error. It is started
+# from / with no --data: the program in its build tree finds the source
+# tree's data itself. Nothing but
 # the stop position ends the demo here, so exit 0 means the song was played
 # through; a hang is cut by the timeout.
 #
@@ -16,7 +18,7 @@ bin="$1"
 root="$2"
 case="${3:-whole_song}"
 cd "$root" || exit 1
-if [ ! -f data/da_plim.mod ]; then
+if [ ! -f "$root/data/da_plim.mod" ]; then
   echo "no data/da_plim.mod in $root: skipped"
   exit 77
 fi
@@ -43,6 +45,7 @@ if [ "$case" = stop_without_sound ]; then
   exit 0
 fi
 start=$(date +%s)
+cd / || exit 1
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ZAP_TIME_SCALE=40 timeout 120 "$bin" </dev/null >/dev/null 2>"$tmp/err"
 rc=$?
 echo "exit $rc after $(( $(date +%s) - start )) s"

@@ -7,7 +7,7 @@
 // timeline on the desktop, with `--script FILE --raw DIR`, and writes every
 // frame with its palette; DOCS_PNG, when given, receives a screenshot of the page.
 //
-// Three runs of the page:
+// Four runs of the page:
 //  1. With sound, as a visitor sees it: the first frame waits under "click to
 //     start"; after the click the canvas changes, the music position advances
 //     with the browser's audio at 44100 Hz, and the held picture equals the
@@ -17,6 +17,8 @@
 //     compared with the reference, up to the end of the music.
 //  3. The browser's audio output stops (suspended) while the demo runs: the
 //     music goes on from the silent timer.
+//  4. ?scene=10: the first frame after the click is scene 10's; the F key
+//     puts the picture on the whole page in its 4:3 shape and takes it back.
 // Ends with a line "N passed, N failed".
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
@@ -241,6 +243,34 @@ function compare(run, shots) {
         `with the audio output ${out[1]}, the music goes on silently (output ${out[0]}, position ${p0} -> ${p1} in 1.5 s)`);
   await page.close();
   console.log(`     run 3: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
+}
+
+// ---- 4. A start at scene 10 (?scene=10), and full screen (the F key) -------------
+{
+  const t0 = Date.now();
+  const page = await open('?scene=10');
+  await page.click('#overlay');
+  check(await waitState(page, WEB.RUNNING, 5000), 'the start at scene 10 runs');
+  await page.waitForTimeout(500);
+  const log = await page.evaluate(() => zap.log());
+  const first = log.length > 1 ? log[1][0] : -1;  // log[0] is the frame before the click
+  check(first >= 2300 && first < 2400, `the first frame after the click is scene 10's (position ${first})`);
+  const fit = () => page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    const fs = document.fullscreenElement;
+    return { fs: fs ? fs.id : null, w: Math.round(r.width), h: Math.round(r.height), vw: innerWidth, vh: innerHeight };
+  });
+  await page.keyboard.press('f');
+  await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 3000 }).catch(() => {});
+  const full = await fit();
+  check(full.fs === 'screen' && Math.abs(full.w * 3 - full.h * 4) <= 4 &&
+        (Math.abs(full.w - full.vw) <= 1 || Math.abs(full.h - full.vh) <= 1),
+        `F shows the picture on the whole page in its 4:3 shape (${JSON.stringify(full)})`);
+  await page.keyboard.press('f');
+  await page.waitForFunction(() => document.fullscreenElement === null, null, { timeout: 3000 }).catch(() => {});
+  check((await fit()).fs === null && await state(page) === WEB.RUNNING, 'F again leaves full screen; the demo runs on');
+  await page.close();
+  console.log(`     run 4: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
 }
 
 await browser.close();

@@ -45,6 +45,7 @@ bool session_music(void (*sink)(const uint8_t* block, int32_t bytes)) {
   demo_pump_sink = sink;
   demo_pumped = 0;
   demo_music_pump(0);  // the first buffer runs the first tick: position 0
+  timeline_song_order = 0;  // from here a song that ends before the end position ends the run, as in the demo
   return true;
 }
 
