@@ -4,7 +4,7 @@
 // audio_s_per_s is seconds of audio per second of wall time (real-time
 // factor; "1.2k" means 1200 times faster than playback).
 //
-// BM_Render uses /work/shared/modules/game3.mod (ZAP_MODULE_DIR) when it is
+// BM_Render uses game3.mod in ZAP_MODULE_DIR (Debian's tuxmath-data) when it is
 // there, a synthetic four-channel module otherwise (the label says which).
 // Medians: bench_music --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
