@@ -32,7 +32,7 @@ TEST(ModWrite, RefusesWhatTheFormatCannotHold) {
     song.title = "t";
     song.channels.assign(c.channels, "c");
     song.instruments.resize(1);
-    song.instruments[0].name = "x";
+    song.instruments[0].name = std::string(1, 'x');
     song.patterns.assign(1, std::vector<score_cell>(static_cast<size_t>(SCORE_ROWS) * c.channels));
     song.order = {0};
     synth_sample s;
