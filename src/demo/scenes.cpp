@@ -26,6 +26,7 @@
 #include "gfx/view.h"
 
 const cgm_picture* curpic = nullptr;
+bool scene_gentle = false;
 
 namespace {
 

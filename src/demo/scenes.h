@@ -26,6 +26,9 @@ enum : int {
 };
 
 extern const cgm_picture* curpic;  // the credits' picture: hipcat, then zoomer
+// The gentle show: the same scenes with what flashes tamed (false: the show
+// as it always was). Set before the show starts; the scenes only read it.
+extern bool scene_gentle;
 
 // pos is the music position, row its row (pos mod 100).
 void scene_title(int32_t pos);
