@@ -86,7 +86,7 @@ bool demo_open() {
   if (!platform_time_scale(&demo_time_scale)) return false;
 
   // 1. Every data file is read before the display opens.
-  if (!timeline_load()) return false;
+  if (!assets_load()) return false;
 
   // 2. SDL and the pad. Without a sound device the audio subsystem cannot
   // start; the rest of the program must still run, so bring up what can be.
@@ -117,7 +117,7 @@ bool demo_open() {
   // it refuses stops the program before a window flashes up. With a time
   // scale the music is rendered by the frame loop, without an audio device.
   platform_quiet_begin();  // the sound output opens here
-  const bool music = timeline_music_load(demo_time_scale != 0);
+  const bool music = music_start_load(demo_time_scale != 0);
   platform_quiet_end();
   if (!music) {
     sdl_quit();
@@ -163,9 +163,9 @@ int32_t demo_scene_position(int scene) {
 namespace {
 
 // The silent device has no mixer to render through: its ticks are run as its
-// timer would run them, one every 1/TIMELINE_HZ s of music.
+// timer would run them, one every 1/MZX_DEMO_HZ s of music.
 void seek_ticks(int32_t ms, int64_t& ticks) {
-  const int64_t due = int64_t{ms} * TIMELINE_HZ / 1000 + 1;
+  const int64_t due = int64_t{ms} * MZX_DEMO_HZ / 1000 + 1;
   const int32_t order = mzx_position() < 0 ? 0 : mzx_position() / 100;
   while (ticks < due && mzx_position() < STOP_POSITION && mzx_position() / 100 >= order) {
     pt_play();
@@ -184,7 +184,7 @@ int32_t demo_seek(int32_t to) {
   timeline_song_order = 0;
   // The callback runs at the rate the music will start at (mzx_start sets it
   // again, and only then un-pauses the device).
-  if (screenHz <= 0) screenHz = TIMELINE_HZ;
+  if (screenHz <= 0) screenHz = MZX_DEMO_HZ;
   int32_t t = 0;
   for (;;) {
     if (laite == 0) {
@@ -215,7 +215,7 @@ void demo_start_music() {
     }
     timeline_song_order = 0;
   } else {
-    timeline_music_start();
+    music_start_wait();
   }
   const int32_t scale = demo_time_scale != 0 ? demo_time_scale : 1;
   ticks0 = demo_clock() - static_cast<uint32_t>(ms / scale);
@@ -349,9 +349,9 @@ bool demo_restart() {
   // patterns where they lie), a fresh device and player, no carry from the
   // last callback, both frames and the palette as they were.
   mzx_close();
-  if (!timeline_load()) return false;
+  if (!assets_load()) return false;
   platform_quiet_begin();
-  const bool music = timeline_music_load(demo_time_scale != 0);
+  const bool music = music_start_load(demo_time_scale != 0);
   platform_quiet_end();
   if (!music) return false;
   luku = 0;

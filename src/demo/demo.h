@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "gfx/view.h"  // the frame geometry: FRAME_W, FRAME_H, FRAME_BYTES, FRAME_ALLOC
+#include "sound/sd_dsp16.h"  // SD_DSP16_BUFFER_SAMPLES
 
 inline constexpr int SCREEN_OFFSET = 20 * FRAME_W;     // the frame starts at row 20
 
@@ -34,8 +35,8 @@ extern int32_t demo_time_scale;               // 0: real time with sound; N: sil
 extern bool demo_user_stop;                   // a stop button, key or close request ended the show
 
 // The callback buffer the demo's music is rendered in when it runs without an
-// audio device (the size SDL is asked for: 2048 16-bit samples at 44100 Hz).
-inline constexpr int32_t DEMO_PUMP_SAMPLES = 2048;
+// audio device: the size SDL is asked for (2048 16-bit samples at 44100 Hz).
+inline constexpr int32_t DEMO_PUMP_SAMPLES = SD_DSP16_BUFFER_SAMPLES;
 
 // The frame loop's millisecond clock: demo_ticks. Tests that drive the loop
 // at chosen times put their own clock here.

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zapcobbles: no data directory: looked in %s; give --data DIR\n", looked.c_str());
     return 1;
   }
-  timeline_root = root.c_str();
+  assets_root = root.c_str();
 
   if (!demo_startup()) return 1;
   demo_loop();

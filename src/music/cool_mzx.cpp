@@ -32,15 +32,8 @@
 namespace {
 
 constexpr int32_t k_rate_low = 22050;    // laite 1: 8-bit unsigned mono
-constexpr int32_t k_start_volume = 64;   // one step above the mixer's default 63
 constexpr int32_t k_volume_unit = 63;    // mzx_set_mastervolume(1.0) -> 63
-constexpr int32_t k_volume_ceiling = 252;
-// Slowest and fastest tick clock accepted by mzx_start. Below 1 the slice and
-// the timer interval divide by zero; above 1000 jacaja becomes 0 and mzx_time
-// divides by zero. The slice at the slowest rate (22050 samples) is longer than
-// a buffer, which the callback handles by carrying.
-constexpr int32_t k_min_hz = 1;
-constexpr int32_t k_max_hz = 1000;
+constexpr int32_t k_volume_ceiling = MIX_MAINVOLUME_MAX;
 
 }  // namespace
 
@@ -124,7 +117,7 @@ int32_t open_device(char choice) {
   g_closed.store(false);
   heard_start(laite != 0);
   sd_init();
-  sd_setmainvolume(k_start_volume);
+  sd_setmainvolume(MZX_START_VOLUME);
   sd_start();
   return 1;
 }
@@ -151,9 +144,9 @@ int32_t mzx_init_offline(int32_t rate, int32_t screen_hz) {
   heard_start(0);
   callbackcount = 0;
   g_closed.store(false);
-  sd_setmainvolume(k_start_volume);
-  if (screen_hz < k_min_hz) screen_hz = k_min_hz;
-  if (screen_hz > k_max_hz) screen_hz = k_max_hz;
+  sd_setmainvolume(MZX_START_VOLUME);
+  if (screen_hz < MZX_MIN_HZ) screen_hz = MZX_MIN_HZ;
+  if (screen_hz > MZX_MAX_HZ) screen_hz = MZX_MAX_HZ;
   screenHz = screen_hz;
   jacaja = 1000 / screen_hz;
   luku = 0;
@@ -182,8 +175,8 @@ int32_t mzx_get(uint8_t* module, int32_t size) {
 }
 
 void mzx_start(int32_t screen_hz) {
-  if (screen_hz < k_min_hz) screen_hz = k_min_hz;
-  if (screen_hz > k_max_hz) screen_hz = k_max_hz;
+  if (screen_hz < MZX_MIN_HZ) screen_hz = MZX_MIN_HZ;
+  if (screen_hz > MZX_MAX_HZ) screen_hz = MZX_MAX_HZ;
   // The timer's subsystem first, then the clock: the browser's SDL restarts
   // its millisecond clock in SDL_Init, and the silent timer counts its ticks
   // from tix on that clock.

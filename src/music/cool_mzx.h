@@ -7,6 +7,19 @@
 #include <atomic>
 #include <cstdint>
 
+// The main volume the front end starts the mixer at: one step above the
+// mixer's default level 63.
+inline constexpr int32_t MZX_START_VOLUME = 64;
+// Player ticks per second that the demo runs its music at (mzx_start(47)), and
+// the tools' default for the same.
+inline constexpr int32_t MZX_DEMO_HZ = 47;
+// Slowest and fastest tick clock mzx_start accepts. Below 1 the slice and the
+// timer interval divide by zero; above 1000 jacaja becomes 0 and mzx_time
+// divides by zero. The slice at the slowest rate (22050 samples) is longer
+// than a buffer, which the callback handles by carrying.
+inline constexpr int32_t MZX_MIN_HZ = 1;
+inline constexpr int32_t MZX_MAX_HZ = 1000;
+
 extern int32_t laite;     // output: 0 silent (timer ticks), 1 SDL 22050 8-bit, 2 SDL 44100 16-bit
 extern int32_t screenHz;  // player ticks per second
 extern int32_t jacaja;    // 1000 / screenHz: timer interval and unit of mzx_time

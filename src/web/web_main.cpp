@@ -105,7 +105,7 @@ void start_music() {
   }
   // ?scene=N: the show runs unseen up to the scene, and the music from there.
   g_seek_ms = opt_start > 1 ? demo_seek(demo_scene_position(opt_start)) : 0;
-  timeline_music_begin();
+  music_start_begin();
   g_audio_clock = -1;
   g_audio_clock_seen = SDL_GetTicks();
   set_state(WEB_STARTING);
@@ -125,18 +125,18 @@ void watch_audio_clock() {
     g_audio_clock_seen = now;
     return;
   }
-  if (static_cast<int32_t>(now - g_audio_clock_seen) < timeline_tick_wait_ms) return;
+  if (static_cast<int32_t>(now - g_audio_clock_seen) < music_start_tick_wait_ms) return;
   std::fprintf(stderr, "zapcobbles: the browser's sound output has stopped; the music runs silently\n");
   mzx_close();
   sd_ns_init();
   laite = 0;
-  mzx_start(TIMELINE_HZ);
+  mzx_start(MZX_DEMO_HZ);
 }
 
 void frame() {
   switch (web_state) {
     case WEB_STARTING:
-      if (!timeline_music_started()) return;
+      if (!music_start_poll()) return;
       ticks0 = demo_clock() - static_cast<uint32_t>(g_seek_ms);
       set_state(WEB_RUNNING);
       [[fallthrough]];
@@ -188,7 +188,7 @@ int32_t web_again() {
   // As at program start: the data read again (the player converts the
   // module's patterns where they lie), a fresh device and player, no carry
   // from the last callback, both frames and the palette as they were.
-  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) {
+  if (!assets_load() || !music_start_load(demo_time_scale != 0)) {
     set_state(WEB_FAILED);
     return 0;
   }

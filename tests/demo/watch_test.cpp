@@ -46,7 +46,7 @@ Outcome run_demo(const std::string& dir, const std::string& env, const std::stri
 // music going on from there; N = 1 is the ordinary start.
 TEST(Watch, StartAtEachScene) {
   setenv("ZAP_TIME_SCALE", "20", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   for (int scene = 1; scene <= OPTIONS_SCENES; scene++) {
     opt_start = scene;
     ASSERT_TRUE(demo_startup()) << scene;
@@ -74,14 +74,14 @@ TEST(Watch, StartAtEachScene) {
   mzx_close();
   SDL_Quit();
   opt_start = 1;
-  timeline_root = "";
+  assets_root = "";
 }
 
 // Played again, the show starts as it did: every scene to be set up again,
 // the palette of a new screen, the music at its start.
 TEST(Watch, PlayedAgainItStartsAsAtFirst) {
   setenv("ZAP_TIME_SCALE", "1000", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   ASSERT_TRUE(demo_startup());
   uint8_t first[768];
   gfx_getpalette(first);
@@ -100,7 +100,7 @@ TEST(Watch, PlayedAgainItStartsAsAtFirst) {
   mzx_close();
   SDL_Quit();
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = "";
+  assets_root = "";
 }
 
 // The test data with a song of three orders at speed 1, 4 s long.
@@ -132,7 +132,7 @@ void push_key(SDLKey key, SDLMod mod) {
 // then stops.
 TEST(Watch, FullScreenKeys) {
   setenv("ZAP_TIME_SCALE", "20", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   ASSERT_TRUE(demo_startup());
   ASSERT_FALSE(demo_step());
   uint8_t before[768];
@@ -158,7 +158,7 @@ TEST(Watch, FullScreenKeys) {
   mzx_close();
   SDL_Quit();
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = "";
+  assets_root = "";
 }
 #endif
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "music/cool_mzx.h"
 #include "sound/sd_mix.h"
 
 inline constexpr const char* ZAPMOD_USAGE =
@@ -23,10 +24,10 @@ inline constexpr double ZAPMOD_MAX_SECONDS = 3600.0;
 // (the mixer's 0..252; the demo sets 64) and the player's ticks per second (the
 // demo runs 47; most modules were written for 50). Ticks per second are held to
 // what the music front end accepts.
-inline constexpr int32_t ZAPMOD_DEFAULT_VOLUME = 64;
-inline constexpr int32_t ZAPMOD_MAX_VOLUME = 252;
-inline constexpr int32_t ZAPMOD_DEFAULT_HZ = 47;
-inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
+inline constexpr int32_t ZAPMOD_DEFAULT_VOLUME = MZX_START_VOLUME;
+inline constexpr int32_t ZAPMOD_MAX_VOLUME = MIX_MAINVOLUME_MAX;
+inline constexpr int32_t ZAPMOD_DEFAULT_HZ = MZX_DEMO_HZ;
+inline constexpr int32_t ZAPMOD_MAX_HZ = MZX_MAX_HZ;
 
 inline constexpr int64_t ZAPMOD_DEFAULT_TICKS = 2000;  // trace
 inline constexpr int64_t ZAPMOD_MAX_TICKS = 100000000;
