@@ -83,12 +83,8 @@ bool music_start_poll() {
   if (g_music_wait == music_wait::output) {
     // An output that opened but never asks for sound would hold the position
     // at -37 for ever: run the music from the silent device's timer instead.
-    std::fprintf(stderr, "%s: the sound output gives no sound within %d ms; the music runs silently\n", assets_program,
-                 static_cast<int>(music_start_tick_wait_ms));
-    mzx_close();
-    sd_ns_init();
-    laite = 0;
-    mzx_start(MZX_DEMO_HZ);
+    const std::string why = "the sound output gives no sound within " + std::to_string(music_start_tick_wait_ms) + " ms";
+    music_start_silent(why.c_str());
     g_music_wait = music_wait::silent;
     g_music_wait_t0 = sdl_getticks();
     return false;
@@ -96,6 +92,14 @@ bool music_start_poll() {
   std::fprintf(stderr, "%s: the music's clock does not run; the demo stays at its start\n", assets_program);
   g_music_wait = music_wait::done;
   return true;
+}
+
+void music_start_silent(const char* why) {
+  std::fprintf(stderr, "%s: %s; the music runs silently\n", assets_program, why);
+  mzx_close();
+  sd_ns_init();
+  laite = 0;
+  mzx_start(MZX_DEMO_HZ);
 }
 
 void music_start_wait() {

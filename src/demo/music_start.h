@@ -26,3 +26,8 @@ void music_start_begin();
 // and waits again; true once a tick has run, or after that second wait (the
 // demo then stays at its start, as the message on stderr says).
 bool music_start_poll();
+// The fall-back when a sound output gives no sound (none at start, or the
+// browser's that stopped): says why on stderr ("PROGRAM: why; the music runs
+// silently"), stops the output and runs the music on from the silent
+// device's timer, from where it stands.
+void music_start_silent(const char* why);

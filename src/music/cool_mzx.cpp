@@ -312,6 +312,15 @@ uint32_t mzx_time() {
 
 int32_t mzx_position() { return pt_position.load(std::memory_order_relaxed); }
 
+int32_t mzx_order_of(int32_t pos) { return pos < 0 ? 0 : pos / 100; }
+
+bool mzx_song_went_back(int32_t pos, int32_t& highest) {
+  const int32_t order = mzx_order_of(pos);
+  if (order < highest) return true;
+  highest = order;
+  return false;
+}
+
 void mzx_set_mastervolume(double volume) {
   if (sd_setmainvolume == nullptr) return;
   // volume x 63, truncated toward zero. Converting a double outside int32's

@@ -64,5 +64,14 @@ void mzx_close();
 uint32_t mzx_time();
 // Order index * 100 + row, as a consistent pair.
 int32_t mzx_position();
+// The song's end, the one rule for everyone who plays a song to its end: true
+// when position pos lies in an earlier order entry than highest, the highest
+// order index seen since the song started (the player dropped back to its
+// restart position, or a jump went back; the song repeats from there).
+// Otherwise highest takes pos's order. A position before the first tick
+// (negative) counts as order 0; start highest at 0.
+bool mzx_song_went_back(int32_t pos, int32_t& highest);
+// The order index of position pos; 0 for a position before the first tick.
+int32_t mzx_order_of(int32_t pos);
 // Main volume: 1.0 is the mixer's default level (63).
 void mzx_set_mastervolume(double volume);

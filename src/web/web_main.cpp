@@ -14,7 +14,6 @@
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "music/heard.h"
-#include "sound/sd_ns.h"
 
 int32_t web_state = WEB_LOADING;
 
@@ -126,11 +125,7 @@ void watch_audio_clock() {
     return;
   }
   if (static_cast<int32_t>(now - g_audio_clock_seen) < music_start_tick_wait_ms) return;
-  std::fprintf(stderr, "zapcobbles: the browser's sound output has stopped; the music runs silently\n");
-  mzx_close();
-  sd_ns_init();
-  laite = 0;
-  mzx_start(MZX_DEMO_HZ);
+  music_start_silent("the browser's sound output has stopped");
 }
 
 void frame() {
@@ -185,18 +180,11 @@ int32_t web_start() {
 
 int32_t web_again() {
   if (web_state != WEB_ENDED) return 0;
-  // As at program start: the data read again (the player converts the
-  // module's patterns where they lie), a fresh device and player, no carry
-  // from the last callback, both frames and the palette as they were.
-  if (!assets_load() || !music_start_load(demo_time_scale != 0)) {
+  // As at program start (the music stopped at the end already).
+  if (!demo_reload()) {
     set_state(WEB_FAILED);
     return 0;
   }
-  luku = 0;
-  puh.fill(0);
-  SDL_Color black[256] = {};
-  SDL_SetColors(scr, black, 0, 256);
-  demo_reset();
   first_frame();
   EM_ASM({ if (SDL.audioContext && SDL.audioContext.state != 'running') SDL.audioContext.resume(); });
   start_music();

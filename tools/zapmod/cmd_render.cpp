@@ -7,12 +7,11 @@
 // mix_newhand is then called by hand with the buffers SDL would hand it, 2048
 // samples each, so the file holds exactly what the demo would play.
 //
-// Length: --seconds S, or else until the song first passes its last order
-// entry, capped at ten minutes. "Passes" is judged after every buffer: once
-// the order index has been seen at the last entry, the render ends with the
-// first buffer after which it reads lower (the song wrapped, or jumped back
-// from its last entry). A song that never reaches its last entry, or stops
-// advancing, runs into the cap.
+// Length: --seconds S, or else until the song's end as the demo judges it
+// (mzx_song_went_back), capped at ten minutes. It is judged after every
+// buffer: the render ends with the first buffer after which the order index
+// reads lower than the highest one seen (the song wrapped, or jumped back and
+// repeats from there). A song that never goes back runs into the cap.
 //
 // It ends with the peak level and the share of clipped samples, so that a
 // user can pick a --volume that leaves a loud module unclipped, and says so
@@ -29,15 +28,15 @@
 
 #include "common/tool.h"
 #include "common/wavfile.h"
-#include "demo/demo.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "sound/sd_dsp16.h"
 #include "sound/sd_main.h"
 #include "zapmod.h"
 
 namespace {
 
-constexpr int32_t k_buffer_samples = DEMO_PUMP_SAMPLES;  // SDL's buffer, as the demo's device asks for it
+constexpr int32_t k_buffer_samples = SD_DSP16_BUFFER_SAMPLES;  // SDL's buffer, as the demo's device asks for it
 constexpr double k_default_cap_seconds = 600.0;
 constexpr int k_progress_every = 20;        // buffers between progress lines (about 0.9 s at 44100)
 
@@ -109,11 +108,11 @@ bool render_loop(const zapmod_args& a, wav_file& w, render_result& r) {
   const double limit_seconds = a.seconds > 0.0 ? a.seconds : k_default_cap_seconds;
   const uint64_t total = static_cast<uint64_t>(std::llround(limit_seconds * a.rate));
   const bool until_end = a.seconds <= 0.0;
-  const int32_t last_order = static_cast<int32_t>(pt_songlen) - 1;
+  const int32_t last_order = static_cast<int32_t>(pt_songlen) - 1;  // for the progress line
   const bool progress = isatty(STDERR_FILENO);
   std::vector<uint8_t> block(static_cast<size_t>(k_buffer_samples) * bytes_per_sample);
   std::vector<int16_t> words(k_buffer_samples);
-  bool seen_last = false;
+  int32_t highest = 0;
   bool ok = true;
   for (int64_t buffers = 0; ok && r.done < total; buffers++) {
     mix_newhand(nullptr, block.data(), static_cast<int>(block.size()));
@@ -126,14 +125,11 @@ bool render_loop(const zapmod_args& a, wav_file& w, render_result& r) {
     }
     measure(block.data(), take, bytes_per_sample, r.level);
     r.done += take;
-    const int32_t order = order_of(mzx_position());
-    if (until_end) {
-      if (order == last_order) {
-        seen_last = true;
-      } else if (seen_last && order < last_order) {
-        r.end_found = true;
-        break;
-      }
+    const int32_t pos = mzx_position();
+    const int32_t order = order_of(pos);
+    if (until_end && mzx_song_went_back(pos, highest)) {
+      r.end_found = true;
+      break;
     }
     if (progress && buffers % k_progress_every == 0) progress_line(a, r.done, order, last_order);
   }
@@ -153,7 +149,7 @@ void report(const zapmod_args& a, int bytes_per_sample, const render_result& r) 
               static_cast<int>(full_scale), db, static_cast<unsigned long long>(r.level.clipped),
               static_cast<unsigned long long>(done), done ? 100.0 * static_cast<double>(r.level.clipped) / done : 0.0);
   if (a.seconds <= 0.0 && !r.end_found) {
-    std::printf("the song's end was not found (it never passed its last order); cut at %g s\n",
+    std::printf("the song's end was not found (it never went back to an earlier order); cut at %g s\n",
                 k_default_cap_seconds);
   }
 }
