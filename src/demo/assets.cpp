@@ -18,6 +18,7 @@
 #include "effects/rings.h"
 #include "effects/staraz.h"
 #include "effects/writeri.h"
+#include "player/pt_read.h"
 
 const char* assets_root = "";
 const char* assets_program = "zapcobbles";
@@ -113,21 +114,9 @@ void load_font() {
 
 bool load_module() {
   const std::string path = assets_data_path("da_plim.mod");
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return fail(path, (std::string("cannot open: ") + std::strerror(errno)).c_str());
-  const size_t got = std::fread(modbuf, 1, MODBUF_LIMIT, f);
-  const bool error = std::ferror(f) != 0;
-  const int err = errno;
-  const bool longer = !error && got == static_cast<size_t>(MODBUF_LIMIT) && std::fgetc(f) != EOF;
-  std::fclose(f);
-  if (error) return fail(path, (std::string("cannot read: ") + std::strerror(err)).c_str());
-  // A reload must not leave bytes of an earlier, longer file behind the new one.
-  std::memset(modbuf + got, 0, static_cast<size_t>(MODBUF_LIMIT + MODBUF_SPARE) - got);
-  modsize = static_cast<int32_t>(got);
-  if (longer) {
-    std::fprintf(stderr, "%s: %s: longer than %d bytes; only those are read\n", assets_program, path.c_str(),
-                 static_cast<int>(MODBUF_LIMIT));
-  }
+  std::string why, warning;
+  if (!pt_read_file(path.c_str(), modbuf, modsize, why, warning)) return fail(path, why.c_str());
+  if (!warning.empty()) std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), warning.c_str());
   return true;
 }
 

@@ -1,36 +1,21 @@
 // Reading a module file the way the demo does.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <string>
 
 #include "common/tool.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "player/pt_read.h"
 #include "zapmod.h"
 
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size) {
   buf.assign(MODBUF_LIMIT + MODBUF_SPARE, 0);
-  size = 0;
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path, "rb"), &std::fclose);
-  if (!f) {
-    tool_error("%s: %s", path, std::strerror(errno));
+  std::string why, warning;
+  if (!pt_read_file(path, buf.data(), size, why, warning)) {
+    tool_error("%s: %s", path, why.c_str());
     return false;
   }
-  const size_t n = std::fread(buf.data(), 1, MODBUF_LIMIT, f.get());
-  if (std::ferror(f.get())) {
-    tool_error("%s: read error: %s", path, std::strerror(errno));
-    return false;
-  }
-  if (n == 0) {
-    tool_error("%s: empty file", path);
-    return false;
-  }
-  if (n == MODBUF_LIMIT && std::fgetc(f.get()) != EOF) {
-    tool_error("%s: larger than %d bytes, the player's module buffer", path, MODBUF_LIMIT);
-    return false;
-  }
-  size = static_cast<int32_t>(n);
+  if (!warning.empty()) tool_error("%s: warning: %s", path, warning.c_str());
   return true;
 }
 

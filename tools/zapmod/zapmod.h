@@ -61,8 +61,9 @@ int zapmod_trace(const zapmod_args& args);   // cmd_trace.cpp
 int zapmod_play(const zapmod_args& args);    // cmd_play.cpp
 int zapmod_render(const zapmod_args& args);  // cmd_render.cpp
 
-// Reads a module file as the demo does into buf (resized to MODBUF_LIMIT +
-// MODBUF_SPARE and zeroed) and sets size to the bytes read. On failure
+// Reads a module file as the demo does (pt_read_file) into buf (resized to
+// MODBUF_LIMIT + MODBUF_SPARE and zeroed) and sets size to the bytes read: a
+// longer file is taken cut to MODBUF_LIMIT bytes, after a warning. On failure
 // prints "zapmod SUB: FILE: reason" on standard error and returns false.
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);
 // Hands a module read by zapmod_read to the player (mzx_get). False after

@@ -1,0 +1,18 @@
+// Reading a module file into the player's buffer, by the one rule that the
+// demo and its tools share: up to MODBUF_LIMIT bytes are read, the rest of
+// the buffer (and its MODBUF_SPARE bytes) zeroed; a longer file is taken cut
+// to that many bytes, with a warning; a missing, unreadable or empty file is
+// refused. What it says is in the program's own words, for "PROGRAM: PATH: ".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "player/pt.h"  // MODBUF_LIMIT, MODBUF_SPARE
+
+// Reads the file at path into buf (MODBUF_LIMIT + MODBUF_SPARE bytes; the
+// bytes past the file are zeroed) and sets size to the bytes read. True when
+// taken: warning is then empty, or says that the file was longer and only
+// MODBUF_LIMIT bytes of it are read. False when refused, with why ("cannot
+// open: REASON", "cannot read: REASON", "empty file"); size is then 0.
+bool pt_read_file(const char* path, uint8_t* buf, int32_t& size, std::string& why, std::string& warning);
