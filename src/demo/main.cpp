@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
       zap_print_version("zapcobbles");
       return std::fflush(stdout) == 0 ? 0 : 1;
     case OPTIONS_BAD:
-      std::fprintf(stderr, "%s\n", options_error.c_str());
+      std::fputs(options_error.c_str(), stderr);
       return options_exit_status(action);
     case OPTIONS_RUN:
       break;

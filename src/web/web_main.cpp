@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
   // The page passes ?scene=N as --start N; a value out of range is said on
   // the console and the show starts at its beginning.
   if (options_parse(argc, argv) == OPTIONS_BAD) {
-    std::fprintf(stderr, "%s\n", options_error.c_str());
+    std::fputs(options_error.c_str(), stderr);
     opt_start = 1;
   }
   if (!demo_open()) {

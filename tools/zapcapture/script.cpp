@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "common/num.h"
+#include "sys/num.h"
 #include "common/tool.h"
 #include "zapcapture.h"
 
