@@ -39,11 +39,13 @@ void demo_music_pump(int32_t ms) {
   // would let the song restart before any frame saw the end.
   // So it stops where the song ends too (mzx_song_went_back).
   const int32_t from = mzx_order_of(mzx_position());
-  while (demo_pumped <= due && mzx_position() < STOP_POSITION && !went_back_from(from)) {
-    mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
-    demo_pumped += DEMO_PUMP_SAMPLES;
-    if (demo_pump_sink) demo_pump_sink(pump_block, static_cast<int32_t>(sizeof pump_block));
-  }
+  while (demo_pumped <= due && mzx_position() < STOP_POSITION && !went_back_from(from)) demo_music_block();
+}
+
+void demo_music_block() {
+  mix_newhand(nullptr, pump_block, static_cast<int>(sizeof pump_block));
+  demo_pumped += DEMO_PUMP_SAMPLES;
+  if (demo_pump_sink) demo_pump_sink(pump_block, static_cast<int32_t>(sizeof pump_block));
 }
 
 int32_t demo_scene_position(int scene) {

@@ -37,3 +37,7 @@ int32_t demo_scene_position(int scene);
 // until the music rendered goes past ms milliseconds (nothing when it already
 // does), or until the position reaches the end position.
 void demo_music_pump(int32_t ms);
+// One buffer of that rendering, whatever the position: the audio callback on
+// DEMO_PUMP_SAMPLES samples, counted in demo_pumped and handed to
+// demo_pump_sink.
+void demo_music_block();

@@ -12,6 +12,7 @@
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "player/pt_read.h"
 #include "sound/sd_mix.h"
 #include "sound/sd_ns.h"
 #include "sys/sdlcall.h"
@@ -55,7 +56,8 @@ bool music_start_load(bool offline) {
   }
   const std::string path = assets_data_path("da_plim.mod");
   if (!mzx_get(modbuf, modsize)) {
-    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", assets_program, path.c_str(), pt_errorstr);
+    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", assets_program, path.c_str(),
+                 pt_read_refusal().c_str());
     return false;
   }
   if (pt_cutsample != 0) {

@@ -5,6 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
+std::string pt_read_refusal() {
+  std::string s = pt_errorstr != nullptr ? pt_errorstr : "";
+  static constexpr char k_loader[] = "pt_takemod error: ";
+  if (s.rfind(k_loader, 0) == 0) s.erase(0, sizeof k_loader - 1);
+  if (!s.empty() && s.back() == '!') s.pop_back();
+  return s.empty() ? "not a module the player takes" : s;
+}
+
 bool pt_read_file(const char* path, uint8_t* buf, int32_t& size, std::string& why, std::string& warning) {
   size = 0;
   why.clear();

@@ -16,3 +16,7 @@
 // MODBUF_LIMIT bytes of it are read. False when refused, with why ("cannot
 // open: REASON", "cannot read: REASON", "empty file"); size is then 0.
 bool pt_read_file(const char* path, uint8_t* buf, int32_t& size, std::string& why, std::string& warning);
+// Why the player refused the last module, in words for a user: pt_errorstr
+// without the loader's own name before it ("pt_takemod error: ") and without
+// its closing '!'; "not a module the player takes" when it says nothing.
+std::string pt_read_refusal();

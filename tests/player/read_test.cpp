@@ -73,3 +73,23 @@ TEST(ModuleRead, TakesUpToTheLimitWarnsWhenLongerAndRefusesTheRest) {
   rmdir((dir + "adir").c_str());
   rmdir(dir.c_str());
 }
+
+// What a user reads of a refusal: the loader's words without its own name.
+TEST(ModuleRead, ARefusalIsSaidWithoutTheLoadersName) {
+  const char* const saved = pt_errorstr;
+  const struct {
+    const char* errorstr;
+    const char* said;
+  } cases[] = {
+      {"pt_takemod error: unknown module type!", "unknown module type"},
+      {"pt_takemod error: module cut short in header (19 of 1084 bytes)", "module cut short in header (19 of 1084 bytes)"},
+      {"", "not a module the player takes"},
+      {nullptr, "not a module the player takes"},
+      {"something else", "something else"},
+  };
+  for (const auto& c : cases) {
+    pt_errorstr = c.errorstr;
+    EXPECT_EQ(pt_read_refusal(), c.said) << (c.errorstr ? c.errorstr : "null");
+  }
+  pt_errorstr = saved;
+}

@@ -16,7 +16,6 @@
 namespace {
 
 std::string g_root;  // keeps assets_root's text alive
-uint8_t g_block[DEMO_PUMP_SAMPLES * 2];
 
 }  // namespace
 
@@ -51,11 +50,7 @@ bool session_music(void (*sink)(const uint8_t* block, int32_t bytes)) {
 
 void session_music_until(int32_t ms) { demo_music_pump(ms); }
 
-void session_music_block() {
-  mix_newhand(nullptr, g_block, static_cast<int>(sizeof g_block));
-  demo_pumped += DEMO_PUMP_SAMPLES;
-  if (demo_pump_sink) demo_pump_sink(g_block, static_cast<int32_t>(sizeof g_block));
-}
+void session_music_block() { demo_music_block(); }
 
 int session_step(int32_t t) {
   dest = buf.data();
