@@ -25,7 +25,6 @@ bool is_file(const fuzz_argv& line, const char* p) {
   return line.index_of(p) >= 2 && (p[0] != '-' || p[1] == '\0');
 }
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -100,7 +100,8 @@ void load_font() {
   const std::string path = assets_data_path("fontti.raw");
   std::memset(fnt, 0, sizeof fnt);
   if (writeri_init(path.c_str()) != 0) {
-    std::fprintf(stderr, "%s: %s: %s; texts show as solid blocks\n", assets_program, path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "%s: %s: %s; texts show as solid blocks\n", assets_program, path.c_str(),
+                 std::strerror(errno));
     return;
   }
   // A shorter file leaves the rest of the image zero: the letters it does not
@@ -129,8 +130,8 @@ bool have_data_dir() {
   const bool here = assets_root[0] == 0 && getcwd(cwd, sizeof cwd) != nullptr;
   std::fprintf(stderr,
                "%s: no data directory in %s; run the demo from the project root (or from where its data "
-               "is installed)\n", assets_program,
-               here ? cwd : (assets_root[0] ? assets_root : "the working directory"));
+               "is installed)\n",
+               assets_program, here ? cwd : (assets_root[0] ? assets_root : "the working directory"));
   return false;
 }
 

@@ -12,7 +12,7 @@
 #include "player/pt.h"  // MODBUF_LIMIT, MODBUF_SPARE
 
 extern const char* assets_program;  // name that begins every message ("zapcobbles")
-extern const char* assets_root;  // directory holding data/ ("" = working directory; a '/' is added)
+extern const char* assets_root;     // directory holding data/ ("" = working directory; a '/' is added)
 extern cgm_picture *hipcat, *zoomer, *ankels, *swing1, *swing2, *strutter, *strutterblk, *bottles;
 extern drawing_rec *grooveking, *afrogirl;  // the two self-drawing line drawings
 extern uint8_t* modbuf;                     // module image: MODBUF_LIMIT + MODBUF_SPARE bytes

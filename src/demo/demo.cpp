@@ -121,8 +121,6 @@ bool demo_startup() {
   return true;
 }
 
-
-
 void demo_draw() {
   dest = buf.data();
   // Unsigned, so the product wraps (defined) rather than overflows.

@@ -38,9 +38,6 @@ extern int32_t vol_left, vol_right;           // volume levels 0..99
 extern int32_t frames_presented;              // frames presented since start
 extern int32_t demo_time_scale;               // 0: real time with sound; N: silent, N times faster
 extern bool demo_user_stop;                   // a stop button, key or close request ended the show
-// The frame loop's millisecond clock: demo_ticks. Tests that drive the loop
-// at chosen times put their own clock here.
-
 
 // The frame loop's millisecond clock: demo_ticks. Tests that drive the loop
 // at chosen times put their own clock here.

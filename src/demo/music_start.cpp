@@ -85,7 +85,8 @@ bool music_start_poll() {
   if (g_music_wait == music_wait::output) {
     // An output that opened but never asks for sound would hold the position
     // at -37 for ever: run the music from the silent device's timer instead.
-    const std::string why = "the sound output gives no sound within " + std::to_string(music_start_tick_wait_ms) + " ms";
+    const std::string why =
+        "the sound output gives no sound within " + std::to_string(music_start_tick_wait_ms) + " ms";
     music_start_silent(why.c_str());
     g_music_wait = music_wait::silent;
     g_music_wait_t0 = sdl_getticks();

@@ -103,9 +103,12 @@ options_action options_parse(int argc, const char* const* argv) {
   // -h, --help and --version win wherever they stand, whatever else the line
   // holds (sys/cli.h); the first of them decides.
   switch (cli_wants(argc, argv, 1)) {
-    case CLI_HELP: return OPTIONS_HELP;
-    case CLI_VERSION: return OPTIONS_VERSION;
-    case CLI_RUN: break;
+    case CLI_HELP:
+      return OPTIONS_HELP;
+    case CLI_VERSION:
+      return OPTIONS_VERSION;
+    case CLI_RUN:
+      break;
   }
   for (int i = 1; i < argc; i++) {
     const std::string word = argv[i];
@@ -137,7 +140,8 @@ const char* options_usage() { return k_usage; }
 int options_exit_status(options_action action) {
   switch (action) {
     case OPTIONS_RUN: return -1;
-    case OPTIONS_BAD: return CLI_USAGE_STATUS;
+    case OPTIONS_BAD:
+      return CLI_USAGE_STATUS;
     default: return 0;
   }
 }

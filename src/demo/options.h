@@ -25,7 +25,9 @@ extern int32_t opt_scale;         // --scale N: window of N x 320x240; 0 when no
 extern bool opt_mute;             // --mute: no sound device, the silent timer runs the music
 extern int32_t opt_start;         // --start SCENE: 1..10, 1 when not given
 extern bool opt_loop;             // --loop: play the show again when it ends
-extern std::string options_error; // what is wrong: "zapcobbles: ..." and the line pointing to --help, each ending in a newline
+// What is wrong with a bad line: "zapcobbles: ..." and the line that points
+// to --help, each ending in a newline (for standard error as it stands).
+extern std::string options_error;
 
 // Parses the words after the program's name into the opt_ values (every
 // value set anew first). --opt=value is the same as --opt value. -h, --help

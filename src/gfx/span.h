@@ -10,9 +10,7 @@
 #include "gfx/view.h"
 
 // The colour in every byte of a word (the low 8 bits of colour).
-constexpr uint64_t span_pattern(int32_t colour) {
-  return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour);
-}
+constexpr uint64_t span_pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
 
 // Fills columns xl..xr (xl <= xr) of row with the pattern pat (span_pattern)
 // by overlapping stores (memcpy of a constant size compiles to one move):

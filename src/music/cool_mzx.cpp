@@ -157,9 +157,6 @@ void mzx_start(int32_t screen_hz) {
   }
 }
 
-
-
-
 void mzx_close() {
   if (laite == 0) {
     mzx_closed.store(true);

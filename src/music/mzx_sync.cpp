@@ -101,7 +101,8 @@ void update_sample_trig_times() {
       const uint8_t effect = cell[2];
       // Tone portamento (effects 3 and 5) slides to the note instead of starting the
       // sample again. Sample numbers above 31 (a malformed module) have no clock.
-      if (note < PT_NO_NOTE && effect != PT_EFFECT_TONE_PORTA && effect != PT_EFFECT_PORTA_VOLSLIDE && sample < k_counters)
+      if (note < PT_NO_NOTE && effect != PT_EFFECT_TONE_PORTA && effect != PT_EFFECT_PORTA_VOLSLIDE &&
+          sample < k_counters)
         started[sample] = true;
     }
   }

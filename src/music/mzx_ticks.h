@@ -7,8 +7,8 @@
 
 // Timer ticks counted done since mzx_start: run, or dropped after a stall.
 extern std::atomic<uint32_t> mzx_timer_done;
-extern int32_t luku;      // samples of the last started tick still to mix
-extern int32_t off;       // write position within the running callback's buffer
+extern int32_t luku;  // samples of the last started tick still to mix
+extern int32_t off;   // write position within the running callback's buffer
 
 // Set by mzx_get once the player has accepted a module and been reset; until
 // then a tick would walk channels of a module that is not there (or through an

@@ -40,7 +40,7 @@ enum class cmd : int32_t {
   tone_porta = PT_EFFECT_TONE_PORTA * 256,
   vibrato = 0x400,
   porta_volslide = PT_EFFECT_PORTA_VOLSLIDE * 256,  // tone portamento and volume slide
-  vibrato_volslide = 0x600,  // vibrato and volume slide
+  vibrato_volslide = 0x600,                         // vibrato and volume slide
   tremolo = 0x700,
   set_panning = 0x800,
   sample_offset = 0x900,

@@ -20,7 +20,7 @@ struct Line {
   const char* args;  // words separated by single spaces
   options_action action;
   const char* set;   // "data fullscreen scale mute start loop offset" as the parse leaves them
-  const char* error; // what is wrong, for a bad one (the message adds the program's name and the line to --help)
+  const char* error;  // what is wrong, for a bad one (the message adds the program's name and the line to --help)
 };
 
 const Line kLines[] = {
@@ -110,7 +110,8 @@ TEST(Options, TheProgramAnswersBeforeOpeningAnything) {
   } runs[] = {
       {"--help", 0, "Usage: zapcobbles [OPTION]...\n", ""},
       {"--version", 0, "zapcobbles (Zap Cobbles) ", ""},
-      {"--start 0", 2, "", "zapcobbles: --start must be a whole number from 1 to 10, not '0'\nTry 'zapcobbles --help'.\n"},
+      {"--start 0", 2, "",
+       "zapcobbles: --start must be a whole number from 1 to 10, not '0'\nTry 'zapcobbles --help'.\n"},
       {"--bogus --help", 0, "Usage: zapcobbles [OPTION]...\n", ""},
       {"--start 0 --version", 0, "zapcobbles (Zap Cobbles) ", ""},
   };

@@ -82,7 +82,8 @@ TEST(ModuleRead, ARefusalIsSaidWithoutTheLoadersName) {
     const char* said;
   } cases[] = {
       {"pt_takemod error: unknown module type!", "unknown module type"},
-      {"pt_takemod error: module cut short in header (19 of 1084 bytes)", "module cut short in header (19 of 1084 bytes)"},
+      {"pt_takemod error: module cut short in header (19 of 1084 bytes)",
+       "module cut short in header (19 of 1084 bytes)"},
       {"", "not a module the player takes"},
       {nullptr, "not a module the player takes"},
       {"something else", "something else"},

@@ -14,14 +14,14 @@
 #include <cstring>
 #include <vector>
 
-#include "effects/kaleido.h"
-#include "effects/rings.h"
-#include "sys/num.h"
 #include "common/pngfile.h"
 #include "common/tool.h"
 #include "demo/scene_looks.h"
+#include "effects/kaleido.h"
+#include "effects/rings.h"
 #include "effects/writeri.h"
 #include "fontgen.h"
+#include "sys/num.h"
 
 namespace {
 

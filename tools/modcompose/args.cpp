@@ -10,9 +10,14 @@ bool modcompose_parse_args(int argc, char** argv, modcompose_args& args, std::st
   message.clear();
   // -h, --help and --version win wherever they stand.
   switch (cli_wants(argc, argv, 1)) {
-    case CLI_HELP: args.help = true; return true;
-    case CLI_VERSION: args.version = true; return true;
-    case CLI_RUN: break;
+    case CLI_HELP:
+      args.help = true;
+      return true;
+    case CLI_VERSION:
+      args.version = true;
+      return true;
+    case CLI_RUN:
+      break;
   }
   const char* what = argc < 3 ? "SCORE and OUT.mod are needed" : argc > 3 ? "too many arguments" : nullptr;
   for (int i = 1; !what && i < argc; i++)

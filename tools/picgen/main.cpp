@@ -95,9 +95,12 @@ int main(int argc, char** argv) {
   const bool probing = argc >= 2 && !std::strcmp(argv[1], "probe");
   // -h, --help and --version win wherever they stand.
   switch (cli_wants(argc, argv, 1)) {
-    case CLI_HELP: return tool_help(probing ? k_probe_usage : k_usage);
-    case CLI_VERSION: return tool_version();
-    case CLI_RUN: break;
+    case CLI_HELP:
+      return tool_help(probing ? k_probe_usage : k_usage);
+    case CLI_VERSION:
+      return tool_version();
+    case CLI_RUN:
+      break;
   }
   if (probing) {
     tool_sub("probe");

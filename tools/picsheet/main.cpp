@@ -304,9 +304,12 @@ void command(std::istringstream& in, const std::string& cmd) {
 int main(int argc, char** argv) {
   tool_begin("picsheet");
   switch (cli_wants(argc, argv, 1)) {
-    case CLI_HELP: return tool_help(k_usage);
-    case CLI_VERSION: return tool_version();
-    case CLI_RUN: break;
+    case CLI_HELP:
+      return tool_help(k_usage);
+    case CLI_VERSION:
+      return tool_version();
+    case CLI_RUN:
+      break;
   }
   if (argc != 1) {
     return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version"));

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "sys/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapcapture.h"
 
 namespace {

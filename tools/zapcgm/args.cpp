@@ -5,20 +5,22 @@
 #include <cstring>
 #include <string>
 
-#include "sys/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapcgm.h"
 
 namespace {
 
 // The subcommands in the order of zapcgm_command from ZAPCGM_INFO.
 constexpr tool_subcommand k_subs[] = {
-    {"info", "usage: zapcgm info FILE\n"
-             "Prints what the demo's loader makes of the picture FILE: its colours, background,\n"
-             "primitives, vertices and triangles, and where a fill was given up.\n"},
-    {"dump", "usage: zapcgm dump FILE\n"
-             "Prints the picture FILE as the loader reads it, an item a line: its colours, then each\n"
-             "primitive with its vertices and triangles.\n"},
+    {"info",
+     "usage: zapcgm info FILE\n"
+     "Prints what the demo's loader makes of the picture FILE: its colours, background,\n"
+     "primitives, vertices and triangles, and where a fill was given up.\n"},
+    {"dump",
+     "usage: zapcgm dump FILE\n"
+     "Prints the picture FILE as the loader reads it, an item a line: its colours, then each\n"
+     "primitive with its vertices and triangles.\n"},
     {"render",
      "usage: zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
      "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size), any whole\n"

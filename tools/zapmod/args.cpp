@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "sys/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapmod.h"
 
 namespace {
