@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
