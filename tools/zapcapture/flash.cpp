@@ -101,18 +101,21 @@ bool flash_begin(flash_state& s, int w, int h, int fps, int fw, int fh) {
 }
 
 flash_result flash_frame(flash_state& s, const uint8_t* frame, const uint8_t* rgb) {
-  // The palette's measures, in fixed point, and its colours.
-  std::array<int64_t, 256> lum{}, red{};
+  // The palette's colours, and their measures in fixed point where they changed.
+  const bool first = s.frames == 0;
   std::array<uint32_t, 256> now_rgb{};
   for (int i = 0; i < 256; i++) {
+    const size_t e = static_cast<size_t>(i);
+    now_rgb[e] = packed(rgb, i);
+    if (!first && now_rgb[e] == s.prev_rgb[e]) continue;
     const uint8_t r = rgb[3 * i], g = rgb[3 * i + 1], b = rgb[3 * i + 2];
-    lum[static_cast<size_t>(i)] = std::llround(flash_luminance(r, g, b) * FLASH_L_ONE);
-    red[static_cast<size_t>(i)] = std::llround(flash_red(r, g, b) * FLASH_RED_ONE);
-    now_rgb[static_cast<size_t>(i)] = packed(rgb, i);
+    s.lum[e] = std::llround(flash_luminance(r, g, b) * FLASH_L_ONE);
+    s.red[e] = std::llround(flash_red(r, g, b) * FLASH_RED_ONE);
   }
+  const std::array<int64_t, 256>& lum = s.lum;
+  const std::array<int64_t, 256>& red = s.red;
   // The summed-area tables: row y + 1 holds the sums over rows 0..y.
   const size_t stride = static_cast<size_t>(s.w) + 1;
-  const bool first = s.frames == 0;
   for (size_t y = 0; y < static_cast<size_t>(s.h); y++) {
     int64_t rl = 0, rr = 0, rc = 0;
     const uint8_t* p = frame + y * static_cast<size_t>(s.w);

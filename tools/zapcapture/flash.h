@@ -82,6 +82,8 @@ struct flash_state {
   // The frame before: its indices and its colours, red << 16 | green << 8 | blue.
   std::vector<uint8_t> prev;
   std::array<uint32_t, 256> prev_rgb{};
+  // The palette's measures in fixed point, kept while the palette stays.
+  std::array<int64_t, 256> lum{}, red{};
   // Summed-area tables of the frame, (w + 1) x (h + 1): luminance and red
   // measure in fixed point (FLASH_L_ONE, FLASH_RED_ONE per unit) and the
   // count of pixels that changed colour.
