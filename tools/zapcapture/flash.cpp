@@ -112,8 +112,12 @@ flash_result flash_frame(flash_state& s, const uint8_t* frame, const uint8_t* rg
     s.lum[e] = std::llround(flash_luminance(r, g, b) * FLASH_L_ONE);
     s.red[e] = std::llround(flash_red(r, g, b) * FLASH_RED_ONE);
   }
-  const std::array<int64_t, 256>& lum = s.lum;
-  const std::array<int64_t, 256>& red = s.red;
+  // Plain pointers in the loop over the pixels: an unoptimised build (the
+  // sanitizers') would call a function for every element otherwise.
+  const int64_t* lum = s.lum.data();
+  const int64_t* red = s.red.data();
+  const uint32_t* was = s.prev_rgb.data();
+  const uint32_t* is = now_rgb.data();
   // The summed-area tables: row y + 1 holds the sums over rows 0..y.
   const size_t stride = static_cast<size_t>(s.w) + 1;
   for (size_t y = 0; y < static_cast<size_t>(s.h); y++) {
@@ -126,7 +130,7 @@ flash_result flash_frame(flash_state& s, const uint8_t* frame, const uint8_t* rg
     for (size_t x = 0; x < static_cast<size_t>(s.w); x++) {
       rl += lum[p[x]];
       rr += red[p[x]];
-      rc += !first && now_rgb[p[x]] != s.prev_rgb[q[x]];
+      rc += !first && is[p[x]] != was[q[x]];
       tl[x + 1] = tl[x + 1 - stride] + rl;
       tr[x + 1] = tr[x + 1 - stride] + rr;
       tc[x + 1] = tc[x + 1 - stride] + rc;
