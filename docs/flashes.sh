@@ -8,10 +8,13 @@
 #                     five frames a tenth of a second apart, so that how far
 #                     the picture moves from frame to frame shows
 #
-#   docs/flashes.sh [BUILD_DIR]        (default build/release; needs ImageMagick)
+#   docs/flashes.sh [BUILD_DIR [OUT_DIR]]   (default build/release and docs; needs ImageMagick)
+#
+# scripts/record-docs runs it with the other pictures of docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
+out=${2:-docs}
 command -v convert >/dev/null && command -v montage >/dev/null ||
   { echo "docs/flashes.sh: needs ImageMagick (scripts/deps --docs)" >&2; exit 1; }
 [ -x "$build/tools/zapcapture" ] || { echo "docs/flashes.sh: no $build/tools/zapcapture (scripts/build release zapcapture)" >&2; exit 1; }
@@ -104,8 +107,8 @@ convert -size "${width}x${height}" xc:white -font "$font" \
   -fill black -pointsize 12 -annotate +$((left + 36))+38 "$legend1" \
   -stroke '#2060c0' -strokewidth 3 -draw "line $((left + 460)),34 $((left + 490)),34" -stroke none \
   -fill black -pointsize 12 -annotate +$((left + 496))+38 "$legend2" \
-  "${draw[@]}" -depth 8 -define png:exclude-chunks=date,time docs/flashes.png
-echo "wrote docs/flashes.png"
+  "${draw[@]}" -depth 8 -define png:exclude-chunks=date,time "$out/flashes.png"
+echo "wrote $out/flashes.png"
 
 # ---- docs/gentle.png -------------------------------------------------------------------
 # The scenes the gentle show changes (their numbers in the default show's
@@ -136,5 +139,5 @@ for pick in "5 3.0" "7 12.0"; do
   done
 done
 montage -font "$font" -pointsize 12 -background '#e8e0d8' "${args[@]}" -tile 5x -geometry 320x200+6+4 -depth 8 \
-  -define png:exclude-chunks=date,time docs/gentle.png
-echo "wrote docs/gentle.png"
+  -define png:exclude-chunks=date,time "$out/gentle.png"
+echo "wrote $out/gentle.png"
