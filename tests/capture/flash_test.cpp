@@ -24,16 +24,17 @@ uint8_t grey_of(double l) {
   int best = 0;
   for (int g = 1; g < 256; g++) {
     const auto c = static_cast<uint8_t>(g);
-    if (std::fabs(flash_luminance(c, c, c) - l) < std::fabs(flash_luminance(uint8_t(best), uint8_t(best), uint8_t(best)) - l))
+    if (std::fabs(flash_luminance(c, c, c) - l) <
+        std::fabs(flash_luminance(uint8_t(best), uint8_t(best), uint8_t(best)) - l))
       best = g;
   }
   return static_cast<uint8_t>(best);
 }
 
 struct show {
-  int x, y, w, h;    // the square that changes; the rest is black
-  rgb a, b;          // its two colours
-  double per_second; // flashes (pairs of swaps) a second; 0: a fade from a to b and back every 4 s
+  int x, y, w, h;     // the square that changes; the rest is black
+  rgb a, b;           // its two colours
+  double per_second;  // flashes (pairs of swaps) a second; 0: a fade from a to b and back every 4 s
 };
 
 // The most transitions one field holds in one second, per measure, and the
@@ -174,7 +175,7 @@ TEST(Flash, ColourMeasures) {
       {{0, 0, 255}, 0.0722, 0.0},
       {{10, 0, 0}, 0.2126 * 10 / 255.0 / 12.92, 10 / 255.0 / 12.92 * 320},  // the linear part of the curve
       {{255, 128, 0}, 0.2126 + 0.7152 * 0.2158605, (1 - 0.2158605) * 320},  // orange: 82 % red, saturated
-      {{255, 140, 0}, 0.2126 + 0.7152 * 0.26225066, 0.0},                     // 79 % red: not saturated
+      {{255, 140, 0}, 0.2126 + 0.7152 * 0.26225066, 0.0},                   // 79 % red: not saturated
       {{255, 60, 200}, 0.2126 + 0.7152 * 0.04518620 + 0.0722 * 0.57758044, 0.0},
   };
   for (const auto& c : cases) {
@@ -193,9 +194,8 @@ TEST(Flash, Fields) {
     size_t i;
     flash_field f;
   } cases[] = {
-      {0, {0, 0, 76, 57}},    {1, {38, 0, 76, 57}},    {6, {228, 0, 76, 57}},
-      {7, {244, 0, 76, 57}},  {8, {0, 28, 76, 57}},    {48, {0, 143, 76, 57}},
-      {55, {244, 143, 76, 57}}, {56, {0, 0, 320, 200}},
+      {0, {0, 0, 76, 57}},  {1, {38, 0, 76, 57}},   {6, {228, 0, 76, 57}},    {7, {244, 0, 76, 57}},
+      {8, {0, 28, 76, 57}}, {48, {0, 143, 76, 57}}, {55, {244, 143, 76, 57}}, {56, {0, 0, 320, 200}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.i);

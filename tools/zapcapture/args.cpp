@@ -17,8 +17,8 @@ bool ends_with(const char* s, const char* suffix) {
 }
 
 // The options that take a value.
-constexpr const char* k_valued[] = {"--wav", "--frames", "--raw",  "--every",  "--at",     "--from",
-                                    "--to",  "--fps",    "--scale", "--data", "--script", "--seconds"};
+constexpr const char* k_valued[] = {"--wav", "--frames", "--raw",   "--every", "--at",     "--from",
+                                    "--to",  "--fps",    "--scale", "--data",  "--script", "--seconds"};
 
 bool takes_value(const char* a) {
   for (const char* v : k_valued)
@@ -33,7 +33,8 @@ bool parse_value(const char* a, const char* v, cap_options& o, bool& seen_to, st
   else if (!std::strcmp(a, "--raw")) o.raw = v;
   else if (!std::strcmp(a, "--data")) o.data = v;
   else if (!std::strcmp(a, "--script")) o.script = v;
-  else if (!std::strcmp(a, "--seconds")) o.seconds = v;
+  else if (!std::strcmp(a, "--seconds"))
+    o.seconds = v;
   else if (!std::strcmp(a, "--every")) return num_option(a, v, 1, INT32_MAX, o.every, why);
   else if (!std::strcmp(a, "--fps")) return num_option(a, v, 1, CAP_MAX_FPS, o.fps, why);
   else if (!std::strcmp(a, "--scale")) return num_option(a, v, 1, CAP_MAX_SCALE, o.scale, why);

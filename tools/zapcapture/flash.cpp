@@ -147,8 +147,8 @@ flash_result flash_frame(flash_state& s, const uint8_t* frame, const uint8_t* rg
     const double area = static_cast<double>(f.w) * f.h;
     const std::array<int64_t, FLASH_MEASURES> sums = {area_sum(s.sum_l, static_cast<int>(stride), f),
                                                       area_sum(s.sum_red, static_cast<int>(stride), f)};
-    const bool counts = !first && static_cast<double>(area_sum(s.sum_changed, static_cast<int>(stride), f)) >=
-                                      FLASH_AREA * area;
+    const bool counts =
+        !first && static_cast<double>(area_sum(s.sum_changed, static_cast<int>(stride), f)) >= FLASH_AREA * area;
     for (int m = 0; m < FLASH_MEASURES; m++) {
       const bool luminance = m == FLASH_GENERAL;
       auto& ring = fs.recent[static_cast<size_t>(m)];

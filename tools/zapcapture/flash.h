@@ -89,9 +89,9 @@ struct flash_state {
   // count of pixels that changed colour.
   std::vector<int64_t> sum_l, sum_red, sum_changed;
   struct run {
-    int sign = 0;        // of the changes being added up; 0 before the first
-    int64_t sum = 0;     // their sum, fixed point
-    int64_t start = 0;   // the field's sum before the first of them
+    int sign = 0;       // of the changes being added up; 0 before the first
+    int64_t sum = 0;    // their sum, fixed point
+    int64_t start = 0;  // the field's sum before the first of them
     bool counted = false;
   };
   struct field_state {

@@ -102,7 +102,8 @@ void report_measure(const check& c, int scene, int m, std::vector<bool>& failed)
   if (w.transitions == 0) {
     std::printf("; no transition\n");
   } else {
-    std::printf("; worst %d %s in the second to %s, %s\n", w.transitions, w.transitions == 1 ? "transition" : "transitions",
+    std::printf("; worst %d %s in the second to %s, %s\n", w.transitions,
+                w.transitions == 1 ? "transition" : "transitions",
                 clock_text(ms_of(worst->frame[static_cast<size_t>(m)], c.state.fps)).c_str(),
                 place_text(c.state, w.field).c_str());
   }
@@ -166,12 +167,12 @@ int flash_run(const cap_options& o) {
   }
 
   const int fields = static_cast<int>(c.state.fields.size());
-  std::printf("zapcapture: flash check of the %s show, frames %lld..%lld at %d a second (%s); %d fields of %dx%d at "
-              "steps of half a field, and the whole picture; a second fails with more than %d transitions in one "
-              "second of one field\n",
-              o.gentle ? "gentle" : "default", static_cast<long long>(c.k0), static_cast<long long>(c.k_last), o.fps,
-              clock_text(ms_of(c.k_last + 1 - c.k0, o.fps)).c_str(), fields - 1, FLASH_FIELD_W, FLASH_FIELD_H,
-              FLASH_LIMIT);
+  std::printf(
+      "zapcapture: flash check of the %s show, frames %lld..%lld at %d a second (%s); %d fields of %dx%d at "
+      "steps of half a field, and the whole picture; a second fails with more than %d transitions in one "
+      "second of one field\n",
+      o.gentle ? "gentle" : "default", static_cast<long long>(c.k0), static_cast<long long>(c.k_last), o.fps,
+      clock_text(ms_of(c.k_last + 1 - c.k0, o.fps)).c_str(), fields - 1, FLASH_FIELD_W, FLASH_FIELD_H, FLASH_LIMIT);
   std::array<std::vector<bool>, FLASH_MEASURES> failed;
   for (auto& f : failed) f.assign(c.seconds.size(), false);
   for (int s = 1; s <= k_scenes; s++) {
