@@ -41,8 +41,12 @@ std::vector<int> starts(int side, int window) {
   return v;
 }
 
-// A change of one field's sum by one measure, in the frame numbered k.
-// Returns true when it completes a transition.
+// A frame's change of one field's sum by one measure, from before to now;
+// counts says whether the area gate lets it count. Adds it to the run of
+// changes of its sign (or starts one) and returns true when that run becomes
+// a transition: its sum reaches the step (one_step of a mean, in fixed point
+// `one` per unit over `area` pixels), for luminance with the darker end below
+// FLASH_DARK. A run becomes a transition once.
 bool add_change(flash_state::run& r, int64_t before, int64_t now, bool counts, double one_step, double area,
                 bool luminance, double one) {
   const int64_t d = counts ? now - before : 0;
