@@ -578,8 +578,15 @@ void row_running(int ch, const uint8_t* cell, cmd key) {
   }
 }
 
+// The counters as they stand, with one exception: a pattern loop back to an
+// order entry's first row leaves the row counter at -1, so that the next row
+// boundary steps onto row 0. Published as it is, that would read as the last
+// row of the entry before, a step back that the song-end rules (the demo's,
+// zapmod render's, zapcapture's) take for the song's wrap; the loop stays
+// inside its entry, so the position reads as that entry's row 0.
 int32_t publish_position() {
-  pt_position.store(pt_songpos * 100 + pt_rowcount, std::memory_order_release);
+  const int32_t row = pt_rowcount < 0 ? 0 : pt_rowcount;
+  pt_position.store(pt_songpos * 100 + row, std::memory_order_release);
   return 0;
 }
 
