@@ -101,6 +101,10 @@ case $case in
       --wav "$tmp/a.wav"
     head -c 100 data/afrogirl.txt > "$tmp/d/data/swing1.cgm"
     expect 1 "^zapcapture: $tmp/d/data/swing1.cgm: not a picture \(no BEGMF\)$" --data "$tmp/d" --to 1 --wav "$tmp/a.wav"
+    # A drawing's fault is told under zapcapture's own name.
+    cp data/swing1.cgm "$tmp/d/data/" && printf '2 0 0 8 8\n-5\n' > "$tmp/d/data/grooveking.txt"
+    expect 1 "^zapcapture: $tmp/d/data/grooveking.txt: stroke 1: bad point count -5$" --data "$tmp/d" --to 1 \
+      --wav "$tmp/a.wav"
     printf '# moments\nframe 100 2000\n\nframe 1 2 3\n' > "$tmp/s"
     expect 1 "^zapcapture: $tmp/s:4: expected 'frame POS TID'" --script "$tmp/s" --raw "$tmp/r"
     printf 'frame 99999999999 0\n' > "$tmp/s"
