@@ -60,6 +60,21 @@ holds_all() {
   if [ -z "$missing" ]; then ok "$1"; else bad "$1" "missing:$missing"; fi
 }
 
+# info_filled FILE: every "Name ..... value" line of the release's info text
+# has its value (Length a m:ss time), the ten scenes are listed with their
+# times, and the credits and greetings are there.
+info_filled() {
+  local f="$1" field
+  [ -s "$f" ] || { echo "no info text $f"; return 1; }
+  for field in Release Length Platform Screen Sound; do
+    grep -Eq "^$field \.+ [^ ]" "$f" || { echo "the field $field is empty: $(grep "^$field " "$f")"; return 1; }
+  done
+  grep -Eq '^Length \.+ [0-9]+:[0-5][0-9]$' "$f" || { echo "Length is not a time: $(grep '^Length ' "$f")"; return 1; }
+  [ "$(grep -Ec '^  [ 1][0-9]  [0-9]+:[0-9]{2}\.[0-9]{3}  [^ ]' "$f")" -eq 10 ] || { echo "not ten scene times"; return 1; }
+  grep -A1 '^Greetings$' "$f" | grep -Eq '^  [^ ]' || { echo "no greetings"; return 1; }
+  grep -Eq '^  [a-z]+: [a-z]' "$f" || { echo "no credits"; return 1; }
+}
+
 arm_checks() {
   "$root/scripts/deps" --package --arm || { bad "scripts/deps --package --arm"; finish; }
   local deb qemu=(qemu-arm -L /usr/arm-linux-gnueabihf)
@@ -151,6 +166,7 @@ if "$root/scripts/release" --no-arm --no-web --no-video >"$tmp/release.log" 2>&1
     sh -c "cd / && ZAP_TIME_SCALE=40 timeout 300 '$top/zapcobbles'"
   check "the archive holds README.txt, the licence and the credits" \
     test -s "$top/README.txt" -a -s "$top/share/doc/zapcobbles/LICENSE" -a -s "$top/share/doc/zapcobbles/CREDITS.md"
+  check "the info text fills every field" info_filled "$root/dist/zapcobbles-$version-info.txt"
 else
   bad "scripts/release --no-arm --no-web --no-video"; tail -n 30 "$tmp/release.log" | sed 's/^/      /'
 fi
