@@ -91,13 +91,14 @@ arm_checks() {
   same "the armhf package's zapcobbles --version under qemu-arm" \
     "$("${qemu[@]}" "$tmp/x/usr/games/zapcobbles" --version 2>&1)" "$expect"
   check "the armhf package's demo plays to its end under qemu-arm from / (exit 0)" \
-    sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/x/usr/games/zapcobbles'"
+    sh -c 'cd / && ZAP_TIME_SCALE=100 timeout 600 "$@"' sh "${qemu[@]}" "$tmp/x/usr/games/zapcobbles"
   local archive="$root/dist/zapcobbles-$version-linux-armhf.tar.gz"
   if "$root/scripts/release" --no-web --no-video >"$tmp/release.log" 2>&1 && [ -f "$archive" ]; then
     mkdir "$tmp/unpacked"
     tar -xzf "$archive" -C "$tmp/unpacked"
     check "the unpacked armhf archive plays to its end under qemu-arm from / (exit 0)" \
-      sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/unpacked/zapcobbles-$version-linux-armhf/bin/zapcobbles'"
+      sh -c 'cd / && ZAP_TIME_SCALE=100 timeout 600 "$@"' sh "${qemu[@]}" \
+      "$tmp/unpacked/zapcobbles-$version-linux-armhf/bin/zapcobbles"
   else
     bad "scripts/release --no-web --no-video"; tail -n 30 "$tmp/release.log" | sed 's/^/      /'
   fi
@@ -138,8 +139,8 @@ same "zapcapture --version" "$(/usr/bin/zapcapture --version 2>&1)" "zapcapture 
 check "the installed demo plays to its end from / (exit 0)" \
   sh -c 'cd / && ZAP_TIME_SCALE=40 timeout 300 /usr/games/zapcobbles'
 check "the installed zapcapture takes a still at 10 s from /" \
-  sh -c "cd / && timeout 300 /usr/bin/zapcapture --frames '$tmp/shots' --at 10 && [ -s '$tmp/shots/00600.png' ] \
-    && head -c 8 '$tmp/shots/00600.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
+  sh -c 'cd / && timeout 300 /usr/bin/zapcapture --frames "$1" --at 10 && [ -s "$1/00600.png" ] \
+    && head -c 8 "$1/00600.png" | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a"' sh "$tmp/shots"
 
 check "apt-get remove --purge zapcobbles" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get remove --purge -y -qq -o DPkg::Lock::Timeout=600 zapcobbles
@@ -163,7 +164,7 @@ if "$root/scripts/release" --no-arm --no-web --no-video >"$tmp/release.log" 2>&1
   top="$tmp/unpacked/zapcobbles-$version-linux-x86_64"
   same "the unpacked archive's zapcobbles --version" "$("$top/zapcobbles" --version 2>&1)" "$expect"
   check "the unpacked archive plays to its end from / with its own data (exit 0)" \
-    sh -c "cd / && ZAP_TIME_SCALE=40 timeout 300 '$top/zapcobbles'"
+    sh -c 'cd / && ZAP_TIME_SCALE=40 timeout 300 "$1"' sh "$top/zapcobbles"
   check "the archive holds README.txt, the licence and the credits" \
     test -s "$top/README.txt" -a -s "$top/share/doc/zapcobbles/LICENSE" -a -s "$top/share/doc/zapcobbles/CREDITS.md"
   check "the info text fills every field" info_filled "$root/dist/zapcobbles-$version-info.txt"
