@@ -358,7 +358,10 @@ void tremolo_step(int ch) {
 }
 
 // A tick-count effect (note cut, note delay) fires on tick x, or on the row's
-// last tick when x lies beyond the row.
+// last tick when x lies beyond the row. It is asked only on a row's running
+// ticks (1 .. speed - 1), never on tick 0: so EC0 and ED0 never act (ED0's
+// note is never started), and at speed 1 (or 0) a row has no running tick,
+// so no cut or delay acts at all. That is the effects' rule, kept on purpose.
 bool on_tick(int32_t x) {
   return pt_vbcount == x || (pt_vbcount == pt_vbtempo - 1 && x >= pt_vbtempo);
 }
