@@ -277,6 +277,16 @@ TEST_F(Timeline, TypewritersAndTheBounce) {
     EXPECT_EQ(px, 320);
     EXPECT_EQ(skale, 120);
   }
+
+  // Scene 7's flash of text, positions 1600..1615 (both included): a frame
+  // there differs from the frame one order later (same row, same time) only
+  // by it.
+  for (const auto& [pos, shown] : std::vector<std::pair<int32_t, bool>>{{1600, true}, {1615, true}, {1616, false}}) {
+    frame(pos, 150000);
+    const std::vector<uint8_t> with(buf.begin(), buf.begin() + FRAME_BYTES);
+    frame(pos + 100, 150000);
+    EXPECT_EQ(!std::equal(with.begin(), with.end(), buf.begin()), shown) << "pos " << pos;
+  }
 }
 
 TEST_F(Timeline, FinaleFadesFromTheBackgroundInFiveSeconds) {
