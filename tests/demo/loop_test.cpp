@@ -17,6 +17,7 @@
 #include "music/cool_mzx.h"
 #include "sound/sd_main.h"
 #include "sound/sd_mix.h"
+#include "sys/sdlcall.h"
 
 namespace {
 
@@ -161,6 +162,40 @@ TEST_F(Loop, OnTheDesktopFramesAreSpacedToAboutSixtyASecond) {
   const uint32_t t0 = SDL_GetTicks();
   for (int i = 0; i < 5; i++) ASSERT_FALSE(demo_frame());
   EXPECT_GE(SDL_GetTicks() - t0, 4u * PLATFORM_FRAME_US / 1000 - 5);
+}
+
+namespace pace_fake {
+uint32_t now_ms = 0;
+Uint32 ticks() { return now_ms; }
+void delay(Uint32 ms) { now_ms += ms; }
+}  // namespace pace_fake
+
+// And at most sixty a second: on a clock of its own, where a frame's work
+// takes 5 ms, sixty paced frames take one second (each sleep rounds down to
+// whole milliseconds, which the next deadline makes up), and a frame that
+// runs long (40 ms) gets no sleep and no rush after it.
+TEST(Pace, OnTheDesktopSixtyFramesTakeASecondNoMore) {
+  auto* const saved_ticks = sdl_getticks;
+  auto* const saved_delay = sdl_delay;
+  sdl_getticks = pace_fake::ticks;
+  sdl_delay = pace_fake::delay;
+  pace_fake::now_ms = 50000000;  // far past any deadline left by a real frame: the count starts afresh
+  platform_pace();
+  const uint32_t t0 = pace_fake::now_ms;
+  for (int i = 0; i < 60; i++) {
+    pace_fake::now_ms += 5;
+    platform_pace();
+  }
+  const uint32_t second = pace_fake::now_ms - t0;
+  pace_fake::now_ms += 40;
+  const uint32_t before = pace_fake::now_ms;
+  platform_pace();
+  const uint32_t after_long = pace_fake::now_ms - before;
+  sdl_getticks = saved_ticks;
+  sdl_delay = saved_delay;
+  EXPECT_GE(second, 60u * PLATFORM_FRAME_US / 1000 - 1);
+  EXPECT_LE(second, 60u * PLATFORM_FRAME_US / 1000 + 1);
+  EXPECT_EQ(after_long, 0u);
 }
 
 TEST_F(Loop, OnTheDesktopKeysAndTheCloseRequestStandForTheButtons) {
