@@ -247,6 +247,9 @@ TEST(MainVolume, DesktopLevelsMapOntoTheMixersRange) {
   EXPECT_EQ(platform_mainvolume_for(DESKTOP_VOLUME, DESKTOP_VOLUME), 64);
   EXPECT_EQ(platform_mainvolume_for(0, 0), 0);
   EXPECT_EQ(platform_mainvolume_for(99, 99), 79);
+  // Levels past the mixer device's range (a driver's own scale) stop at the
+  // mixer's ceiling, not one above it.
+  EXPECT_EQ(platform_mainvolume_for(400, 400), 252);
   EXPECT_EQ(platform_mainvolume_for(99, 0), 39);  // mono: the mean level, 49
   int32_t prev = -1;
   for (int level = 0; level <= 99; level += 10) {
