@@ -149,7 +149,11 @@ tool_signal_hold::tool_signal_hold() {
   sigprocmask(SIG_BLOCK, &held, &old);
 }
 
-tool_signal_hold::~tool_signal_hold() { sigprocmask(SIG_SETMASK, &old, nullptr); }
+tool_signal_hold::~tool_signal_hold() {
+  const int err = errno;  // what failed inside the hold, for the caller's message
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  errno = err;
+}
 
 int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
               const char*& help, bool& version, std::string& message) {

@@ -139,7 +139,14 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zapcapture-XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
-  if (!mkdtemp(name.data())) {
+  bool made;
+  {
+    // Made and noted with the signals held, so that none comes between.
+    const tool_signal_hold hold;
+    made = mkdtemp(name.data()) != nullptr;
+    if (made) g_dir_slot = tool_temp_add(name.data(), true);
+  }
+  if (!made) {
     tool_error("%s: cannot make a temporary directory: %s", templ.c_str(),
                  std::strerror(errno));
     remove_made();
@@ -147,7 +154,6 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   }
   g_tmpdir = name.data();
   g_video = g_tmpdir + "/video.mp4";
-  g_dir_slot = tool_temp_add(g_tmpdir.c_str(), true);
   g_video_slot = tool_temp_add(g_video.c_str(), false);
   g_sound_slot = tool_temp_add(encoder_sound_path().c_str(), false);
 
