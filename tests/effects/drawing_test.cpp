@@ -156,7 +156,7 @@ TEST(DrawingLoad, EndsAndRefusals) {
   }
   load_text("2 0 208 16 208 -7 1");
   EXPECT_STREQ(drawing_message, "stroke 1: bad point count -7");
-  load_text("2 0 208 16 208 -1");
+  drawing_free(load_text("2 0 208 16 208 -1"));
   EXPECT_STREQ(drawing_message, "");
   // More than 1000 strokes: the first 1000 are kept.
   std::string text;
