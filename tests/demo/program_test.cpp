@@ -203,8 +203,10 @@ TEST(Program, DataDirectoryLookupOrder) {
 // path may name the link.
 TEST(Program, ABuildTreeThroughALinkIsStillTheBuildTree) {
   const std::string root = make_temp_root();
-  ASSERT_EQ(std::system(("mkdir -p '" + root + "real/build/tools' '" + root + "real/buildx' && ln -s real '" + root +
-                         "link'").c_str()), 0);
+  ASSERT_EQ(
+      std::system(("mkdir -p '" + root + "real/build/tools' '" + root + "real/buildx' && ln -s real '" + root + "link'")
+                      .c_str()),
+      0);
   const struct {
     std::string program, build;
     bool in;

@@ -21,15 +21,15 @@
 
 namespace {
 
-constexpr int64_t k_tick = 938;                   // samples of a tick at 44100 Hz and 47 ticks a second
-constexpr int64_t k_row = 6 * k_tick;             // speed 6
-constexpr int64_t k_buffer = DEMO_PUMP_SAMPLES;   // 2048, a render's and the pump's buffer
+constexpr int64_t k_tick = 938;                  // samples of a tick at 44100 Hz and 47 ticks a second
+constexpr int64_t k_row = 6 * k_tick;            // speed 6
+constexpr int64_t k_buffer = DEMO_PUMP_SAMPLES;  // 2048, a render's and the pump's buffer
 
 struct SongEnd {
   const char* name;
   mb_module module;
-  int rows;          // rows a general-purpose player plays before the song ends
-  bool jump_ends;    // the song ends with a jump back, which reads as the end from the jumping row's first tick
+  int rows;        // rows a general-purpose player plays before the song ends
+  bool jump_ends;  // the song ends with a jump back, which reads as the end from the jumping row's first tick
 };
 
 // orders entries playing patterns 0..orders-1, a note on channel 0 of every row.
@@ -105,18 +105,18 @@ TEST(SongEnd, ZapmodRenderEndsWhereTheSongEnds) {
   for (const SongEnd& c : cases()) {
     const std::string root = write_song(c.module);
     const std::string wav = root + "out.wav";
-    const std::string cmd = std::string("'") + ZAP_ZAPMOD_COMMAND + "' render '" + root + "data/da_plim.mod' '" + wav +
-                            "' >/dev/null 2>&1";
+    const std::string cmd =
+        std::string("'") + ZAP_ZAPMOD_COMMAND + "' render '" + root + "data/da_plim.mod' '" + wav + "' >/dev/null 2>&1";
     const int rc = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << c.name << ": " << cmd;
     struct stat st {};
     ASSERT_EQ(stat(wav.c_str(), &st), 0) << c.name;
     const int64_t samples = (static_cast<int64_t>(st.st_size) - 44) / 2;
     const Bounds b = bounds(c);
-    EXPECT_GE(samples, b.lo) << c.name << ": " << samples / 44100.0 << " s, the song is "
-                             << c.rows * k_row / 44100.0 << " s";
-    EXPECT_LE(samples, b.hi) << c.name << ": " << samples / 44100.0 << " s, the song is "
-                             << c.rows * k_row / 44100.0 << " s";
+    EXPECT_GE(samples, b.lo) << c.name << ": " << samples / 44100.0 << " s, the song is " << c.rows * k_row / 44100.0
+                             << " s";
+    EXPECT_LE(samples, b.hi) << c.name << ": " << samples / 44100.0 << " s, the song is " << c.rows * k_row / 44100.0
+                             << " s";
   }
 }
 #endif

@@ -255,10 +255,10 @@ bool encoder_finish(const char* wav) {
     remove_temporaries();
     return false;
   }
-  const std::vector<std::string> args = {
-      k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i", g_video, "-i", wav,
-      "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
-      temp};
+  const std::vector<std::string> args = {k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel",  "error", "-y",
+                                         "-i",     g_video,    "-i",           wav,          "-map",  "0:v:0",
+                                         "-map",   "1:a:0",    "-c:v",         "copy",       "-c:a",  "aac",
+                                         "-b:a",   "192k",     "-movflags",    "+faststart", temp};
   pid_t pid;
   bool ok = spawn(args, -1, pid);
   if (ok) {
