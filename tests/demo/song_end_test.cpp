@@ -3,6 +3,8 @@
 // position; a whole song, from its start to where it goes back to a place it
 // has played (its wrap, or a jump back), must end there in each of them, as a
 // general-purpose player ends it, whatever jumps and loops it takes on the way.
+// (The rows of each song below are those openmpt123 --info gives as its
+// duration for the same modules: 137, 170, 96, 80 and 85 rows at 0.12 s.)
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
