@@ -280,7 +280,7 @@ bool accepted(const std::string& target, bytes b) {
     ok = p != nullptr;
     cgm_free(p);
   } else if (target == "drawing_load") {
-    drawing_rec* d = drawing_load_stream(f, "seed");
+    drawing_rec* d = drawing_load_stream(f);
     ok = d != nullptr && d->nstrokes > 0;
     drawing_free(d);
   }
