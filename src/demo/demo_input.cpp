@@ -1,5 +1,5 @@
 // The pad's buttons and the desktop's keys as the frame loop acts on them:
-// stop, volume, full screen, and the handheld's termination signal.
+// stop, volume, full screen, and a termination signal SDL leaves alone.
 #include "demo/demo_input.h"
 
 #include "demo/demo.h"
@@ -43,7 +43,7 @@ void demo_poll_events() {
     }
   }
   if (platform_signalled()) {
-    // The handheld's termination signal, as a stop button.
+    // A termination signal that SDL does not turn into the close request, as a stop button.
     stopcount++;
     demo_user_stop = true;
   }

@@ -3,5 +3,5 @@
 
 // Acts on one pad button: stop, volume up or down; then writes the volume.
 void demo_button(int button);
-// Handles every pending event (and, on the handheld, a termination signal).
+// Handles every pending event, and a termination signal that SDL leaves alone.
 void demo_poll_events();
