@@ -130,6 +130,12 @@ void demo_draw() {
   timeline_frame();
 }
 
+void demo_frame_step(int32_t t) {
+  dest = buf.data();
+  tid = t;
+  timeline_frame();
+}
+
 bool demo_step() {
   demo_poll_events();
   demo_draw();

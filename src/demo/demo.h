@@ -71,6 +71,10 @@ void demo_reset();
 // tid, the music without a device (demo_music_pump) and the timeline's frame
 // step. It neither allocates nor locks.
 void demo_draw();
+// The timeline's frame step at time t, as the frame loop runs it: dest =
+// buf, tid = t, timeline_frame. For callers that keep their own clock (the
+// unseen run to a scene, offline tools).
+void demo_frame_step(int32_t t);
 // One frame without pacing: events, demo_draw, present. Returns
 // true when the loop must end (the frame that set the stop has been
 // presented). The browser build runs it from the browser's frame callback.

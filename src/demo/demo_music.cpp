@@ -88,9 +88,7 @@ int32_t demo_seek(int32_t to) {
       demo_music_pump(t);
     }
     if (mzx_position() >= to || stopcount != 0) return t;
-    dest = buf.data();
-    tid = t;
-    timeline_frame();
+    demo_frame_step(t);
     if (stopcount != 0 || t >= DEMO_SEEK_LIMIT_MS) return t;
     t += DEMO_SEEK_STEP_MS;
   }

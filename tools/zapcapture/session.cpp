@@ -54,9 +54,7 @@ void session_music_until(int32_t ms) { demo_music_pump(ms); }
 void session_music_block() { demo_music_block(); }
 
 int session_step(int32_t t) {
-  dest = buf.data();
-  tid = t;
-  timeline_frame();
+  demo_frame_step(t);
   return timeline_scene;
 }
 
