@@ -83,7 +83,10 @@ bool out_open(out_file& o, const char* path) {
     tool_error("%s: %s", path, std::strerror(errno));
     return false;
   }
-  std::setvbuf(o.f, nullptr, _IOFBF, k_buffer_bytes);
+  // A buffer of our own: given none, the C library keeps one of a disk
+  // block (4 KiB) whatever size is asked for.
+  if (!o.buffer) o.buffer = std::make_unique<char[]>(k_buffer_bytes);
+  std::setvbuf(o.f, o.buffer.get(), _IOFBF, k_buffer_bytes);
   return true;
 }
 

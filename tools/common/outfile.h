@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 struct out_file {
@@ -19,6 +20,7 @@ struct out_file {
   std::string temp;  // the temporary file beside it; empty when written in place
   int slot = -1;     // its entry among the files a signal removes
   int error = 0;     // the first write's errno; 0 while every write went through
+  std::unique_ptr<char[]> buffer;  // the stream's buffer (the C library would take one of a disk block)
   out_file() = default;
   out_file(const out_file&) = delete;
   out_file& operator=(const out_file&) = delete;
