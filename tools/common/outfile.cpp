@@ -101,6 +101,28 @@ bool out_write(out_file& o, const void* data, size_t bytes) {
   return !o.error;
 }
 
+bool out_write_block(out_file& o, const void* data, size_t bytes) {
+  if (o.error || !o.f) return false;
+  errno = 0;
+  if (std::fflush(o.f) != 0) {
+    out_fail(o, failure_errno());
+    return false;
+  }
+  const int fd = fileno(o.f);
+  const char* p = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t n = write(fd, p, bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      out_fail(o, n < 0 ? failure_errno() : EIO);
+      return false;
+    }
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 bool out_write_at(out_file& o, long offset, const void* data, size_t bytes) {
   if (o.error || !o.f) return false;
   errno = 0;

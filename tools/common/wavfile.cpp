@@ -66,6 +66,21 @@ bool wav_put16(wav_file& w, const int16_t* samples, size_t count) {
   return true;
 }
 
+bool wav_put16_block(wav_file& w, const int16_t* samples, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!out_write_block(w.file, samples, 2 * count)) return false;
+    w.data_bytes += 2 * count;
+    return true;
+  }
+  return wav_put16(w, samples, count);
+}
+
+bool wav_put8_block(wav_file& w, const uint8_t* samples, size_t count) {
+  if (!out_write_block(w.file, samples, count)) return false;
+  w.data_bytes += count;
+  return true;
+}
+
 bool wav_put8(wav_file& w, const uint8_t* samples, size_t count) {
   if (!out_write(w.file, samples, count)) return false;
   w.data_bytes += count;

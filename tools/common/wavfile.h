@@ -20,8 +20,11 @@ bool wav_begin(wav_file& w, const char* path, int32_t rate, int32_t bytes_per_sa
 // 16-bit samples in the machine's order, written little-endian (as they
 // stand on a little-endian machine, in one write).
 bool wav_put16(wav_file& w, const int16_t* samples, size_t count);
+// The same for a large block (tens of KiB): written straight to the file.
+bool wav_put16_block(wav_file& w, const int16_t* samples, size_t count);
 // 8-bit unsigned samples as they are.
 bool wav_put8(wav_file& w, const uint8_t* samples, size_t count);
+bool wav_put8_block(wav_file& w, const uint8_t* samples, size_t count);
 // Completes the header and closes (out_close). False after the message; a
 // file past the format's 4 GiB is refused.
 bool wav_end(wav_file& w);

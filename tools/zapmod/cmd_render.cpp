@@ -49,38 +49,33 @@ struct level_stats {
 };
 
 // Highest and lowest value and the full-scale count of one block, in loops
-// over 16-bit or 8-bit lanes alone that the compiler turns into vector code;
-// the counts of a 64 KiB block fit 16 bits.
+// over 16-bit or 8-bit lanes alone that the compiler turns into vector code.
+// The full-scale values are counted only in a block that reaches full
+// scale, which at the default volume none does; the counts of a 64 KiB
+// block fit 16 bits.
+template <typename T>
+void measure_values(const T* v, size_t values, T silence, T top, T bottom, level_stats& st) {
+  T h = silence;
+  T l = silence;
+  for (size_t i = 0; i < values; i++) {
+    h = std::max(h, v[i]);
+    l = std::min(l, v[i]);
+  }
+  uint16_t full = 0;
+  if (h == top || l == bottom) {
+    for (size_t i = 0; i < values; i++) full = static_cast<uint16_t>(full + (v[i] == top) + (v[i] == bottom));
+  }
+  st.peak = std::max({st.peak, static_cast<int32_t>(h) - silence, silence - static_cast<int32_t>(l)});
+  st.clipped += full;
+}
+
 void measure(const void* block, size_t values, bool sixteen, level_stats& st) {
   static_assert(k_block_bytes / 2 <= 65535);
-  int32_t hi = 0;
-  int32_t lo = 0;
-  uint16_t full = 0;
   if (sixteen) {
-    const int16_t* v = static_cast<const int16_t*>(block);
-    int16_t h = 0;
-    int16_t l = 0;
-    for (size_t i = 0; i < values; i++) {
-      h = std::max(h, v[i]);
-      l = std::min(l, v[i]);
-      full = static_cast<uint16_t>(full + (v[i] == 32767) + (v[i] == -32768));
-    }
-    hi = h;
-    lo = l;
+    measure_values<int16_t>(static_cast<const int16_t*>(block), values, 0, 32767, -32768, st);
   } else {
-    const uint8_t* v = static_cast<const uint8_t*>(block);
-    uint8_t h = 128;
-    uint8_t l = 128;
-    for (size_t i = 0; i < values; i++) {
-      h = std::max(h, v[i]);
-      l = std::min(l, v[i]);
-      full = static_cast<uint16_t>(full + (v[i] == 255) + (v[i] == 0));
-    }
-    hi = h - 128;
-    lo = l - 128;
+    measure_values<uint8_t>(static_cast<const uint8_t*>(block), values, 128, 255, 0, st);
   }
-  st.peak = std::max({st.peak, hi, -lo});
-  st.clipped += full;
 }
 
 // What the render loop leaves: the frames written, their level, and
@@ -121,8 +116,8 @@ bool render_loop(const zapmod_args& a, wav_file& w, render_result& r) {
       }
     }
     const size_t values = static_cast<size_t>(got) * w.channels;
-    ok = sixteen ? wav_put16(w, reinterpret_cast<const int16_t*>(block.data()), values)
-                 : wav_put8(w, block.data(), values);
+    ok = sixteen ? wav_put16_block(w, reinterpret_cast<const int16_t*>(block.data()), values)
+                 : wav_put8_block(w, block.data(), values);
     measure(block.data(), values, sixteen, r.level);
     r.frames += static_cast<uint64_t>(got);
     if (last) {
