@@ -97,13 +97,14 @@ void row_stepped_onto(int32_t sp, int32_t rc, int32_t fl, int32_t& order, int32_
 }
 
 // A row start at order, row: true when it plays that row a second time in
-// this pass, other than inside a pattern loop (the song's end).
-bool row_again(int32_t order, int32_t row) {
+// this pass, other than inside a pattern loop (the song's end). pending:
+// whether repeats were pending before the tick (the loop's last pass counts
+// them down to none on its last row, which it still plays inside the loop).
+bool row_again(int32_t order, int32_t row, bool pending) {
   if (order < 0 || order >= k_orders || row < 0 || row >= k_rows) return false;
   // A step back within the order entry while repeats are pending is a
   // pattern-loop jump; the rows it plays again are the loop's, as long as
   // the order entry stays and repeats are pending.
-  const bool pending = looping();
   if (order != g_last_order || !pending) g_in_loop = false;
   if (order == g_last_order && row <= g_last_row && pending) g_in_loop = true;
   const uint64_t bit = uint64_t{1} << row;
@@ -164,6 +165,7 @@ int32_t song_tick(bool* ended) {
   const bool boundary = !stalled && static_cast<uint32_t>(pt_vbcount + 1) >= static_cast<uint32_t>(pt_vbtempo);
   bool held = false;
   for (int32_t ch = 0; ch < pt_channels && ch < 32; ch++) held = held || pt_pattdelay[ch] > 0;
+  const bool pending = looping();
   pt_play();
   song_ticks++;
   bool again = false;
@@ -174,7 +176,7 @@ int32_t song_tick(bool* ended) {
     int32_t order = 0;
     int32_t row = 0;
     row_stepped_onto(sp, rc, fl, order, row);
-    again = row_again(order, row);
+    again = row_again(order, row, pending);
   }
   if (ended) *ended = again;
   song_speedtempo.store(pt_vbtempo * 256 + pt_bpmtempo, std::memory_order_relaxed);
