@@ -283,7 +283,8 @@ TEST(SongTiming, Game2AsATrackerPlaysIt) {
 }
 
 TEST(SongTiming, LoopPlaysTheSongAgain) {
-  // game3 sets no speed or tempo: every pass is the same length.
+  // game3 sets its speed on its first row and no tempo: every pass is the
+  // same length.
   for (const char* name : {"game3.mod", ""}) {
     const std::vector<uint8_t> file = *name ? real_module(name) : one_order().build();
     if (file.empty()) continue;
