@@ -85,7 +85,7 @@ bool out_open(out_file& o, const char* path) {
   }
   // A buffer of our own: given none, the C library keeps one of a disk
   // block (4 KiB) whatever size is asked for.
-  if (!o.buffer) o.buffer = std::make_unique<char[]>(k_buffer_bytes);
+  if (!o.buffer) o.buffer.reset(new char[k_buffer_bytes]);  // not zeroed: the stream fills it
   std::setvbuf(o.f, o.buffer.get(), _IOFBF, k_buffer_bytes);
   return true;
 }

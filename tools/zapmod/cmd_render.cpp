@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "common/tool.h"
@@ -102,23 +103,24 @@ bool render_loop(const zapmod_args& a, wav_file& w, render_result& r) {
   const double seconds = until_end ? k_cap_seconds * (a.loops + 1) : a.seconds;
   const uint64_t total = static_cast<uint64_t>(std::llround(std::min(seconds, ZAPMOD_MAX_SECONDS) * a.rate));
   const bool progress = isatty(STDERR_FILENO);
-  std::vector<uint8_t> block(k_block_bytes);
+  // Not zeroed: the mixer writes every value before it is read.
+  const std::unique_ptr<uint8_t[]> block(new uint8_t[k_block_bytes]);
   bool ok = true;
   for (int64_t blocks = 0; ok && r.frames < total; blocks++) {
     const int32_t want = static_cast<int32_t>(std::min<uint64_t>(block_frames, total - r.frames));
     int32_t got = 0;
     bool last = false;
     while (got < want) {
-      got += song_mix(block.data() + static_cast<size_t>(got) * frame_bytes, want - got, sixteen, until_end);
+      got += song_mix(block.get() + static_cast<size_t>(got) * frame_bytes, want - got, sixteen, until_end);
       if (got < want && song_ends > a.loops) {
         last = true;
         break;
       }
     }
     const size_t values = static_cast<size_t>(got) * w.channels;
-    ok = sixteen ? wav_put16_block(w, reinterpret_cast<const int16_t*>(block.data()), values)
-                 : wav_put8_block(w, block.data(), values);
-    measure(block.data(), values, sixteen, r.level);
+    ok = sixteen ? wav_put16_block(w, reinterpret_cast<const int16_t*>(block.get()), values)
+                 : wav_put8_block(w, block.get(), values);
+    measure(block.get(), values, sixteen, r.level);
     r.frames += static_cast<uint64_t>(got);
     if (last) {
       r.end_found = true;
