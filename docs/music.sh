@@ -1,12 +1,15 @@
 #!/bin/bash
 # Makes docs/music.png: a spectrogram of the demo's whole soundtrack as the
-# demo plays it (zapmod render: 44100 Hz, 47 ticks a second), one column of 64
+# demo plays it (zapmod render --demo: 44100 Hz, 47 ticks a second), one column of 64
 # pixels per order, with the orders, the scenes and the sections marked.
 #
-#   docs/music.sh [BUILD_DIR]        (default build/release; needs sox and ImageMagick)
+#   docs/music.sh [BUILD_DIR [OUT]]  (default build/release and docs/music.png; needs sox and ImageMagick)
+#
+# scripts/record-docs runs it with the other pictures of docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
+out=${2:-docs/music.png}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -18,7 +21,7 @@ height=320
 top=78
 font=DejaVu-Sans
 
-"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
+"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --demo --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
 # Up to 5.5 kHz, where the bass, chords and lead lie; -r leaves out sox's axes.
 sox "$tmp/render.wav" -n rate 11025 spectrogram -r -x "$width" -y "$height" -z 80 -o "$tmp/spectrogram.png"
 
@@ -62,5 +65,5 @@ convert "$tmp/spectrogram.png" -background black -gravity north -splice 0x$top -
   -gravity northwest -font "$font" "${draw[@]}" \
   -fill '#c0c0c0' -pointsize 12 -annotate "+6+$((top + height + 7))" \
   "da plim: spectrogram 0-5.5 kHz of zapmod render, one column per order (8.17 s); yellow: scene windows, blue: sections. The demo stops on the first row of order 25 (204.2 s)." \
-  docs/music.png
-echo "docs/music.png: $(identify -format '%wx%h' docs/music.png)"
+  -define png:exclude-chunks=date,time "$out"
+echo "$out: $(identify -format '%wx%h' "$out")"
