@@ -42,8 +42,8 @@
 
 #include "music/cool_mzx.h"
 #include "music/mzx_song.h"
-#include "sound/sd_main.h"
 #include "player/pt.h"
+#include "sound/sd_main.h"
 #include "sound/sd_mix.h"
 
 namespace {
@@ -52,8 +52,8 @@ constexpr int32_t k_rate = 44100;
 constexpr int32_t k_buffer = 2048;
 constexpr int32_t k_hz = 47;
 constexpr int32_t k_image_bytes = 1000000 + MIX_SAMPLE_SLACK;  // the demo's module buffer
-constexpr int32_t k_separation = 70;  // zapmod's default; libxmp's own default too
-constexpr int32_t k_block_values = 32768;  // zapmod render's 64 KiB block
+constexpr int32_t k_separation = 70;                           // zapmod's default; libxmp's own default too
+constexpr int32_t k_block_values = 32768;                      // zapmod render's 64 KiB block
 
 enum class mode { mono, stereo, linear };
 mode g_mode = mode::mono;

@@ -56,9 +56,9 @@ namespace {
 std::array<uint64_t, k_orders> g_seen{};
 int32_t g_last_order = -1;  // the row the latest row start played
 int32_t g_last_row = -1;
-bool g_in_loop = false;     // between a pattern-loop jump and the next order change
-int64_t g_carry = 0;        // the module's timing: rate * 5 left over, in units of 1 / (2 * tempo) frame
-int64_t g_frames = 0;       // frames mixed since song_start
+bool g_in_loop = false;  // between a pattern-loop jump and the next order change
+int64_t g_carry = 0;     // the module's timing: rate * 5 left over, in units of 1 / (2 * tempo) frame
+int64_t g_frames = 0;    // frames mixed since song_start
 // Set (release) by song_start once everything above is in place, read
 // (acquire) by song_callback on SDL's audio thread before anything else.
 std::atomic<bool> g_live{false};
@@ -197,12 +197,16 @@ void mix_block(void* out, int32_t at, int32_t n, int32_t sixteen) {
   const size_t values = static_cast<size_t>(at) * (song_stereo ? 2 : 1);
   if (sixteen) {
     int16_t* o = static_cast<int16_t*>(out) + values;
-    if (song_stereo) sd_mix_stereo(o, n, 1);
-    else sd_mix_mono(o, n, 1);
+    if (song_stereo)
+      sd_mix_stereo(o, n, 1);
+    else
+      sd_mix_mono(o, n, 1);
   } else {
     uint8_t* o = static_cast<uint8_t*>(out) + values;
-    if (song_stereo) sd_mix_stereo(o, n, 0);
-    else sd_mix_mono(o, n, 0);
+    if (song_stereo)
+      sd_mix_stereo(o, n, 0);
+    else
+      sd_mix_mono(o, n, 0);
   }
 }
 

@@ -399,8 +399,7 @@ void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32
     if (i == count) break;
     event_step<ParkAt>(a);
     event_step<ParkAt>(b);
-    put_two<Out, Read, W>(acc, i, da, whole_of(a.p), frac_of(a.p), al, ar, db, whole_of(b.p), frac_of(b.p), bl,
-                          br);
+    put_two<Out, Read, W>(acc, i, da, whole_of(a.p), frac_of(a.p), al, ar, db, whole_of(b.p), frac_of(b.p), bl, br);
     i++;
   }
 }
@@ -454,7 +453,8 @@ void generic_block(int32_t* acc, int32_t count, int32_t active, const bool* mixe
     mix_two_g<Out, Read, ParkAt, Write::store>(v[0], right[0], v[1], right[1], acc, count);
     j = 2;
   }
-  for (; j + 1 < k; j += 2) mix_two_g<Out, Read, ParkAt, Write::add>(v[j], right[j], v[j + 1], right[j + 1], acc, count);
+  for (; j + 1 < k; j += 2)
+    mix_two_g<Out, Read, ParkAt, Write::add>(v[j], right[j], v[j + 1], right[j + 1], acc, count);
   if (j < k) mix_one_g<Out, Read, ParkAt, Write::add>(v[j], right[j], acc, count);
   for (size_t c = 0; c < k; c++) voice_done(v[c]);
   if (constant_l != 0 || (stereo && constant_r != 0)) {
@@ -805,7 +805,7 @@ void sd_mix_stereo(void* output, int32_t count, int32_t sixteen) {
     int32_t* acc = mix_buffer32.data();
     if (interpolate) {
       generic_block<Output::stereo, Reading::interpolated, Park::at_zero>(acc, n, active, mixed.data(), lgain.data(),
-                                                                         rgain.data());
+                                                                          rgain.data());
     } else {
       generic_block<Output::stereo, Reading::plain, Park::at_length>(acc, n, active, mixed.data(), lgain.data(),
                                                                      rgain.data());

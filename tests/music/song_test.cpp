@@ -82,8 +82,10 @@ walk_result walk(const std::vector<uint8_t>& f, int32_t channels = 4) {
     for (int32_t ch = 0; ch < channels; ch++) {
       const auto [e, p] = cell(order, row, ch);
       if (e == 0xF) {
-        if (p < 32) speed = p;
-        else tempo = p;
+        if (p < 32)
+          speed = p;
+        else
+          tempo = p;
       } else if (e == 0xB) {
         jumped = true;
         next_order = p;
@@ -245,8 +247,7 @@ TEST_P(SongTiming, LengthAndTicksAreTheModulesOwn) {
 
 INSTANTIATE_TEST_SUITE_P(Modules, SongTiming,
                          ::testing::Values(timing_case{"tempo_speed_delay_loop_break", timed_module},
-                                           timing_case{"one_order", one_order},
-                                           timing_case{"speed_zero", speed_zero},
+                                           timing_case{"one_order", one_order}, timing_case{"speed_zero", speed_zero},
                                            timing_case{"loop_at_row_zero", loop_at_zero}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -445,8 +446,8 @@ TEST(SongLevel, DefaultRenderOfTheTestModulesClipsNothing) {
     for (bool stereo : {false, true}) {
       const render_out r = render(file, {.stereo = stereo, .separation = 70});
       EXPECT_EQ(r.volume, 31) << name;
-      const int64_t full = std::count_if(r.samples.begin(), r.samples.end(),
-                                         [](int16_t v) { return v == 32767 || v == -32768; });
+      const int64_t full =
+          std::count_if(r.samples.begin(), r.samples.end(), [](int16_t v) { return v == 32767 || v == -32768; });
       EXPECT_EQ(full, 0) << name << (stereo ? " stereo" : " mono");
       EXPECT_GT(*std::max_element(r.samples.begin(), r.samples.end()), 8000) << name << ": not silence";
     }

@@ -8,8 +8,8 @@
 
 namespace {
 
-int g_saved = -1;              // standard error while it is diverted
-std::FILE* g_file = nullptr;   // where it goes meanwhile
+int g_saved = -1;             // standard error while it is diverted
+std::FILE* g_file = nullptr;  // where it goes meanwhile
 
 // Lines that say nothing the tool does not say better.
 bool chatter(const char* line) {

@@ -11,10 +11,10 @@
 
 #include "sound/sd_mix.h"
 
+#include "common/tool.h"
 #include "music/mzx_song.h"
 #include "player/pt.h"
 #include "sound/sd_ns.h"
-#include "common/tool.h"
 #include "zapmod.h"
 
 namespace {

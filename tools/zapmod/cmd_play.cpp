@@ -21,13 +21,13 @@
 #include <cstring>
 #include <vector>
 
+#include "common/quiet.h"
+#include "common/tool.h"
 #include "music/cool_mzx.h"
 #include "music/mzx_song.h"
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
 #include "sound/sd_main.h"
-#include "common/quiet.h"
-#include "common/tool.h"
 #include "zapmod.h"
 
 namespace {
@@ -110,8 +110,10 @@ int zapmod_play(const zapmod_args& given) {
     args.volume = args.demo ? ZAPMOD_DEMO_VOLUME : song_headroom_volume(pt_channels);
   }
   sd_setmainvolume(args.volume);
-  if (!args.demo) song_start(SD_OUTPUT_RATE, args.hz, channels == 2 ? 1 : 0, args.separation, args.interp ? 1 : 0);
-  else sd_mix_interpolation = args.interp ? 1 : 0;
+  if (!args.demo)
+    song_start(SD_OUTPUT_RATE, args.hz, channels == 2 ? 1 : 0, args.separation, args.interp ? 1 : 0);
+  else
+    sd_mix_interpolation = args.interp ? 1 : 0;
   std::printf("%s: %d channels, %s, volume %d, %s%s\n", path, static_cast<int>(pt_channels),
               channels == 2 ? "stereo" : "mono", static_cast<int>(args.volume),
               args.hz > 0 ? "a fixed tick rate" : "the module's tempo", args.interp ? ", linear interpolation" : "");

@@ -37,7 +37,7 @@
 namespace {
 
 constexpr int32_t k_block_bytes = 1 << 16;  // one write
-constexpr double k_cap_seconds = 600.0;      // a pass of a song without an end
+constexpr double k_cap_seconds = 600.0;     // a pass of a song without an end
 constexpr int k_progress_every = 16;        // blocks between progress lines
 
 // What the written samples tell about the level: the largest distance from
@@ -140,8 +140,8 @@ void report(const zapmod_args& a, const wav_file& w, const render_result& r) {
     std::snprintf(timing, sizeof timing, "the module's tempo");
   }
   std::printf("%s: %.2f s at %d Hz, %d-bit %s, volume %d, %s%s\n", a.out, static_cast<double>(r.frames) / a.rate,
-              a.rate, 8 * w.bytes_per_sample, w.channels == 2 ? "stereo" : "mono", static_cast<int>(a.volume),
-              timing, a.interp ? ", linear interpolation" : "");
+              a.rate, 8 * w.bytes_per_sample, w.channels == 2 ? "stereo" : "mono", static_cast<int>(a.volume), timing,
+              a.interp ? ", linear interpolation" : "");
   // Full scale is 32768 (16-bit) or 128 (8-bit) steps from silence.
   const uint64_t values = r.frames * static_cast<uint64_t>(w.channels);
   const double full_scale = w.bytes_per_sample == 2 ? 32768.0 : 128.0;

@@ -22,8 +22,8 @@ bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size) {
   // zeroed: the player reads nothing past them, and a whole megabyte would
   // cost every run its zeroing.
   struct stat st;
-  const bool sized = fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-                     st.st_size < MODBUF_LIMIT;
+  const bool sized =
+      fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 && st.st_size < MODBUF_LIMIT;
   const size_t room = sized ? static_cast<size_t>(st.st_size) + 1 : MODBUF_LIMIT;
   buf.assign(room + MODBUF_SPARE, 0);
   size_t n = std::fread(buf.data(), 1, room, f.get());

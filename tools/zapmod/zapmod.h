@@ -63,8 +63,8 @@ struct zapmod_args {
   bool stereo = false;                     // render --stereo
   bool mono = false;                       // play --mono
   int32_t separation = ZAPMOD_DEFAULT_SEPARATION;
-  bool interp = false;                     // --interp linear
-  int32_t loops = 0;                       // render --loop N
+  bool interp = false;                   // --interp linear
+  int32_t loops = 0;                     // render --loop N
   int64_t ticks = ZAPMOD_DEFAULT_TICKS;  // trace: 0..ZAPMOD_MAX_TICKS
 };
 
