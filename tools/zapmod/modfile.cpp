@@ -64,8 +64,12 @@ bool zapmod_take(const char* path, std::vector<uint8_t>& module, int32_t size) {
     tool_error("%s: %s", path, zapmod_refusal().c_str());
     return false;
   }
+  zapmod_warn_cut(path);
+  return true;
+}
+
+void zapmod_warn_cut(const char* path) {
   if (pt_cutsample != 0) {
     tool_error("%s: warning: the file ends inside sample %d, which is cut short", path, static_cast<int>(pt_cutsample));
   }
-  return true;
 }
