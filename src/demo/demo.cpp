@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
@@ -312,6 +313,7 @@ void demo_present() {
   gfx_present_palette();
   sdl_flip(scr);
   frames_presented++;
+  if (framelog_on) framelog_note();
 }
 
 void demo_draw() {

@@ -19,6 +19,7 @@
   X(sdl_openaudio, SDL_OpenAudio)                \
   X(sdl_pauseaudio, SDL_PauseAudio)              \
   X(sdl_closeaudio, SDL_CloseAudio)              \
+  X(sdl_audiodrivername, SDL_AudioDriverName)    \
   X(sdl_getticks, SDL_GetTicks)                  \
   X(sdl_delay, SDL_Delay)                        \
   X(sdl_settimer, SDL_SetTimer)                  \
