@@ -1,5 +1,6 @@
 // Frame log (see framelog.h). Owns the frames noted and the file they go to;
-// reads the sound being heard (music/heard) and the player's position.
+// reads the position the timeline showed, the sound being heard (music/heard)
+// and the player's position.
 #include "demo/framelog.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "music/heard.h"
 
@@ -62,7 +64,7 @@ void framelog_note() {
   }
   frame_note& n = g_notes[static_cast<size_t>(g_count++)];
   n.t_us = now_us();
-  n.shown = heard_shown;
+  n.shown = timeline_pos;
   n.mixer = mzx_position();
   uint32_t sample = 0;
   n.sample = heard_output(&sample) ? int64_t{sample} : -1;

@@ -232,22 +232,29 @@ int compare(const char* raw, double t0_us, const char* log) {
   const int64_t row_samples = int64_t{k_speed} * (k_rate / 47);
   std::vector<int64_t> starts;
   int32_t irregular = 0;
+  size_t first_gap = onsets.size();
   std::string gaps;
   for (size_t i = 0; i < onsets.size(); i++) {
     starts.push_back(static_cast<int64_t>(std::llround(t0_us + 1e6 * static_cast<double>(onsets[i]) / k_rate)));
     if (i > 0 && std::llabs(onsets[i] - onsets[i - 1] - row_samples) > 2) {
       irregular++;
+      first_gap = std::min(first_gap, i);
       if (irregular <= 5) gaps += " row " + std::to_string(i) + " after " + std::to_string(onsets[i] - onsets[i - 1]);
     }
   }
   const avs_result r = avs_compare(starts, frames);
   // Where the program took the output to be, against where the sound was:
   // the first row's first sample is the program's sample 0.
+  // Only up to the first row that came late (the output ran dry and the
+  // sound slipped): from there on sample counts and the sound's time differ.
+  // The counts wrap, so the difference is taken in 32 bits.
   std::vector<double> est;
+  const int64_t slip = first_gap < onsets.size() ? starts[first_gap] : (starts.empty() ? 0 : starts.back());
   for (const avs_frame& f : frames) {
-    if (f.sample < 0 || starts.empty() || f.t_us < starts.front() || f.t_us >= starts.back()) continue;
-    const double heard = static_cast<double>(f.t_us - starts.front()) * k_rate / 1e6;
-    est.push_back((static_cast<double>(f.sample) - heard) * 1000.0 / k_rate);
+    if (f.sample < 0 || starts.empty() || f.t_us < starts.front() || f.t_us >= slip) continue;
+    const auto heard = static_cast<uint32_t>(std::llround(static_cast<double>(f.t_us - starts.front()) * k_rate / 1e6));
+    const auto d = static_cast<int32_t>(static_cast<uint32_t>(f.sample) - heard);
+    est.push_back(d * 1000.0 / k_rate);
   }
   std::sort(est.begin(), est.end());
   std::printf("desktop picture vs sound: median %.1f ms, max %.1f ms over %zu frames\n", r.median_ms, r.max_ms,
@@ -259,8 +266,10 @@ int compare(const char* raw, double t0_us, const char* log) {
               static_cast<long>(ahead), static_cast<long>(behind), onsets.size(), irregular,
               static_cast<long long>(row_samples), gaps.empty() ? "" : (":" + gaps).c_str());
   if (!est.empty()) {
-    std::printf("     the program's output sample against the sound's: median %+.1f ms, %+.1f..%+.1f ms\n",
-                est[est.size() / 2], est.front(), est.back());
+    std::printf("     the program's output sample against the sound's: median %+.1f ms, %+.1f..%+.1f ms over %zu "
+                "frames%s\n",
+                est[est.size() / 2], est.front(), est.back(), est.size(),
+                first_gap < onsets.size() ? " (up to the first late row)" : "");
   }
   if (onsets.empty() || r.offs_ms.size() < 300 || r.unknown != 0) {
     std::fprintf(stderr, "zap_avsync: too little to compare: %zu rows heard, %zu frames, %d frames of unknown rows\n",
