@@ -71,7 +71,7 @@ sleep 0.3
 # SDL 2 and the sound server's client library keep a few allocations past
 # SDL_Quit; a sanitizer build's leak checker is told to look past them.
 printf 'leak:libSDL2-2.0.so\nleak:libpulse\n' >"$tmp/lsan.supp"
-export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
+export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=pulseaudio ZAP_FRAME_LOG="$tmp/frames.log" \
   "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
 show=$!
@@ -87,8 +87,12 @@ kill -TERM "$show"
 wait "$show"
 rc=$?
 [ "$rc" = 0 ] || { echo "the demo ended with status $rc: $(cat "$tmp/demo.err")"; exit 1; }
-# The demo says so when it could not use the server and fell back to silence.
-[ -s "$tmp/demo.err" ] && [ -z "${ZAP_AVSYNC_KEEP:-}" ] && { echo "the demo said: $(cat "$tmp/demo.err")"; exit 1; }
+# The demo says so when SDL could not use the server and the music fell back
+# to the silent timer: this SDL has no way to the server.
+if grep -q '^zapcobbles: no audio output' "$tmp/demo.err"; then
+  zap_skip $name "SDL cannot play through the PulseAudio server: $(head -n 1 "$tmp/demo.err")"
+fi
+[ -s "$tmp/demo.err" ] && { echo "the demo said: $(cat "$tmp/demo.err")"; exit 1; }
 wait "$rec" || { echo "the recording failed: $(cat "$tmp/rec.err")"; exit 1; }
 t0=$(awk '$1 == "t0_us" { print $2 }' "$tmp/rec.out")
 sed -n 's/^clock readings/     recording: clock readings/p' "$tmp/rec.out"
