@@ -84,6 +84,9 @@ pactl list sink-inputs 2>/dev/null | awk '/Buffer Latency|Sink Latency/ { printf
 sleep $((seconds - seconds / 2))
 kill -0 "$show" 2>/dev/null || { echo "the demo ended early: $(cat "$tmp/demo.err")"; exit 1; }
 kill -TERM "$show"
+# A stop is due after the next frame; a hang is cut after 10 s.
+for _ in $(seq 100); do kill -0 "$show" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$show" 2>/dev/null && { kill -KILL "$show"; echo "the termination signal did not stop the demo"; exit 1; }
 wait "$show"
 rc=$?
 [ "$rc" = 0 ] || { echo "the demo ended with status $rc: $(cat "$tmp/demo.err")"; exit 1; }
