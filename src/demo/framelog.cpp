@@ -20,6 +20,7 @@ namespace {
 
 struct frame_note {
   int64_t t_us;
+  int64_t read_us;
   int32_t shown;
   int32_t mixer;
   int64_t sample;  // -1: not known
@@ -28,6 +29,7 @@ struct frame_note {
 
 std::unique_ptr<frame_note[]> g_notes;
 int32_t g_count = 0;
+int64_t g_read_us = 0;  // when the running frame step began
 int64_t g_dropped = 0;
 std::FILE* g_file = nullptr;
 const char* g_path = nullptr;
@@ -56,6 +58,10 @@ bool framelog_open() {
   return true;
 }
 
+void framelog_step() {
+  if (framelog_on) g_read_us = now_us();
+}
+
 void framelog_note() {
   if (!framelog_on) return;
   if (g_count >= FRAMELOG_MAX) {
@@ -64,6 +70,7 @@ void framelog_note() {
   }
   frame_note& n = g_notes[static_cast<size_t>(g_count++)];
   n.t_us = now_us();
+  n.read_us = g_read_us;
   n.shown = timeline_pos;
   n.mixer = mzx_position();
   uint32_t sample = 0;
@@ -74,11 +81,12 @@ void framelog_note() {
 bool framelog_close() {
   if (!framelog_on) return true;
   framelog_on = false;
-  std::fprintf(g_file, "# zapcobbles frame log: t_us shown mixer sample handed\nframes %d dropped %lld\n",
+  std::fprintf(g_file, "# zapcobbles frame log: t_us read_us shown mixer sample handed\nframes %d dropped %lld\n",
                static_cast<int>(g_count), static_cast<long long>(g_dropped));
   for (int32_t i = 0; i < g_count; i++) {
     const frame_note& n = g_notes[static_cast<size_t>(i)];
-    std::fprintf(g_file, "%lld %d %d %lld %u\n", static_cast<long long>(n.t_us), static_cast<int>(n.shown),
+    std::fprintf(g_file, "%lld %lld %d %d %lld %u\n", static_cast<long long>(n.t_us),
+                 static_cast<long long>(n.read_us), static_cast<int>(n.shown),
                  static_cast<int>(n.mixer), static_cast<long long>(n.sample), static_cast<unsigned>(n.handed));
   }
   const bool ok = std::ferror(g_file) == 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -25,15 +26,34 @@ std::vector<int64_t> avs_onsets(std::span<const int16_t> pcm, int32_t threshold,
 
 int32_t avs_row_of(int32_t pos) { return pos < 0 ? -1 : (pos / 100) * 64 + pos % 100; }
 
-avs_result avs_compare(const std::vector<int64_t>& row_start_us, const std::vector<avs_frame>& frames) {
+avs_result avs_compare(const std::vector<int64_t>& row_start_us, const std::vector<avs_frame>& frames,
+                       const avs_limits& limits) {
   avs_result r;
   if (row_start_us.size() < 2) return r;
   // Near the recording's end a frame may show a row whose sound was cut off:
   // the last few rows' spans are not taken as known.
   const int64_t first = row_start_us.front();
   const int64_t last = row_start_us[row_start_us.size() > AVS_END_ROWS ? row_start_us.size() - AVS_END_ROWS : 0];
+  // Where the sound first ran dry: from the row before the first one that
+  // came late or early on.
+  int64_t dry = INT64_MAX;
+  for (size_t i = 1; i < row_start_us.size(); i++) {
+    const int64_t gap = row_start_us[i] - row_start_us[i - 1];
+    if (limits.row_us > 0 && (gap > limits.row_us + 100 || gap < limits.row_us - 100)) {
+      r.late_rows++;
+      dry = std::min(dry, row_start_us[i - 1]);
+    }
+  }
   for (const avs_frame& f : frames) {
     if (f.t_us < first || f.t_us >= last) continue;
+    if (f.t_us - f.read_us >= limits.late_frame_us) {
+      r.shown_late++;
+      continue;
+    }
+    if (f.t_us >= dry) {
+      r.dry++;
+      continue;
+    }
     const int32_t row = avs_row_of(f.shown);
     if (row < 0 || static_cast<size_t>(row) + 1 >= row_start_us.size()) {
       r.unknown++;
@@ -71,13 +91,14 @@ bool avs_read_log(const std::string& path, std::vector<avs_frame>& frames, std::
     }
     std::istringstream fields(line);
     avs_frame f;
-    long long t = 0, sample = 0;
+    long long t = 0, read = 0, sample = 0;
     long long handed = 0;
-    if (!(fields >> t >> f.shown >> f.mixer >> sample >> handed)) {
+    if (!(fields >> t >> read >> f.shown >> f.mixer >> sample >> handed)) {
       *error = path + ": not a frame line: " + line;
       return false;
     }
     f.t_us = t;
+    f.read_us = read;
     f.sample = sample;
     f.handed = static_cast<uint32_t>(handed);
     frames.push_back(f);

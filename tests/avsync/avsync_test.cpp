@@ -41,41 +41,61 @@ TEST(AvSync, ClicksFoundWhereTheyBegin) {
 }
 
 TEST(AvSync, FramesAgainstTheRowsHeard) {
-  // Rows heard every 42.5 ms from 1 s on, 64 to an order; 80 rows recorded.
+  // Rows heard every 42.5 ms from 1 s on, 64 to an order; 100 rows recorded;
+  // row 80 came 100 ms late (the sound ran dry), row 85 a little early.
   std::vector<int64_t> starts;
-  for (int64_t i = 0; i < 80; i++) starts.push_back(1'000'000 + i * 42'500);
+  for (int64_t i = 0; i < 100; i++) {
+    starts.push_back(1'000'000 + i * 42'500 + (i >= 80 ? 100'000 : 0) - (i >= 85 ? 7'000 : 0));
+  }
+  avs_limits limits;
+  limits.row_us = 42'500;
   const auto at = [&](int row, int64_t us) { return starts[static_cast<size_t>(row)] + us; };
+  // A frame presented at t that read the music read_before earlier.
+  const auto fr = [](int64_t t, int32_t shown, int64_t read_before = 2'000) {
+    avs_frame f;
+    f.t_us = t;
+    f.read_us = t - read_before;
+    f.shown = shown;
+    return f;
+  };
+  enum class fate { counted, outside, unknown, shown_late, dry };
   const struct {
     const char* what;
     avs_frame frame;
-    bool counted;
+    fate want;
     double want_ms;  // positive: the picture ahead of the sound
   } cases[] = {
-      {"inside its row", {at(3, 10'000), 3}, true, 0},
-      {"on its row's first microsecond", {at(3, 0), 3}, true, 0},
-      {"a row ahead: 12.5 ms before it begins", {at(3, 30'000), 4}, true, 12.5},
-      {"a row behind: 2.5 ms after it ended", {at(4, 2'500), 3}, true, -2.5},
-      {"order 1, row 2 is row 66", {at(66, 1'000), 102}, true, 0},
-      {"order 1, row 2 shown in row 64: ahead by two rows' start", {at(64, 0), 102}, true, 85},
-      {"before the first row: not counted", {999'000, 0}, false, 0},
-      {"in the recording's last rows: not counted", {at(76, 0), 76 - 64 + 100}, false, 0},
-      {"a row past the recording, shown inside it", {at(70, 0), 300}, true, 0},
+      {"inside its row", fr(at(3, 10'000), 3), fate::counted, 0},
+      {"on its row's first microsecond", fr(at(3, 0), 3), fate::counted, 0},
+      {"a row ahead: 12.5 ms before it begins", fr(at(3, 30'000), 4), fate::counted, 12.5},
+      {"a row behind: 2.5 ms after it ended", fr(at(4, 2'500), 3), fate::counted, -2.5},
+      {"order 1, row 2 is row 66", fr(at(66, 1'000), 102), fate::counted, 0},
+      {"order 1, row 2 shown in row 64: ahead by two rows", fr(at(64, 0), 102), fate::counted, 85},
+      {"before the first row", fr(999'000, 0), fate::outside, 0},
+      {"in the recording's last rows", fr(at(96, 0), 96 - 64 + 100), fate::outside, 0},
+      {"a row past the recording, shown inside it", fr(at(70, 0), 300), fate::unknown, 0},
+      {"presented 25 ms after its step read the music", fr(at(10, 0), 3, 25'000), fate::shown_late, 0},
+      {"presented 24.9 ms after: counted", fr(at(10, 5'000), 9, 24'900), fate::counted, -5},
+      {"the row before the late one", fr(at(79, 0), 79 - 64 + 100), fate::dry, 0},
+      {"while the sound ran dry", fr(at(79, 100'000), 80 - 64 + 100), fate::dry, 0},
+      {"long after it", fr(at(90, 0), 90 - 64 + 100), fate::dry, 0},
+      {"the row two before the late one", fr(at(78, 0), 79 - 64 + 100), fate::counted, 42.5},
+      {"its last microsecond", fr(at(79, -1), 78 - 64 + 100), fate::counted, 0},
   };
   for (const auto& c : cases) {
-    const avs_result r = avs_compare(starts, {c.frame});
-    if (!c.counted) {
-      EXPECT_TRUE(r.offs_ms.empty() && r.unknown == 0) << c.what;
-      continue;
+    const avs_result r = avs_compare(starts, {c.frame}, limits);
+    EXPECT_EQ(r.late_rows, 2) << c.what;
+    EXPECT_EQ(r.unknown, c.want == fate::unknown ? 1 : 0) << c.what;
+    EXPECT_EQ(r.shown_late, c.want == fate::shown_late ? 1 : 0) << c.what;
+    EXPECT_EQ(r.dry, c.want == fate::dry ? 1 : 0) << c.what;
+    ASSERT_EQ(r.offs_ms.size(), c.want == fate::counted ? 1u : 0u) << c.what;
+    if (c.want == fate::counted) {
+      EXPECT_DOUBLE_EQ(r.offs_ms[0], c.want_ms) << c.what;
     }
-    if (c.frame.shown == 300) {
-      EXPECT_EQ(r.unknown, 1) << c.what;
-      continue;
-    }
-    ASSERT_EQ(r.offs_ms.size(), 1u) << c.what;
-    EXPECT_DOUBLE_EQ(r.offs_ms[0], c.want_ms) << c.what;
   }
   // The summary: median and maximum of the absolute offsets.
-  const avs_result r = avs_compare(starts, {{at(3, 30'000), 4}, {at(4, 2'500), 3}, {at(5, 1), 5}});
+  const avs_result r =
+      avs_compare(starts, {fr(at(3, 30'000), 4), fr(at(4, 2'500), 3), fr(at(5, 1), 5)}, limits);
   EXPECT_DOUBLE_EQ(r.median_ms, 2.5);
   EXPECT_DOUBLE_EQ(r.max_ms, 12.5);
 }
@@ -90,6 +110,7 @@ TEST(AvSync, FrameLogWrittenAndReadBack) {
   ASSERT_TRUE(framelog_on);
   heard_start(0);
   for (int32_t i = 0; i < 3; i++) {
+    framelog_step();
     timeline_pos = 100 + i;
     framelog_note();
   }
@@ -103,8 +124,9 @@ TEST(AvSync, FrameLogWrittenAndReadBack) {
     EXPECT_EQ(frames[i].shown, 100 + static_cast<int32_t>(i));
     EXPECT_EQ(frames[i].mixer, mzx_position());
     EXPECT_EQ(frames[i].sample, -1) << "nothing handed to an output yet";
+    EXPECT_GE(frames[i].t_us, frames[i].read_us) << "presented after its step read the music";
     if (i > 0) {
-      EXPECT_GE(frames[i].t_us, frames[i - 1].t_us);
+      EXPECT_GE(frames[i].read_us, frames[i - 1].t_us);
     }
   }
   EXPECT_GT(frames[0].t_us, 0);

@@ -6,8 +6,11 @@
 # records the sink's monitor with the stream's clock, and compares the moments
 # the rows were heard with the positions the frames showed (ZAP_FRAME_LOG).
 # Prints "desktop picture vs sound: median X ms, max Y ms over N frames"; fails
-# when a frame was more than 45 ms from the sound. Skipped, with the reason,
-# where the server cannot start.
+# when a frame was more than 45 ms from the sound. Frames the machine kept
+# from the screen or the sound from the sink in time are left out and counted
+# (tests/avsync/avsync.h). Skipped, with the reason, where the server cannot
+# start, or where the machine was so busy that more frames were left out
+# than compared.
 #   run.sh DEMO_BINARY ZAP_AVSYNC PROJECT_ROOT
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
@@ -38,7 +41,12 @@ chmod 700 "$tmp/run"
 export HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" PULSE_RUNTIME_PATH="$tmp/run/pulse" PULSE_STATE_PATH="$tmp/state"
 export PULSE_SERVER="unix:$tmp/run/pulse/native"
 unset PULSE_SINK PULSE_SOURCE DBUS_SESSION_BUS_ADDRESS
-pulseaudio -n --daemonize=no --system=false --use-pid-file=no --exit-idle-time=-1 --disallow-exit \
+# A desktop gives its sound threads real-time priority (through rtkit), so
+# that other work does not starve them; here the server and the demo get it
+# from chrt where the machine allows, and run without it where not.
+rt=()
+chrt -r 10 true 2>/dev/null && rt=(chrt -r 10)
+"${rt[@]}" pulseaudio -n --daemonize=no --system=false --use-pid-file=no --exit-idle-time=-1 --disallow-exit \
   --disallow-module-loading --log-target=stderr --log-level=error \
   --load="module-null-sink sink_name=zapsink rate=44100 channels=1 format=s16le norewinds=1" \
   --load="module-native-protocol-unix auth-anonymous=1" </dev/null >"$tmp/server.log" 2>&1 &
@@ -73,7 +81,7 @@ sleep 0.3
 printf 'leak:libSDL2-2.0.so\nleak:libpulse\n' >"$tmp/lsan.supp"
 export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=pulseaudio ZAP_FRAME_LOG="$tmp/frames.log" \
-  "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
+  "${rt[@]}" "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
 show=$!
 pids+=("$show")
 # Halfway, what the server says of the demo's stream: the buffer it holds
@@ -99,4 +107,8 @@ fi
 wait "$rec" || { echo "the recording failed: $(cat "$tmp/rec.err")"; exit 1; }
 t0=$(awk '$1 == "t0_us" { print $2 }' "$tmp/rec.out")
 sed -n 's/^clock readings/     recording: clock readings/p' "$tmp/rec.out"
-"$tool" compare "$tmp/rec.raw" "$t0" "$tmp/frames.log"
+"$tool" compare "$tmp/rec.raw" "$t0" "$tmp/frames.log" 2>"$tmp/compare.err"
+rc=$?
+cat "$tmp/compare.err" >&2
+[ $rc = 3 ] && zap_skip $name "$(sed 's/^zap_avsync: //' "$tmp/compare.err")"
+exit $rc

@@ -12,7 +12,9 @@
 //       prints "desktop picture vs sound: median X ms, max Y ms over N frames"
 //       and exits 1 when a frame was further than 45 ms from the sound, when
 //       the sample the program took as being output was more than 20 ms from
-//       the sink's at the median, or when too little could be compared
+//       the sink's at the median, or when too little could be compared; 3
+//       when the machine kept the program from running so often that fewer
+//       than 240 frames were left to compare (see avsync.h)
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -34,6 +36,8 @@ namespace {
 constexpr uint32_t k_rate = 44100;
 // The most a frame may be off, in ms.
 constexpr double k_bound_ms = 45.0;
+// Frames the figures need at least: 4 s of the demo's 60 a second.
+constexpr size_t k_min_frames = 240;
 // The most the program's output sample may be from the sink's at the median, in ms.
 constexpr double k_estimate_ms = 20.0;
 // Ticks a row of the song of clicks lasts (2 x 938 samples: 42.5 ms).
@@ -254,7 +258,9 @@ int compare(const char* raw, double t0_us, const char* log) {
       if (irregular <= 5) gaps += " row " + std::to_string(i) + " after " + std::to_string(onsets[i] - onsets[i - 1]);
     }
   }
-  const avs_result r = avs_compare(starts, frames);
+  avs_limits limits;
+  limits.row_us = row_samples * 1'000'000 / k_rate;
+  const avs_result r = avs_compare(starts, frames, limits);
   // Where the program took the output to be, against where the sound was:
   // the first row's first sample is the program's sample 0.
   // Only up to the first row that came late (the output ran dry and the
@@ -271,6 +277,11 @@ int compare(const char* raw, double t0_us, const char* log) {
   std::sort(est.begin(), est.end());
   std::printf("desktop picture vs sound: median %.1f ms, max %.1f ms over %zu frames\n", r.median_ms, r.max_ms,
               r.offs_ms.size());
+  if (r.shown_late + r.dry > 0) {
+    std::printf("     left out: %d frames presented %lld ms or more after their frame step read the music, %d frames "
+                "from the sound's first running dry on (%d rows came off time)\n",
+                r.shown_late, static_cast<long long>(limits.late_frame_us / 1000), r.dry, r.late_rows);
+  }
   const auto ahead = std::count_if(r.offs_ms.begin(), r.offs_ms.end(), [](double d) { return d > 0; });
   const auto behind = std::count_if(r.offs_ms.begin(), r.offs_ms.end(), [](double d) { return d < 0; });
   std::printf("     picture ahead of the sound in %ld frames, behind in %ld; %zu rows heard (%d not %lld samples "
@@ -283,7 +294,13 @@ int compare(const char* raw, double t0_us, const char* log) {
                 est[est.size() / 2], est.front(), est.back(), est.size(),
                 first_gap < onsets.size() ? " (up to the first late row)" : "");
   }
-  if (onsets.empty() || r.offs_ms.size() < 300 || r.unknown != 0) {
+  if (r.offs_ms.size() < k_min_frames && r.shown_late + r.dry > 0) {
+    std::fprintf(stderr, "zap_avsync: the machine was too busy to measure: %d frames shown late, %d after the sound "
+                         "ran dry, %zu left\n",
+                 r.shown_late, r.dry, r.offs_ms.size());
+    return 3;
+  }
+  if (onsets.empty() || r.offs_ms.size() < k_min_frames || r.unknown != 0) {
     std::fprintf(stderr, "zap_avsync: too little to compare: %zu rows heard, %zu frames, %d frames of unknown rows\n",
                  onsets.size(), r.offs_ms.size(), r.unknown);
     return 1;
