@@ -9,8 +9,8 @@
 # when a frame was more than 45 ms from the sound. Frames the machine kept
 # from the screen or the sound from the sink in time are left out and counted
 # (tests/avsync/avsync.h). Skipped, with the reason, where the server cannot
-# start, or where the machine was so busy that more frames were left out
-# than compared.
+# start, or where the machine was so busy that fewer than 4 s of frames were
+# left to compare.
 #   run.sh DEMO_BINARY ZAP_AVSYNC PROJECT_ROOT
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
