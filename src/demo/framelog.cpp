@@ -35,8 +35,7 @@ std::FILE* g_file = nullptr;
 const char* g_path = nullptr;
 
 int64_t now_us() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -85,9 +84,9 @@ bool framelog_close() {
                static_cast<int>(g_count), static_cast<long long>(g_dropped));
   for (int32_t i = 0; i < g_count; i++) {
     const frame_note& n = g_notes[static_cast<size_t>(i)];
-    std::fprintf(g_file, "%lld %lld %d %d %lld %u\n", static_cast<long long>(n.t_us),
-                 static_cast<long long>(n.read_us), static_cast<int>(n.shown),
-                 static_cast<int>(n.mixer), static_cast<long long>(n.sample), static_cast<unsigned>(n.handed));
+    std::fprintf(g_file, "%lld %lld %d %d %lld %u\n", static_cast<long long>(n.t_us), static_cast<long long>(n.read_us),
+                 static_cast<int>(n.shown), static_cast<int>(n.mixer), static_cast<long long>(n.sample),
+                 static_cast<unsigned>(n.handed));
   }
   const bool ok = std::ferror(g_file) == 0;
   const bool closed = std::fclose(g_file) == 0;

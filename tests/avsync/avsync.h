@@ -25,12 +25,12 @@
 
 // One frame of the log.
 struct avs_frame {
-  int64_t t_us = 0;    // presented, steady clock
-  int64_t read_us = 0; // the frame step read the music position, steady clock
-  int32_t shown = 0;   // position shown: order x 100 + row
-  int32_t mixer = 0;   // the player's own position then
-  int64_t sample = -1; // the sample the program took as being output (-1: not known)
-  uint32_t handed = 0; // samples handed to the output by then
+  int64_t t_us = 0;     // presented, steady clock
+  int64_t read_us = 0;  // the frame step read the music position, steady clock
+  int32_t shown = 0;    // position shown: order x 100 + row
+  int32_t mixer = 0;    // the player's own position then
+  int64_t sample = -1;  // the sample the program took as being output (-1: not known)
+  uint32_t handed = 0;  // samples handed to the output by then
 };
 
 // The first sample of every click: where |x| reaches threshold after at least
@@ -46,8 +46,8 @@ inline constexpr size_t AVS_END_ROWS = 5;
 
 // How the machine's hiccups are told apart.
 struct avs_limits {
-  int64_t row_us = 0;             // a row's length: rows 0.1 ms further apart or closer, the sound ran dry
-  int64_t late_frame_us = 25'000; // a frame presented this long after its step read the music: shown late
+  int64_t row_us = 0;              // a row's length: rows 0.1 ms further apart or closer, the sound ran dry
+  int64_t late_frame_us = 25'000;  // a frame presented this long after its step read the music: shown late
 };
 
 struct avs_result {

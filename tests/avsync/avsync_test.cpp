@@ -34,7 +34,8 @@ TEST(AvSync, ClicksFoundWhereTheyBegin) {
     std::vector<int16_t> pcm(5000);
     for (size_t i = 0; i < pcm.size(); i++) pcm[i] = static_cast<int16_t>(i % 2 ? c.noise : -c.noise);
     for (const auto& [at, len] : c.clicks) {
-      for (int k = 0; k < len; k++) pcm[static_cast<size_t>(at + k)] = static_cast<int16_t>(k < len / 2 ? 20000 : -20000);
+      for (int k = 0; k < len; k++)
+        pcm[static_cast<size_t>(at + k)] = static_cast<int16_t>(k < len / 2 ? 20000 : -20000);
     }
     EXPECT_EQ(avs_onsets(pcm, 5000, 441), c.want) << c.what;
   }
@@ -94,8 +95,7 @@ TEST(AvSync, FramesAgainstTheRowsHeard) {
     }
   }
   // The summary: median and maximum of the absolute offsets.
-  const avs_result r =
-      avs_compare(starts, {fr(at(3, 30'000), 4), fr(at(4, 2'500), 3), fr(at(5, 1), 5)}, limits);
+  const avs_result r = avs_compare(starts, {fr(at(3, 30'000), 4), fr(at(4, 2'500), 3), fr(at(5, 1), 5)}, limits);
   EXPECT_DOUBLE_EQ(r.median_ms, 2.5);
   EXPECT_DOUBLE_EQ(r.max_ms, 12.5);
 }

@@ -139,7 +139,7 @@ TEST(Heard, PathOfTheDriver) {
     int32_t buffer, want;
   } cases[] = {
       {"pulseaudio", 2048, 2048}, {"pulseaudio", 1024, 1024}, {"pulseaudio", 0, 0}, {"pulse", 2048, 0},
-      {"alsa", 2048, 0},          {"dummy", 2048, 0},        {"disk", 2048, 0},     {"", 2048, 0},
+      {"alsa", 2048, 0},          {"dummy", 2048, 0},         {"disk", 2048, 0},    {"", 2048, 0},
       {nullptr, 2048, 0},
   };
   for (const auto& c : cases) {

@@ -115,7 +115,8 @@ void on_read(pa_stream* s, size_t, void* u) {
   }
   pa_usec_t t = 0;
   const int64_t now = now_us();
-  if (pa_stream_get_time(s, &t) == 0) r.clocks.push_back({now, static_cast<int64_t>(t), static_cast<int64_t>(r.pcm.size())});
+  if (pa_stream_get_time(s, &t) == 0)
+    r.clocks.push_back({now, static_cast<int64_t>(t), static_cast<int64_t>(r.pcm.size())});
   pa_usec_t lat = 0;
   int negative = 0;
   if (pa_stream_get_latency(s, &lat, &negative) == 0) r.latency_ms.push_back((negative ? -1.0 : 1.0) * lat / 1000.0);
@@ -211,10 +212,11 @@ int record(const char* source, double seconds, const char* path) {
   std::sort(t0s.begin(), t0s.end());
   const double t0 = t0s[t0s.size() / 2];
   std::printf("t0_us %.0f\n", t0);
-  std::printf("clock readings %zu, spread %.2f..%.2f ms about the median; data arrived %.1f ms after the sink "
-              "took it at the earliest; stream latency median %.1f ms; first read %.1f ms after the connect\n",
-              t0s.size(), (t0s.front() - t0) / 1000, (t0s.back() - t0) / 1000, (t0 - arrival) / -1000.0,
-              median(r.latency_ms), (t0 - static_cast<double>(started)) / 1000);
+  std::printf(
+      "clock readings %zu, spread %.2f..%.2f ms about the median; the monitor's data came up to %.1f ms before "
+      "the sink played it; stream latency median %.1f ms; first read %.1f ms after the connect\n",
+      t0s.size(), (t0s.front() - t0) / 1000, (t0s.back() - t0) / 1000, (t0 - arrival) / 1000.0, median(r.latency_ms),
+      (t0 - static_cast<double>(started)) / 1000);
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(r.pcm.data()), static_cast<std::streamsize>(r.pcm.size() * 2));
   if (!out) {
@@ -278,25 +280,29 @@ int compare(const char* raw, double t0_us, const char* log) {
   std::printf("desktop picture vs sound: median %.1f ms, max %.1f ms over %zu frames\n", r.median_ms, r.max_ms,
               r.offs_ms.size());
   if (r.shown_late + r.dry > 0) {
-    std::printf("     left out: %d frames presented %lld ms or more after their frame step read the music, %d frames "
-                "from the sound's first running dry on (%d rows came off time)\n",
-                r.shown_late, static_cast<long long>(limits.late_frame_us / 1000), r.dry, r.late_rows);
+    std::printf(
+        "     left out: %d frames presented %lld ms or more after their frame step read the music, %d frames "
+        "from the sound's first running dry on (%d rows came off time)\n",
+        r.shown_late, static_cast<long long>(limits.late_frame_us / 1000), r.dry, r.late_rows);
   }
   const auto ahead = std::count_if(r.offs_ms.begin(), r.offs_ms.end(), [](double d) { return d > 0; });
   const auto behind = std::count_if(r.offs_ms.begin(), r.offs_ms.end(), [](double d) { return d < 0; });
-  std::printf("     picture ahead of the sound in %ld frames, behind in %ld; %zu rows heard (%d not %lld samples "
-              "apart%s)\n",
-              static_cast<long>(ahead), static_cast<long>(behind), onsets.size(), irregular,
-              static_cast<long long>(row_samples), gaps.empty() ? "" : (":" + gaps).c_str());
+  std::printf(
+      "     picture ahead of the sound in %ld frames, behind in %ld; %zu rows heard (%d not %lld samples "
+      "apart%s)\n",
+      static_cast<long>(ahead), static_cast<long>(behind), onsets.size(), irregular,
+      static_cast<long long>(row_samples), gaps.empty() ? "" : (":" + gaps).c_str());
   if (!est.empty()) {
-    std::printf("     the program's output sample against the sound's: median %+.1f ms, %+.1f..%+.1f ms over %zu "
-                "frames%s\n",
-                est[est.size() / 2], est.front(), est.back(), est.size(),
-                first_gap < onsets.size() ? " (up to the first late row)" : "");
+    std::printf(
+        "     the program's output sample against the sound's: median %+.1f ms, %+.1f..%+.1f ms over %zu "
+        "frames%s\n",
+        est[est.size() / 2], est.front(), est.back(), est.size(),
+        first_gap < onsets.size() ? " (up to the first late row)" : "");
   }
   if (r.offs_ms.size() < k_min_frames && r.shown_late + r.dry > 0) {
-    std::fprintf(stderr, "zap_avsync: the machine was too busy to measure: %d frames shown late, %d after the sound "
-                         "ran dry, %zu left\n",
+    std::fprintf(stderr,
+                 "zap_avsync: the machine was too busy to measure: %d frames shown late, %d after the sound "
+                 "ran dry, %zu left\n",
                  r.shown_late, r.dry, r.offs_ms.size());
     return 3;
   }
@@ -309,13 +315,13 @@ int compare(const char* raw, double t0_us, const char* log) {
   // it takes as being output is the one the sink plays, give or take the
   // callback's jitter (a queue it does not count shows here first).
   if (est.size() >= 100 && std::fabs(est[est.size() / 2]) > k_estimate_ms) {
-    std::fprintf(stderr, "zap_avsync: the program took the output to be %+.1f ms from the sound at the median (bound %.0f ms)\n",
-                 est[est.size() / 2], k_estimate_ms);
+    std::fprintf(
+        stderr, "zap_avsync: the program took the output to be %+.1f ms from the sound at the median (bound %.0f ms)\n",
+        est[est.size() / 2], k_estimate_ms);
     return 1;
   }
   if (r.max_ms > k_bound_ms) {
-    std::fprintf(stderr, "zap_avsync: a frame was %.1f ms away from the sound (bound %.0f ms)\n", r.max_ms,
-                 k_bound_ms);
+    std::fprintf(stderr, "zap_avsync: a frame was %.1f ms away from the sound (bound %.0f ms)\n", r.max_ms, k_bound_ms);
     return 1;
   }
   return 0;
