@@ -11,12 +11,15 @@
 # (tests/avsync/avsync.h). Skipped, with the reason, where the server cannot
 # start, or where the machine was so busy that fewer than 4 s of frames were
 # left to compare.
-#   run.sh DEMO_BINARY ZAP_AVSYNC PROJECT_ROOT
+#   run.sh DEMO_BINARY ZAP_AVSYNC PROJECT_ROOT [paced|unpaced]
+# unpaced: the demo draws as fast as it can (the handheld build), and gets no
+# real-time priority.
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
 demo="$1"
 tool="$2"
 root="$3"
+pace="${4:-paced}"
 name=avsync_desktop_pulse
 seconds=10
 command -v pulseaudio >/dev/null || zap_skip $name "no pulseaudio program (scripts/deps installs it)"
@@ -46,6 +49,8 @@ unset PULSE_SINK PULSE_SOURCE DBUS_SESSION_BUS_ADDRESS
 # from chrt where the machine allows, and run without it where not.
 rt=()
 chrt -r 10 true 2>/dev/null && rt=(chrt -r 10)
+demo_rt=("${rt[@]}")
+[ "$pace" = unpaced ] && demo_rt=()
 "${rt[@]}" pulseaudio -n --daemonize=no --system=false --use-pid-file=no --exit-idle-time=-1 --disallow-exit \
   --disallow-module-loading --log-target=stderr --log-level=error \
   --load="module-null-sink sink_name=zapsink rate=44100 channels=1 format=s16le norewinds=1" \
@@ -81,7 +86,7 @@ sleep 0.3
 printf 'leak:libSDL2-2.0.so\nleak:libpulse\n' >"$tmp/lsan.supp"
 export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=pulseaudio ZAP_FRAME_LOG="$tmp/frames.log" \
-  "${rt[@]}" "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
+  "${demo_rt[@]}" "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
 show=$!
 pids+=("$show")
 # Halfway, what the server says of the demo's stream: the buffer it holds
