@@ -222,6 +222,7 @@ std::map<std::string, bytes> seeds() {
   s["zapcapture_args/span"] = words({"v.mkv", "--raw", "r", "--from", "2.5", "--to", "9", "--fps", "240", "--scale",
                                      "8", "--data", "."});
   s["zapcapture_args/script"] = words({"--script", "moments.txt", "--raw", "out", "--png"});
+  s["zapcapture_args/flashes"] = words({"--flashes", "--gentle", "--seconds", "s.txt", "--fps", "30", "--to", "20"});
   return s;
 }
 
@@ -279,7 +280,7 @@ bool accepted(const std::string& target, bytes b) {
     ok = p != nullptr;
     cgm_free(p);
   } else if (target == "drawing_load") {
-    drawing_rec* d = drawing_load_stream(f, "seed");
+    drawing_rec* d = drawing_load_stream(f);
     ok = d != nullptr && d->nstrokes > 0;
     drawing_free(d);
   }

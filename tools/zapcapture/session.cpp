@@ -8,6 +8,7 @@
 #include "demo/datadir.h"
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/scenes.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
@@ -77,7 +78,10 @@ void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]) { gfx_getpalette(rgb); }
 int32_t session_stop() { return stopcount; }
 int32_t session_position() { return mzx_position(); }
 
+void session_gentle(bool on) { scene_gentle = on; }
+
 void session_close() {
   demo_pump_sink = nullptr;
+  scene_gentle = false;
   scr = nullptr;
 }

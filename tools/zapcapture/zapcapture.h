@@ -35,7 +35,11 @@ struct cap_options {
   // Script mode.
   const char* script = nullptr;
   bool png = false;
-  // Both.
+  // The flash check (--flashes) and its table of seconds.
+  bool flashes = false;
+  const char* seconds = nullptr;
+  // Every mode.
+  bool gentle = false;         // the gentle show (scene_gentle)
   const char* data = nullptr;  // directory holding data/; null: looked for as the demo does
   bool help = false;           // -h or --help: print the usage and the help text, nothing else
   bool version = false;        // --version: print the version, nothing else
@@ -83,6 +87,8 @@ void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]);
 int32_t session_stop();
 // The music position the last step read.
 int32_t session_position();
+// The gentle show (true) or the show as it always was, from the next step on.
+void session_gentle(bool on);
 // Lets go of the screen.
 void session_close();
 
@@ -95,8 +101,11 @@ void session_close();
 bool still_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k);
 // The frame and its palette: DIR/NNNNN.frame and DIR/NNNNN.pal.
 bool raw_write(const char* dir, int64_t n, const uint8_t* frame, const uint8_t* rgb);
-// dir, made if missing (its parent must exist).
-bool dir_make(const char* dir);
+// dir, made if missing (its parent must exist); *made (when given) tells
+// whether this call made it, for a failed run to take it away again.
+bool dir_make(const char* dir, bool* made = nullptr);
+// Removes dir if `made` says this run made it and it is empty.
+void dir_unmake(const char* dir, bool made);
 // dir + "/" + frame number in five digits + suffix.
 std::string numbered(const char* dir, int64_t n, const char* suffix);
 
@@ -120,3 +129,4 @@ void encoder_abort();
 
 int capture_run(const cap_options& o);  // capture.cpp: the whole demo, or a span of it
 int script_run(const cap_options& o);   // script.cpp: chosen moments
+int flash_run(const cap_options& o);    // flashes.cpp: the flash check of the show

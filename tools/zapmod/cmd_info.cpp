@@ -62,10 +62,8 @@ int zapmod_info(const zapmod_args& args) {
                 static_cast<int>(pt_loops[s]), static_cast<int>(pt_loope[s]), static_cast<int>(pt_svol[s]), fine);
   }
   if (pt_cutsample != 0) {
-    std::fflush(stdout);
-    tool_error("%s: sample data cut short from sample %d on", path,
-                 static_cast<int>(pt_cutsample));
-    return 1;
+    std::fflush(stdout);  // the warning after the table it is about
+    zapmod_warn_cut(path);
   }
   return 0;
 }

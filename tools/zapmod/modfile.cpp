@@ -39,8 +39,12 @@ bool zapmod_take(const char* path, std::vector<uint8_t>& module, int32_t size) {
     tool_error("%s: %s", path, (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
     return false;
   }
+  zapmod_warn_cut(path);
+  return true;
+}
+
+void zapmod_warn_cut(const char* path) {
   if (pt_cutsample != 0) {
     tool_error("%s: warning: the file ends inside sample %d, which is cut short", path, static_cast<int>(pt_cutsample));
   }
-  return true;
 }

@@ -68,3 +68,7 @@ bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);
 // "zapmod SUB: FILE: reason"; a file that cuts a sample short is taken with a
 // warning.
 bool zapmod_take(const char* path, std::vector<uint8_t>& module, int32_t size);
+// The warning for a module whose file ends inside a sample (pt_cutsample):
+// the player takes it (the rest of the sample is silence), so every command
+// goes on with it and exits 0, as the demo does.
+void zapmod_warn_cut(const char* path);
