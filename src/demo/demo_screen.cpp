@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "demo/demo.h"
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "gfx/view.h"
@@ -62,4 +63,5 @@ void demo_present() {
   gfx_present_palette();
   sdl_flip(scr);
   frames_presented++;
+  if (framelog_on) framelog_note();
 }

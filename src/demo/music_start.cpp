@@ -58,8 +58,7 @@ bool music_start_load(bool offline) {
   }
   const std::string path = assets_data_path("da_plim.mod");
   if (!mzx_get(modbuf, modsize)) {
-    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", assets_program, path.c_str(),
-                 pt_read_refusal().c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), pt_read_refusal().c_str());
     return false;
   }
   if (pt_cutsample != 0) {

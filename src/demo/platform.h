@@ -8,7 +8,8 @@
 //   platform_signals     termination signals on the handheld
 //   platform_launcher    the hand-back to the launcher
 //   platform_pace        frame pacing on a desktop
-//   platform_quiet       libraries' chatter kept off standard error
+//   platform_quiet       libraries' chatter kept off standard error (in sys/, which
+//                        the tools share)
 //   platform_time_scale  ZAP_TIME_SCALE
 //
 // This header is the layer's public face: it brings in the parts above, so a
@@ -19,7 +20,7 @@
 #include "demo/platform_launcher.h"
 #include "demo/platform_mixer.h"
 #include "demo/platform_pace.h"
-#include "demo/platform_quiet.h"
 #include "demo/platform_signals.h"
 #include "demo/platform_time_scale.h"
 #include "demo/platform_window.h"
+#include "sys/platform_quiet.h"

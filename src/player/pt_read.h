@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "player/pt.h"  // MODBUF_LIMIT, MODBUF_SPARE
 
@@ -16,7 +17,11 @@
 // MODBUF_LIMIT bytes of it are read. False when refused, with why ("cannot
 // open: REASON", "cannot read: REASON", "empty file"); size is then 0.
 bool pt_read_file(const char* path, uint8_t* buf, int32_t& size, std::string& why, std::string& warning);
-// Why the player refused the last module, in words for a user: pt_errorstr
-// without the loader's own name before it ("pt_takemod error: ") and without
-// its closing '!'; "not a module the player takes" when it says nothing.
+// The same into buf, sized to the file and MODBUF_SPARE zero bytes after it
+// (a short file need not cost a whole buffer's zeroing), by the same rule.
+bool pt_read_file(const char* path, std::vector<uint8_t>& buf, int32_t& size, std::string& why, std::string& warning);
+// Why the player refused the last module, in words for a user, the same in
+// the demo and zapmod: "not a module the player takes: unknown module type",
+// "...: the file is cut short in header (19 of 1084 bytes)" (pt_errorstr
+// without the loader's own name); the first part alone when it says nothing.
 std::string pt_read_refusal();

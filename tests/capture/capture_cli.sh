@@ -6,7 +6,7 @@
 # span:   36 s of the demo at 10 frames a second (three scenes): the hashes of
 #         the raw frames picked, their palettes, the WAV and the summary match
 #         tests/data/capture/span.txt (ZAP_UPDATE_GOLDENS=1 rewrites it, as
-#         scripts/record-goldens does); the WAV equals `zapmod render` over
+#         scripts/record-goldens does); the WAV equals `zapmod render --demo` over
 #         the same span; stills come out the same on a second run. Recorded
 #         or differing, the span's stills are kept in $ZAP_GOLDEN_FRAMES/span.
 # errors: usage errors exit 2, bad files exit 1 naming the file, --help.
@@ -83,7 +83,7 @@ case $case in
     }
 
     # 36 s at 44100 Hz: the whole stream from the first tick, as an offline render has it.
-    "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 >/dev/null || fail "zapmod render failed"
+    "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 --demo >/dev/null || fail "zapmod render failed"
     cmp "$tmp/ref.wav" "$tmp/span.wav" >&2 || fail "the WAV is not the module's render"
 
     for run in 1 2; do

@@ -74,7 +74,8 @@ const Case kCases[] = {
      "zapcobbles: data/da_plim.mod: cannot open: No such file or directory\n"},
     {"unreadable_module", "da_plim.mod", "<dir>", "", 1, "zapcobbles: data/da_plim.mod: cannot read: Is a directory\n"},
     {"refused_module", "da_plim.mod", "not a module at all", "", 1,
-     "zapcobbles: data/da_plim.mod: the player refuses it (module cut short in header (19 of 1084 bytes))\n"},
+     "zapcobbles: data/da_plim.mod: not a module the player takes: the file is cut short in header (19 of 1084 "
+     "bytes)\n"},
     {"missing_font", "fontti.raw", nullptr, "ZAP_TIME_SCALE=1000", 0,
      "zapcobbles: data/fontti.raw: No such file or directory; texts show as solid blocks\n"},
     {"unreadable_drawing", "afrogirl.txt", "<dir>", "", 1,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -63,6 +64,20 @@ TEST(ModuleRead, TakesUpToTheLimitWarnsWhenLongerAndRefusesTheRest) {
     EXPECT_EQ(size, c.size) << c.name;
     EXPECT_EQ(why, c.why) << c.name;
     EXPECT_EQ(warning, c.warning) << c.name;
+    // The growing buffer (zapmod's) by the same rule: sized to the file and
+    // the spare bytes, zero after it.
+    std::vector<uint8_t> grown;
+    int32_t grown_size = -1;
+    std::string grown_why, grown_warning;
+    EXPECT_EQ(pt_read_file(path.c_str(), grown, grown_size, grown_why, grown_warning), c.taken) << c.name;
+    EXPECT_EQ(grown_size, c.size) << c.name;
+    EXPECT_EQ(grown_why, c.why) << c.name;
+    EXPECT_EQ(grown_warning, c.warning) << c.name;
+    if (c.taken) {
+      ASSERT_GE(grown.size(), static_cast<size_t>(c.size) + MODBUF_SPARE) << c.name;
+      EXPECT_TRUE(std::equal(grown.begin(), grown.begin() + c.size, buf.begin())) << c.name;
+      for (size_t i = static_cast<size_t>(c.size); i < grown.size(); i++) ASSERT_EQ(grown[i], 0) << c.name;
+    }
     if (c.taken) {
       EXPECT_EQ(buf[0], 7) << c.name;
       EXPECT_EQ(buf[static_cast<size_t>(c.size) - 1], static_cast<uint8_t>(7 + c.size - 1)) << c.name;
@@ -76,19 +91,20 @@ TEST(ModuleRead, TakesUpToTheLimitWarnsWhenLongerAndRefusesTheRest) {
   rmdir(dir.c_str());
 }
 
-// What a user reads of a refusal: the loader's words without its own name.
+// What a user reads of a refusal, in the demo and zapmod alike: the loader's
+// words without its own name.
 TEST(ModuleRead, ARefusalIsSaidWithoutTheLoadersName) {
   const char* const saved = pt_errorstr;
   const struct {
     const char* errorstr;
     const char* said;
   } cases[] = {
-      {"pt_takemod error: unknown module type!", "unknown module type"},
+      {"pt_takemod error: unknown module type!", "not a module the player takes: unknown module type"},
       {"pt_takemod error: module cut short in header (19 of 1084 bytes)",
-       "module cut short in header (19 of 1084 bytes)"},
+       "not a module the player takes: the file is cut short in header (19 of 1084 bytes)"},
       {"", "not a module the player takes"},
       {nullptr, "not a module the player takes"},
-      {"something else", "something else"},
+      {"something else.", "not a module the player takes: something else"},
   };
   for (const auto& c : cases) {
     pt_errorstr = c.errorstr;

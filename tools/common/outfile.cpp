@@ -88,7 +88,10 @@ bool out_open(out_file& o, const char* path) {
     tool_error("%s: %s", path, std::strerror(errno));
     return false;
   }
-  std::setvbuf(o.f, nullptr, _IOFBF, k_buffer_bytes);
+  // A buffer of our own: given none, the C library keeps one of a disk
+  // block (4 KiB) whatever size is asked for.
+  if (!o.buffer) o.buffer.reset(new char[k_buffer_bytes]);  // not zeroed: the stream fills it
+  std::setvbuf(o.f, o.buffer.get(), _IOFBF, k_buffer_bytes);
   return true;
 }
 
@@ -101,6 +104,28 @@ bool out_write(out_file& o, const void* data, size_t bytes) {
   errno = 0;
   if (bytes > 0 && std::fwrite(data, 1, bytes, o.f) != bytes) out_fail(o, failure_errno());
   return !o.error;
+}
+
+bool out_write_block(out_file& o, const void* data, size_t bytes) {
+  if (o.error || !o.f) return false;
+  errno = 0;
+  if (std::fflush(o.f) != 0) {
+    out_fail(o, failure_errno());
+    return false;
+  }
+  const int fd = fileno(o.f);
+  const char* p = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t n = write(fd, p, bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      out_fail(o, n < 0 ? failure_errno() : EIO);
+      return false;
+    }
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
 }
 
 bool out_write_at(out_file& o, long offset, const void* data, size_t bytes) {

@@ -9,9 +9,8 @@
 #include "zapmod.h"
 
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size) {
-  buf.assign(MODBUF_LIMIT + MODBUF_SPARE, 0);
   std::string why, warning;
-  if (!pt_read_file(path, buf.data(), size, why, warning)) {
+  if (!pt_read_file(path, buf, size, why, warning)) {
     tool_error("%s: %s", path, why.c_str());
     return false;
   }
@@ -21,7 +20,7 @@ bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size) {
 
 bool zapmod_take(const char* path, std::vector<uint8_t>& module, int32_t size) {
   if (!mzx_get(module.data(), size)) {
-    tool_error("%s: %s", path, (pt_errorstr && *pt_errorstr) ? pt_errorstr : "not a module the player takes");
+    tool_error("%s: %s", path, pt_read_refusal().c_str());
     return false;
   }
   zapmod_warn_cut(path);

@@ -1,6 +1,6 @@
 // The stderr diversion (see platform_quiet.h). Owns the saved descriptor and
 // the temporary file while standard error is diverted.
-#include "demo/platform_quiet.h"
+#include "sys/platform_quiet.h"
 
 #include <unistd.h>
 

@@ -5,6 +5,7 @@
 // goes to a temporary file; at the end every line of it but that chatter is
 // written to standard error after all, in its order, so the program's own
 // lines and anything unexpected still show. Not nested; nothing in a browser.
+// The demo and zapmod play both keep it around opening SDL and its sound.
 #pragma once
 
 void platform_quiet_begin();
