@@ -3,7 +3,7 @@
 if(TARGET zapcapture AND TARGET zapmod)
   zap_program_command(zapcapture zapcapture_cmd)
   zap_program_command(zapmod zapmod_cmd)
-  foreach(c span errors video)
+  foreach(c span warning errors video)
     add_test(NAME capture_cli_${c}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/capture_cli.sh ${zapcapture_cmd} ${zapmod_cmd} ${CMAKE_SOURCE_DIR} ${c})
     set_tests_properties(capture_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
