@@ -30,10 +30,45 @@ file(GLOB zap_data_files CONFIGURE_DEPENDS
 list(FILTER zap_data_files EXCLUDE REGEX "/data/fontti-OFL\\.txt$")
 install(FILES ${zap_data_files} DESTINATION ${ZAP_INSTALL_DATA_SUBDIR}/data)
 
-install(FILES ${CMAKE_SOURCE_DIR}/docs/man/zapcobbles.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The manual pages name the installed places: @ZAP_BIN_DIR@ and @ZAP_DATA_DIR@
+# in docs/man become the program's and the data's directories under the
+# prefix of this installation, taken when it runs (cmake --install --prefix P
+# wins over the configured prefix), so a page installed under /opt names /opt
+# and the Debian package's names /usr/games and /usr/share/games/zapcobbles.
+# A prefix that will not be the final place (scripts/release installs into a
+# scratch directory that becomes an archive) is shown as $ZAP_MAN_PREFIX
+# instead when that is set.
+set(zap_man_pages zapcobbles.6)
 if(ZAP_INSTALL_TOOLS)
   foreach(tool ${zap_user_tools})
-    install(FILES ${CMAKE_SOURCE_DIR}/docs/man/${tool}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    list(APPEND zap_man_pages ${tool}.1)
+  endforeach()
+endif()
+install(CODE "
+  cmake_policy(SET CMP0053 NEW)  # @NAME@ in a string is text, not a variable
+  set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+  if(DEFINED ENV{ZAP_MAN_PREFIX})
+    set(prefix \"\$ENV{ZAP_MAN_PREFIX}\")
+  endif()
+  set(bin_dir \"${CMAKE_INSTALL_BINDIR}\")
+  set(data_dir \"${ZAP_INSTALL_DATA_SUBDIR}\")
+  if(NOT IS_ABSOLUTE \"\${bin_dir}\")
+    set(bin_dir \"\${prefix}/\${bin_dir}\")
+  endif()
+  if(NOT IS_ABSOLUTE \"\${data_dir}\")
+    set(data_dir \"\${prefix}/\${data_dir}\")
+  endif()
+  foreach(page ${zap_man_pages})
+    file(READ \"${CMAKE_SOURCE_DIR}/docs/man/\${page}\" text)
+    string(REPLACE \"@ZAP_BIN_DIR@\" \"\${bin_dir}\" text \"\${text}\")
+    string(REPLACE \"@ZAP_DATA_DIR@\" \"\${data_dir}\" text \"\${text}\")
+    file(WRITE \"${CMAKE_BINARY_DIR}/man/\${page}\" \"\${text}\")
+  endforeach()
+")
+install(FILES ${CMAKE_BINARY_DIR}/man/zapcobbles.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+if(ZAP_INSTALL_TOOLS)
+  foreach(tool ${zap_user_tools})
+    install(FILES ${CMAKE_BINARY_DIR}/man/${tool}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
 endif()
 

@@ -3,10 +3,13 @@
 # demo plays it (zapmod render: 44100 Hz, 47 ticks a second), one column of 64
 # pixels per order, with the orders, the scenes and the sections marked.
 #
-#   docs/music.sh [BUILD_DIR]        (default build/release; needs sox and ImageMagick)
+#   docs/music.sh [BUILD_DIR [OUT]]  (default build/release and docs/music.png; needs sox and ImageMagick)
+#
+# scripts/record-docs runs it with the other pictures of docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
+out=${2:-docs/music.png}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -62,5 +65,5 @@ convert "$tmp/spectrogram.png" -background black -gravity north -splice 0x$top -
   -gravity northwest -font "$font" "${draw[@]}" \
   -fill '#c0c0c0' -pointsize 12 -annotate "+6+$((top + height + 7))" \
   "da plim: spectrogram 0-5.5 kHz of zapmod render, one column per order (8.17 s); yellow: scene windows, blue: sections. The demo stops on the first row of order 25 (204.2 s)." \
-  docs/music.png
-echo "docs/music.png: $(identify -format '%wx%h' docs/music.png)"
+  -define png:exclude-chunks=date,time "$out"
+echo "$out: $(identify -format '%wx%h' "$out")"

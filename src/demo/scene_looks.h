@@ -169,6 +169,15 @@ inline constexpr stars_look stars = {
     .star_time_divisor = 2,
     .copies = {.ms_per_step = 40, .dy = 320, .skale = 40},
 };
+// The gentle show's star scroll: the stars stream and turn at two thirds of the
+// speed (a new layer every 0.6 s instead of 0.4 s).
+inline constexpr stars_look stars_gentle = {
+    .shades_towards = stars.shades_towards,
+    .palette = stars.palette,
+    .fill = stars.fill,
+    .star_time_divisor = 3,
+    .copies = stars.copies,
+};
 
 // ---- 6 Greetings (1100..1499) --------------------------------------------------
 // The second line drawing, a blinking caption and the greetings typed out.
@@ -203,6 +212,8 @@ struct bounce_look {
   std::array<entry, 1> palette;
   uint8_t fill;
   int32_t forward_row_bit;  // the stars run forwards on rows with this bit set
+  // staraz(buf, tid / star_time_divisor) forwards, 1000000 - tid / star_time_divisor backwards
+  int32_t star_time_divisor;
   text flash;               // shown at positions flash_from..flash_to, under the picture
   int32_t flash_from, flash_to;
   int32_t px, skale;
@@ -215,6 +226,7 @@ inline constexpr bounce_look bounce = {
     .palette = {{{127, {255, 255, 255}}}},
     .fill = BACKGROUND,
     .forward_row_bit = 32,
+    .star_time_divisor = 1,
     .flash = {5, 84, "d15c0!", 0, 0},
     .flash_from = 1600,
     .flash_to = 1615,
@@ -225,6 +237,25 @@ inline constexpr bounce_look bounce = {
     .swing_rest = 100.0,
     .swing_turn = 0.001,
     .picture_row_bit = 4,
+};
+// The gentle show's bounce: the stars stream and turn at a third of the speed (a
+// new layer every 0.6 s instead of 0.2 s, as in the gentle star scroll).
+inline constexpr bounce_look bounce_gentle = {
+    .shades_towards = bounce.shades_towards,
+    .palette = bounce.palette,
+    .fill = bounce.fill,
+    .forward_row_bit = bounce.forward_row_bit,
+    .star_time_divisor = 3,
+    .flash = bounce.flash,
+    .flash_from = bounce.flash_from,
+    .flash_to = bounce.flash_to,
+    .px = bounce.px,
+    .skale = bounce.skale,
+    .swing_height = bounce.swing_height,
+    .swing_damp = bounce.swing_damp,
+    .swing_rest = bounce.swing_rest,
+    .swing_turn = bounce.swing_turn,
+    .picture_row_bit = bounce.picture_row_bit,
 };
 
 // ---- 8 Mosaic rings (1800..2099) -----------------------------------------------

@@ -164,7 +164,7 @@ void scene_kaleido(int32_t pos, int32_t row) {
 
 // 5: the star pictures behind three scrolling copies of swing1.
 void scene_stars() {
-  constexpr const looks::stars_look& L = looks::stars;
+  const looks::stars_look& L = scene_gentle ? looks::stars_gentle : looks::stars;
   if (first_frame(SLOT_STARS)) {
     colours(swing1, L.shades_towards);
     set_entries(L.palette);
@@ -201,7 +201,7 @@ void scene_greetings(int32_t row) {
 
 // 7: strutter bouncing in on a damped swing over the star pictures.
 void scene_bounce(int32_t pos, int32_t row) {
-  constexpr const looks::bounce_look& L = looks::bounce;
+  const looks::bounce_look& L = scene_gentle ? looks::bounce_gentle : looks::bounce;
   if (first_frame(SLOT_BOUNCE)) {
     colours(strutter, L.shades_towards);
     set_entries(L.palette);
@@ -209,7 +209,8 @@ void scene_bounce(int32_t pos, int32_t row) {
   }
   const int32_t t = since(SLOT_BOUNCE);
   fill(L.fill);
-  staraz(buf.data(), (row & L.forward_row_bit) ? tid : wrap(1000000 - int64_t{tid}));
+  const int32_t ts = tid / L.star_time_divisor;
+  staraz(buf.data(), (row & L.forward_row_bit) ? ts : wrap(1000000 - int64_t{ts}));
   // Drawn before the picture, which may cover it.
   if (pos >= L.flash_from && pos <= L.flash_to) write(buf.data(), L.flash);
   px = L.px;

@@ -16,6 +16,18 @@
 # errors: usage errors exit 2, bad files exit 1 naming the file, --help.
 # video:  a short video through ffmpeg has both streams and its duration;
 #         without ffmpeg the tool says so (needs ffmpeg: host only).
+# flashes: the flash check of the gentle show: no second fails (exit status
+#         0), general or red, and its table of seconds says the same.
+# flashes_default: the flash check of the default show prints what
+#         tests/data/capture/flashes.txt holds (the failing seconds per scene,
+#         general and red; ZAP_UPDATE_GOLDENS=1 rewrites it), exits 1, and
+#         docs/tools.md quotes its count, the README says it ("34 of its 205 seconds").
+#         With ZAP_FLASH_SPAN=FROM:TO (the slow builds) both check only that
+#         span of seconds; the default show's report of the bounce, which lies
+#         wholly inside it, must then match the record's.
+# gentle: the gentle show against the default one, a frame a second: the same
+#         sound, palettes and scene changes, the same frames outside the star
+#         scroll and the bounce, and other frames in those two.
 # Exits 0 when the case holds, 1 with a message when not, 77 to skip.
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
@@ -34,6 +46,9 @@ echo "leak:libSDL2-2.0.so" > "$tmp/lsan.supp"
 export LSAN_OPTIONS="print_suppressions=0:suppressions=$tmp/lsan.supp"
 
 fail() { echo "FAIL ($case): $*" >&2; exit 1; }
+# The span of the flash checks in a slow build (ZAP_FLASH_SPAN=FROM:TO), as options.
+span=()
+[ -z "${ZAP_FLASH_SPAN:-}" ] || span=(--from "${ZAP_FLASH_SPAN%%:*}" --to "${ZAP_FLASH_SPAN##*:}")
 
 # Runs zapcapture expecting exit status $1 and a first stderr line matching $2.
 expect() {
@@ -118,6 +133,13 @@ case $case in
     expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --warning
     expect 2 "^zapcapture: unknown option '--warning=1'$" --warning=1 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
+    expect 2 "^zapcapture: --seconds goes with --flashes$" --seconds "$tmp/t" --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: --flashes takes only" --flashes --wav "$tmp/a.wav"
+    expect 2 "^zapcapture: --flashes and --script are two modes" --flashes --script "$tmp/s"
+    # A span of the check: its frames at the rate asked for, the title passing.
+    "$cap" --flashes --fps 30 --from 1 --to 3 > "$tmp/out" || fail "the check of 2 s of the title failed"
+    grep -q "^zapcapture: flash check of the default show, frames 30..89 at 30 a second (0:02.000)" "$tmp/out" ||
+      fail "$(head -n 1 "$tmp/out")"
     expect 1 "^zapcapture: no data directory \(no data/da_plim.mod in $tmp/none\)" --data "$tmp/none" --wav "$tmp/a.wav"
     expect 1 "^zapcapture: $tmp/s: No such file or directory$" --script "$tmp/s" --raw "$tmp/r"
     # A data file missing or cut short is named in the tool's own words.
@@ -153,6 +175,65 @@ case $case in
     [ $? = 1 ] || fail "without ffmpeg: not exit status 1"
     [[ "$err" == "zapcapture: $tmp/none.mp4: ffmpeg is needed"* ]] || fail "without ffmpeg: $err"
     [ ! -e "$tmp/none.mp4" ] || fail "without ffmpeg a file was left"
+    ;;
+  flashes)
+    "$cap" --flashes --gentle "${span[@]}" --seconds "$tmp/seconds" > "$tmp/report"
+    status=$?
+    [ $status = 0 ] || { cat "$tmp/report" >&2; fail "the gentle show flashes: exit status $status (report above)"; }
+    grep -Eq "^seconds that fail: 0 of [0-9]+ \(general 0, red 0\)$" "$tmp/report" || fail "$(tail -n 1 "$tmp/report")"
+    # Every second measured is in the table, none above the limit.
+    want=200
+    [ ${#span[@]} = 0 ] || want=40
+    awk -v want=$want '!/^#/ { n++; if ($3 > 6 || $4 > 6) bad = bad " " $1 }
+      END { if (n < want || bad != "") { print n, bad; exit 1 } }' "$tmp/seconds" >&2 ||
+      fail "the table of seconds disagrees"
+    ;;
+  flashes_default)
+    golden=$root/tests/data/capture/flashes.txt
+    "$cap" --flashes "${span[@]}" > "$tmp/report"
+    status=$?
+    [ $status = 1 ] || fail "the default show's check: exit status $status, wanted 1 (seconds fail)"
+    if [ ${#span[@]} != 0 ]; then
+      bounce() { sed -n '/^scene  7 /,+2p' "$1"; }
+      [ "$(bounce "$tmp/report" | wc -l)" = 3 ] || fail "no report of the bounce: $(cat "$tmp/report")"
+      diff <(bounce "$golden") <(bounce "$tmp/report") >&2 || fail "the bounce flashes otherwise than $golden records"
+      exit 0
+    fi
+    if [ "${ZAP_UPDATE_GOLDENS:-0}" != 0 ]; then
+      mkdir -p "$(dirname "$golden")" && cp "$tmp/report" "$golden" && echo "wrote $golden"
+      exit 0
+    fi
+    diff "$golden" "$tmp/report" >&2 ||
+      fail "the default show flashes otherwise than $golden records (after a deliberate change: scripts/record-goldens)"
+    # The README gives the count, the page on the tools quotes the check's line.
+    summary=$(tail -n 1 "$tmp/report")
+    grep -qF "$summary" docs/tools.md || fail "docs/tools.md does not quote the check's count: '$summary'"
+    read -r failing measured < <(sed -n 's/^seconds that fail: \([0-9]*\) of \([0-9]*\) .*/\1 \2/p' <<<"$summary")
+    grep -Eq "\b$failing of (its )?$measured seconds\b" README.md ||
+      fail "README.md does not say the seconds that fail: '$failing of its $measured seconds'"
+    ;;
+  gentle)
+    "$cap" --fps 10 --every 10 --raw "$tmp/d" --wav "$tmp/d.wav" > "$tmp/d.summary" || fail "the default show failed"
+    "$cap" --gentle --fps 10 --every 10 --raw "$tmp/g" --wav "$tmp/g.wav" > "$tmp/g.summary" ||
+      fail "the gentle show failed"
+    diff "$tmp/d.summary" "$tmp/g.summary" >&2 || fail "the scenes change elsewhere in the gentle show"
+    cmp "$tmp/d.wav" "$tmp/g.wav" >&2 || fail "the gentle show sounds different"
+    # The frames of scenes 5 and 7 ("first at ... (frame K)") up to the next scene's.
+    first() { sed -n "s/^scene *$1 .*(frame \([0-9]*\))$/\1/p" "$tmp/d.summary"; }
+    s5=$(first 5) s6=$(first 6) s7=$(first 7) s8=$(first 8)
+    [ -n "$s5" ] && [ -n "$s8" ] || fail "no scene windows in $(cat "$tmp/d.summary")"
+    changed=0
+    for f in "$tmp/d"/*.frame; do
+      n=$(basename "$f" .frame)
+      k=$((10#$n))
+      cmp -s "$tmp/d/$n.pal" "$tmp/g/$n.pal" || fail "frame $n: another palette in the gentle show"
+      if { [ $k -ge "$s5" ] && [ $k -lt "$s6" ]; } || { [ $k -ge "$s7" ] && [ $k -lt "$s8" ]; }; then
+        cmp -s "$f" "$tmp/g/$n.frame" || changed=$((changed + 1))
+      else
+        cmp -s "$f" "$tmp/g/$n.frame" || fail "frame $n (outside scenes 5 and 7) differs in the gentle show"
+      fi
+    done
+    [ $changed -gt 20 ] || fail "only $changed frames of scenes 5 and 7 differ in the gentle show"
     ;;
   *)
     fail "unknown case"

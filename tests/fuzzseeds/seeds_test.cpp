@@ -222,6 +222,7 @@ std::map<std::string, bytes> seeds() {
   s["zapcapture_args/span"] = words({"v.mkv", "--raw", "r", "--from", "2.5", "--to", "9", "--fps", "240", "--scale",
                                      "8", "--data", "."});
   s["zapcapture_args/script"] = words({"--script", "moments.txt", "--raw", "out", "--png"});
+  s["zapcapture_args/flashes"] = words({"--flashes", "--gentle", "--seconds", "s.txt", "--fps", "30", "--to", "20"});
   return s;
 }
 

@@ -119,6 +119,10 @@ dpkg -L zapcobbles >"$tmp/files" 2>/dev/null
 holds_all "the installed package holds the programs, data, manual pages and desktop files" "$tmp/files"
 
 same "zapcobbles --version" "$(/usr/games/zapcobbles --version 2>&1)" "$expect"
+check "the installed manual page names the package's places" \
+  sh -c "zcat /usr/share/man/man6/zapcobbles.6.gz | grep -q '^.I /usr/games/zapcobbles\$' &&
+    zcat /usr/share/man/man6/zapcobbles.6.gz | grep -q '^.I /usr/share/games/zapcobbles/data/\$' &&
+    ! zcat /usr/share/man/man6/zapcobbles.6.gz /usr/share/man/man1/zapmod.1.gz | grep -q '@ZAP_'"
 same "zapcapture --version" "$(/usr/bin/zapcapture --version 2>&1)" "zapcapture (Zap Cobbles) $version"
 check "the installed demo plays to its end from / (exit 0)" \
   sh -c 'cd / && ZAP_TIME_SCALE=40 timeout 300 /usr/games/zapcobbles'
@@ -149,6 +153,8 @@ if "$root/scripts/release" --no-arm --no-web --no-video >"$tmp/release.log" 2>&1
   same "the unpacked archive's zapcobbles --version" "$("$top/zapcobbles" --version 2>&1)" "$expect"
   check "the unpacked archive plays to its end from / with its own data (exit 0)" \
     sh -c "cd / && ZAP_TIME_SCALE=40 timeout 300 '$top/zapcobbles'"
+  check "the archive's manual page names the archive's places" \
+    grep -q "^.I zapcobbles-$version-linux-x86_64/share/zapcobbles/data/\$" "$top/share/man/man6/zapcobbles.6"
   check "the archive holds README.txt, the licence and the credits" \
     test -s "$top/README.txt" -a -s "$top/share/doc/zapcobbles/LICENSE" -a -s "$top/share/doc/zapcobbles/CREDITS.md"
 else

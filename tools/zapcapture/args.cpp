@@ -17,8 +17,8 @@ bool ends_with(const char* s, const char* suffix) {
 }
 
 // The options that take a value.
-constexpr const char* k_valued[] = {"--wav", "--frames", "--raw", "--every", "--at", "--from",
-                                    "--to",  "--fps",    "--scale", "--data", "--script"};
+constexpr const char* k_valued[] = {"--wav", "--frames", "--raw",   "--every", "--at",     "--from",
+                                    "--to",  "--fps",    "--scale", "--data",  "--script", "--seconds"};
 
 bool takes_value(const char* a) {
   for (const char* v : k_valued)
@@ -33,6 +33,8 @@ bool parse_value(const char* a, const char* v, cap_options& o, bool& seen_to, st
   else if (!std::strcmp(a, "--raw")) o.raw = v;
   else if (!std::strcmp(a, "--data")) o.data = v;
   else if (!std::strcmp(a, "--script")) o.script = v;
+  else if (!std::strcmp(a, "--seconds"))
+    o.seconds = v;
   else if (!std::strcmp(a, "--every")) return num_option(a, v, 1, INT32_MAX, o.every, why);
   else if (!std::strcmp(a, "--fps")) return num_option(a, v, 1, CAP_MAX_FPS, o.fps, why);
   else if (!std::strcmp(a, "--scale")) return num_option(a, v, 1, CAP_MAX_SCALE, o.scale, why);
@@ -48,8 +50,16 @@ bool parse_value(const char* a, const char* v, cap_options& o, bool& seen_to, st
 
 // Whether the options go together: "" when they do, else why not.
 std::string mismatch(const cap_options& o, bool seen_to, bool seen_capture_option) {
+  if (o.seconds && !o.flashes) return "--seconds goes with --flashes";
+  if (o.flashes) {
+    if (o.script) return "--flashes and --script are two modes: give one";
+    if (o.png || o.video || o.wav || o.frames || o.raw || o.every || !o.at.empty() || o.scale || o.warning)
+      return "--flashes takes only --gentle, --seconds, --fps, --from, --to and --data";
+    if (seen_to && o.to <= o.from) return "--to must be later than --from";
+    return "";
+  }
   if (o.script) {
-    if (seen_capture_option) return "--script takes only --raw, --png and --data";
+    if (seen_capture_option) return "--script takes only --raw, --png, --gentle and --data";
     if (!o.raw) return "--script needs --raw DIR for the frames";
     return "";
   }
@@ -67,7 +77,9 @@ std::string mismatch(const cap_options& o, bool seen_to, bool seen_capture_optio
 const char* const cap_usage_text =
     "usage: zapcapture [OUT.mp4] [--wav OUT.wav] [--frames DIR] [--raw DIR] [--every N] [--at SECONDS]...\n"
     "                  [--from SECONDS] [--to SECONDS] [--fps N] [--scale K] [--warning] [--data DIR]\n"
-    "       zapcapture --script FILE --raw DIR [--png] [--data DIR]\n";
+    "       zapcapture --script FILE --raw DIR [--png] [--data DIR]\n"
+    "       zapcapture --flashes [--seconds FILE] [--fps N] [--from SECONDS] [--to SECONDS] [--data DIR]\n"
+    "  (each with --gentle for the gentle show)\n";
 
 const char* const cap_help_text =
     "\n"
@@ -95,6 +107,17 @@ const char* const cap_help_text =
     "                   standard input. Writes DIR/NNNNN.frame and .pal for step N (with --png\n"
     "                   a PNG too) and prints 'frame N scene S dest buf|puh stop 0|1'.\n"
     "\n"
+    "Flash check:\n"
+    "  --flashes        measures how the show flashes, frame by frame at 60 a second (or\n"
+    "                   --fps), by the general and red flash thresholds: every 76x57 field\n"
+    "                   of the picture (a 10-degree field of view of it shown 1440 pixels\n"
+    "                   wide) at steps of half a field, and the whole picture; a second\n"
+    "                   fails when one field holds more than six transitions (three\n"
+    "                   flashes) within one second. Prints per scene the seconds that fail\n"
+    "                   and the worst field; exit status 1 when any second fails, 0 when none\n"
+    "  --seconds FILE   the worst count of each second, general and red, as a table\n"
+    "\n"
+    "  --gentle         the gentle show: the same scenes with what flashes tamed\n"
     "  --data DIR       load the data files from DIR/data/ (and only there); without it\n"
     "                   they are looked for as the demo does: the installed data, the\n"
     "                   source tree of a build, the working directory\n"
@@ -125,7 +148,8 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
       if (i + 1 >= argc) return usage_error(std::string("missing value after ") + a);
       std::string why;
       if (!parse_value(a, argv[++i], o, seen_to, why)) return usage_error(why);
-      if (std::strcmp(a, "--raw") && std::strcmp(a, "--data") && std::strcmp(a, "--script")) {
+      if (std::strcmp(a, "--raw") && std::strcmp(a, "--data") && std::strcmp(a, "--script") &&
+          std::strcmp(a, "--seconds")) {
         seen_capture_option = true;
       }
     } else if (!std::strcmp(a, "--png")) {
@@ -133,6 +157,10 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
     } else if (!std::strcmp(a, "--warning")) {
       o.warning = true;
       seen_capture_option = true;
+    } else if (!std::strcmp(a, "--flashes")) {
+      o.flashes = true;
+    } else if (!std::strcmp(a, "--gentle")) {
+      o.gentle = true;
     } else if (a[0] == '-' && a[1] != '\0') {
       return usage_error(std::string("unknown option '") + a + "'");
     } else if (!o.video) {

@@ -186,6 +186,7 @@ bool set_up(const cap_options& o, capture& c) {
 
   if ((o.frames && !dir_make(o.frames)) || (o.raw && !dir_make(o.raw))) return false;
   if (!session_open(o.data)) return false;
+  session_gentle(o.gentle);
   // The sound for the video goes to the WAV asked for, or else to one of its own.
   c.wav_path = o.wav ? o.wav : "";
   if (o.video) {

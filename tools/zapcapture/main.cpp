@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
   if (!cap_parse_args(argc, argv, o, message)) return tool_usage_exit(message);
   if (o.help) return tool_help((std::string(cap_usage_text) + cap_help_text).c_str());
   if (o.version) return tool_version();
-  return tool_finish(o.script ? script_run(o) : capture_run(o));
+  return tool_finish(o.script ? script_run(o) : o.flashes ? flash_run(o) : capture_run(o));
 }

@@ -91,6 +91,7 @@ int script_run(const cap_options& o) {
   if (!read_script(o.script, steps)) return 1;
   if (!dir_make(o.raw)) return 1;
   if (!session_open(o.data)) return 1;
+  session_gentle(o.gentle);
   uint8_t pal[CAP_PALETTE_BYTES];
   for (size_t n = 0; n < steps.size(); n++) {
     const int scene = session_step_at(steps[n].pos, steps[n].tid);

@@ -8,6 +8,7 @@
 #include "demo/datadir.h"
 #include "demo/demo.h"
 #include "demo/gfx.h"
+#include "demo/scenes.h"
 #include "demo/timeline.h"
 #include "demo/warning.h"
 #include "music/cool_mzx.h"
@@ -94,7 +95,10 @@ void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]) { gfx_getpalette(rgb); }
 int32_t session_stop() { return stopcount; }
 int32_t session_position() { return mzx_position(); }
 
+void session_gentle(bool on) { scene_gentle = on; }
+
 void session_close() {
   demo_pump_sink = nullptr;
+  scene_gentle = false;
   scr = nullptr;
 }

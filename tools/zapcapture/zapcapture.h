@@ -36,7 +36,11 @@ struct cap_options {
   // Script mode.
   const char* script = nullptr;
   bool png = false;
-  // Both.
+  // The flash check (--flashes) and its table of seconds.
+  bool flashes = false;
+  const char* seconds = nullptr;
+  // Every mode.
+  bool gentle = false;         // the gentle show (scene_gentle)
   const char* data = nullptr;  // directory holding data/; null: looked for as the demo does
   bool help = false;           // -h or --help: print the usage and the help text, nothing else
   bool version = false;        // --version: print the version, nothing else
@@ -90,6 +94,8 @@ int32_t session_position();
 void session_card_begin();
 void session_card_step(int32_t t);
 void session_card_end();
+// The gentle show (true) or the show as it always was, from the next step on.
+void session_gentle(bool on);
 // Lets go of the screen.
 void session_close();
 
@@ -127,3 +133,4 @@ void encoder_abort();
 
 int capture_run(const cap_options& o);  // capture.cpp: the whole demo, or a span of it
 int script_run(const cap_options& o);   // script.cpp: chosen moments
+int flash_run(const cap_options& o);    // flashes.cpp: the flash check of the show
