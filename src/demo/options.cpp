@@ -67,8 +67,7 @@ const option_def k_options[] = {
     {"--loop", kind::flag_on, &opt_loop, 0, 0, nullptr},
     {"--gentle", kind::flag_on, &opt_gentle, 0, 0, nullptr},
     {"--no-warning", kind::flag_off, &opt_warning, 0, 0, nullptr},
-    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX,
-     "milliseconds"},
+    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX, "milliseconds"},
 };
 
 options_action bad(const std::string& line) {

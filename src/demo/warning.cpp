@@ -45,14 +45,10 @@ constexpr card_text k_texts[] = {
 };
 #else
 constexpr card_text k_texts[] = {
-    {"flashing", centred(8), 8, WARNING_INK_ALERT},
-    {"lights!", centred(7), 40, WARNING_INK_ALERT},
-    {"g", k_keys_x, 88, WARNING_INK_KEY},
-    {"gentle", k_does_x, 88, WARNING_INK_TEXT},
-    {"enter", k_keys_x, 118, WARNING_INK_KEY},
-    {"show", k_does_x, 118, WARNING_INK_TEXT},
-    {"esc", k_keys_x, 148, WARNING_INK_KEY},
-    {"stop", k_does_x, 148, WARNING_INK_TEXT},
+    {"flashing", centred(8), 8, WARNING_INK_ALERT}, {"lights!", centred(7), 40, WARNING_INK_ALERT},
+    {"g", k_keys_x, 88, WARNING_INK_KEY},           {"gentle", k_does_x, 88, WARNING_INK_TEXT},
+    {"enter", k_keys_x, 118, WARNING_INK_KEY},      {"show", k_does_x, 118, WARNING_INK_TEXT},
+    {"esc", k_keys_x, 148, WARNING_INK_KEY},        {"stop", k_does_x, 148, WARNING_INK_TEXT},
 };
 #endif
 // Every cell inside the frame's 320x256 bytes, every text inside the picture.
@@ -67,12 +63,10 @@ struct ink {
   uint8_t r, g, b;
 };
 constexpr ink k_inks[] = {
-    {WARNING_PAPER, 24, 20, 44},          {WARNING_PAPER | 0x80, 6, 4, 14},
-    {WARNING_INK_ALERT, 255, 180, 0},     {WARNING_INK_ALERT | 0x80, 6, 4, 14},
-    {WARNING_INK_KEY, 255, 150, 150},     {WARNING_INK_KEY | 0x80, 6, 4, 14},
-    {WARNING_INK_TEXT, 240, 240, 240},    {WARNING_INK_TEXT | 0x80, 6, 4, 14},
-    {WARNING_INK_BAR, 110, 96, 150},      {WARNING_INK_BAR | 0x80, 6, 4, 14},
+    {WARNING_PAPER, 24, 20, 44},       {WARNING_INK_ALERT, 255, 180, 0}, {WARNING_INK_KEY, 255, 150, 150},
+    {WARNING_INK_TEXT, 240, 240, 240}, {WARNING_INK_BAR, 110, 96, 150},
 };
+constexpr ink k_outline = {0, 6, 4, 14};
 
 uint8_t g_kept[768];  // the palette as it was when the card came up
 
@@ -126,7 +120,10 @@ warning_choice warning_choice_of(const SDL_Event& ev) {
 
 void warning_begin() {
   gfx_getpalette(g_kept);
-  for (const ink& k : k_inks) gfx_setcolor(k.index, k.r, k.g, k.b);
+  for (const ink& k : k_inks) {
+    gfx_setcolor(k.index, k.r, k.g, k.b);
+    gfx_setcolor(k.index | 0x80, k_outline.r, k_outline.g, k_outline.b);
+  }
 }
 
 void warning_draw(uint8_t* frame, int32_t t) {

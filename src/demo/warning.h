@@ -32,11 +32,11 @@ inline constexpr int WARNING_BAR_W = 240;
 inline constexpr int WARNING_BAR_H = 3;
 
 // Palette entries the card draws with (set by warning_begin).
-inline constexpr int WARNING_INK_ALERT = 1;  // "flashing lights!"
-inline constexpr int WARNING_INK_KEY = 2;    // the key names
-inline constexpr int WARNING_INK_BAR = 3;    // the countdown bar
-inline constexpr int WARNING_INK_TEXT = 126; // what the keys do
-inline constexpr int WARNING_PAPER = 127;    // the background
+inline constexpr int WARNING_INK_ALERT = 1;   // "flashing lights!"
+inline constexpr int WARNING_INK_KEY = 2;     // the key names
+inline constexpr int WARNING_INK_BAR = 3;     // the countdown bar
+inline constexpr int WARNING_INK_TEXT = 126;  // what the keys do
+inline constexpr int WARNING_PAPER = 127;     // the background
 
 // Times the card has come up since the program started.
 extern int32_t warning_shown;

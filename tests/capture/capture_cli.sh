@@ -131,6 +131,7 @@ case $case in
     expect 2 "^zapcapture: --script needs --raw DIR" --script "$tmp/s"
     expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --fps 30
     expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --warning
+    expect 2 "^zapcapture: --flashes takes only" --flashes --warning
     expect 2 "^zapcapture: unknown option '--warning=1'$" --warning=1 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
     expect 2 "^zapcapture: --seconds goes with --flashes$" --seconds "$tmp/t" --wav "$tmp/a.wav"

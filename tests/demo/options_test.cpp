@@ -63,8 +63,8 @@ const Line kLines[] = {
 
 std::string settings() {
   std::ostringstream s;
-  s << (opt_data ? opt_data : "-") << ' ' << opt_fullscreen << ' ' << opt_scale << ' ' << opt_mute << ' '
-    << opt_start << ' ' << opt_loop << ' ' << heard_offset_ms << ' ' << opt_gentle << ' ' << opt_warning;
+  s << (opt_data ? opt_data : "-") << ' ' << opt_fullscreen << ' ' << opt_scale << ' ' << opt_mute << ' ' << opt_start
+    << ' ' << opt_loop << ' ' << heard_offset_ms << ' ' << opt_gentle << ' ' << opt_warning;
   return s.str();
 }
 

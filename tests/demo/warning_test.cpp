@@ -99,8 +99,13 @@ TEST(WarningCard, DrawsItsTextsAndACountdownInItsOwnInks) {
     int32_t t;
     int bar;  // bar pixels in each of its rows
   } cases[] = {
-      {-50, WARNING_BAR_W},  {0, WARNING_BAR_W},           {1500, WARNING_BAR_W * 3 / 4},
-      {3000, WARNING_BAR_W / 2}, {WARNING_TIMEOUT_MS - 1, 0}, {WARNING_TIMEOUT_MS, 0}, {60000, 0},
+      {-50, WARNING_BAR_W},
+      {0, WARNING_BAR_W},
+      {1500, WARNING_BAR_W * 3 / 4},
+      {3000, WARNING_BAR_W / 2},
+      {WARNING_TIMEOUT_MS - 1, 0},
+      {WARNING_TIMEOUT_MS, 0},
+      {60000, 0},
   };
   for (const Case& c : cases) {
     frame.fill(77);
