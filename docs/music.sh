@@ -1,6 +1,6 @@
 #!/bin/bash
 # Makes docs/music.png: a spectrogram of the demo's whole soundtrack as the
-# demo plays it (zapmod render: 44100 Hz, 47 ticks a second), one column of 64
+# demo plays it (zapmod render --demo: 44100 Hz, 47 ticks a second), one column of 64
 # pixels per order, with the orders, the scenes and the sections marked.
 #
 #   docs/music.sh [BUILD_DIR [OUT]]  (default build/release and docs/music.png; needs sox and ImageMagick)
@@ -21,7 +21,7 @@ height=320
 top=78
 font=DejaVu-Sans
 
-"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
+"$build/tools/zapmod" render data/da_plim.mod "$tmp/render.wav" --demo --seconds "$(awk -v n="$orders" -v s="$order_s" 'BEGIN { print n * s }')" >/dev/null
 # Up to 5.5 kHz, where the bass, chords and lead lie; -r leaves out sox's axes.
 sox "$tmp/render.wav" -n rate 11025 spectrogram -r -x "$width" -y "$height" -z 80 -o "$tmp/spectrogram.png"
 

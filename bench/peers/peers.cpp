@@ -9,7 +9,10 @@
 //     can render before the song ends: min(CAP, each player's song length),
 //     at least 1. This project's length is zapmod render's: until the song
 //     first passes its last order entry.
-//   bench_peers inproc ROUNDS MODULE:SECONDS...
+//   bench_peers inproc ROUNDS [MODE] MODULE:SECONDS...
+//     MODE (default mono): mono, stereo (separation 70 for all three) or
+//     linear (mono with linear interpolation: a 2-point filter for
+//     libopenmpt).
 //     renders SECONDS of each module with each player, ROUNDS times, the
 //     players' order turning each round; times are this thread's processor
 //     time for the rendering alone (the module is loaded before the clock
@@ -19,9 +22,9 @@
 //     of the player's time divided by this project's in the same round.
 //     Voice-samples are output samples times the module's channels.
 //
-// This project renders through mix_newhand, the demo's audio callback, in
-// 2048-sample buffers at 47 ticks per second and main volume 64, as zapmod
-// render does. The other players are asked for 2048 samples at a time too.
+// This project renders as zapmod render does: the song driver
+// (music/mzx_song.h) in the module's own timing at the headroom volume, in
+// 64 KiB blocks; the other players are asked for 2048 frames at a time.
 #include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
 
@@ -38,7 +41,9 @@
 #include <vector>
 
 #include "music/cool_mzx.h"
+#include "music/mzx_song.h"
 #include "player/pt.h"
+#include "sound/sd_main.h"
 #include "sound/sd_mix.h"
 
 namespace {
@@ -47,6 +52,12 @@ constexpr int32_t k_rate = 44100;
 constexpr int32_t k_buffer = 2048;
 constexpr int32_t k_hz = 47;
 constexpr int32_t k_image_bytes = 1000000 + MIX_SAMPLE_SLACK;  // the demo's module buffer
+constexpr int32_t k_separation = 70;                           // zapmod's default; libxmp's own default too
+constexpr int32_t k_block_values = 32768;                      // zapmod render's 64 KiB block
+
+enum class mode { mono, stereo, linear };
+mode g_mode = mode::mono;
+int g_out_channels() { return g_mode == mode::stereo ? 2 : 1; }
 
 std::vector<uint8_t> read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -68,7 +79,7 @@ double median(std::vector<double> v) {
 // ---- This project -------------------------------------------------------------
 
 std::vector<uint8_t> g_image(k_image_bytes);
-std::vector<int16_t> g_out(k_buffer);
+std::vector<int16_t> g_out(k_block_values);
 
 // Loads file into the module buffer as the demo does; false when refused.
 bool zap_load(const std::vector<uint8_t>& file) {
@@ -80,27 +91,30 @@ bool zap_load(const std::vector<uint8_t>& file) {
   return mzx_get(g_image.data(), static_cast<int32_t>(file.size())) == 1;
 }
 
+// The song driver as zapmod render sets it up, after zap_load.
+void zap_start() {
+  sd_setmainvolume(song_headroom_volume(pt_channels));
+  song_start(k_rate, 0, g_mode == mode::stereo, k_separation, g_mode == mode::linear);
+}
+
 void zap_render(int64_t samples) {
-  for (int64_t done = 0; done < samples; done += k_buffer) {
-    const int64_t n = std::min<int64_t>(k_buffer, samples - done);
-    mix_newhand(nullptr, reinterpret_cast<uint8_t*>(g_out.data()), static_cast<int>(2 * n));
+  const int64_t block = k_block_values / g_out_channels();
+  for (int64_t done = 0; done < samples; done += block) {
+    const int64_t n = std::min<int64_t>(block, samples - done);
+    song_mix(g_out.data(), static_cast<int32_t>(n), 1, false);
   }
 }
 
-// zapmod render's default length, at most cap seconds.
+// zapmod render's default length (up to the song's end), at most cap seconds.
 double zap_length(double cap) {
-  const int32_t last = static_cast<int32_t>(pt_songlen) - 1;
-  bool seen_last = false;
+  zap_start();
+  const int64_t limit = static_cast<int64_t>(cap * k_rate);
   int64_t done = 0;
-  while (done < static_cast<int64_t>(cap * k_rate)) {
-    zap_render(k_buffer);
-    done += k_buffer;
-    const int32_t order = mzx_position() / 100;
-    if (order == last) {
-      seen_last = true;
-    } else if (seen_last && order < last) {
-      break;
-    }
+  while (done < limit) {
+    const int32_t want = static_cast<int32_t>(std::min<int64_t>(k_block_values, limit - done));
+    const int32_t got = song_mix(g_out.data(), want, 1, true);
+    done += got;
+    if (got < want) break;
   }
   return static_cast<double>(done) / k_rate;
 }
@@ -112,8 +126,9 @@ struct xmp_player {
   bool ok = false;
   explicit xmp_player(const std::vector<uint8_t>& file) {
     if (xmp_load_module_from_memory(ctx, file.data(), static_cast<long>(file.size())) != 0) return;
-    if (xmp_start_player(ctx, k_rate, XMP_FORMAT_MONO) != 0) return;
-    xmp_set_player(ctx, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
+    if (xmp_start_player(ctx, k_rate, g_mode == mode::stereo ? 0 : XMP_FORMAT_MONO) != 0) return;
+    xmp_set_player(ctx, XMP_PLAYER_INTERP, g_mode == mode::linear ? XMP_INTERP_LINEAR : XMP_INTERP_NEAREST);
+    xmp_set_player(ctx, XMP_PLAYER_MIX, k_separation);
     ok = true;
   }
   ~xmp_player() {
@@ -128,7 +143,7 @@ struct xmp_player {
   void render(int64_t samples) {
     for (int64_t done = 0; done < samples; done += k_buffer) {
       const int64_t n = std::min<int64_t>(k_buffer, samples - done);
-      xmp_play_buffer(ctx, g_out.data(), static_cast<int>(2 * n), 0);  // loop 0: never stop
+      xmp_play_buffer(ctx, g_out.data(), static_cast<int>(2 * n * g_out_channels()), 0);  // loop 0: never stop
     }
   }
 };
@@ -138,7 +153,8 @@ struct xmp_player {
 openmpt::module* openmpt_load(const std::vector<uint8_t>& file) {
   try {
     auto* m = new openmpt::module(file.data(), file.size());
-    m->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, 1);
+    m->set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, g_mode == mode::linear ? 2 : 1);
+    m->set_render_param(openmpt::module::RENDER_STEREOSEPARATION_PERCENT, k_separation);
     m->ctl_set_integer("dither", 0);
     m->set_repeat_count(-1);
     return m;
@@ -150,7 +166,11 @@ openmpt::module* openmpt_load(const std::vector<uint8_t>& file) {
 void openmpt_render(openmpt::module& m, int64_t samples) {
   for (int64_t done = 0; done < samples; done += k_buffer) {
     const int64_t n = std::min<int64_t>(k_buffer, samples - done);
-    m.read(k_rate, static_cast<size_t>(n), g_out.data());
+    if (g_mode == mode::stereo) {
+      m.read_interleaved_stereo(k_rate, static_cast<size_t>(n), g_out.data());
+    } else {
+      m.read(k_rate, static_cast<size_t>(n), g_out.data());
+    }
   }
 }
 
@@ -185,6 +205,7 @@ double time_one(int player, const std::vector<uint8_t>& file, int64_t samples) {
   double t1 = 0;
   if (player == k_zap) {
     zap_load(file);
+    zap_start();
     t0 = thread_us();
     zap_render(samples);
     t1 = thread_us();
@@ -272,10 +293,17 @@ int inproc(int rounds, int n, char** args) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && !std::strcmp(argv[1], "lengths")) return lengths(std::atof(argv[2]), argc - 3, argv + 3);
-  if (argc >= 4 && !std::strcmp(argv[1], "inproc") && std::atoi(argv[2]) > 0)
-    return inproc(std::atoi(argv[2]), argc - 3, argv + 3);
+  if (argc >= 4 && !std::strcmp(argv[1], "inproc") && std::atoi(argv[2]) > 0) {
+    int first = 3;
+    const std::string m = argv[3];
+    if (m == "mono" || m == "stereo" || m == "linear") {
+      g_mode = m == "stereo" ? mode::stereo : m == "linear" ? mode::linear : mode::mono;
+      first = 4;
+    }
+    return inproc(std::atoi(argv[2]), argc - first, argv + first);
+  }
   std::fprintf(stderr,
                "usage: bench_peers lengths CAP MODULE...\n"
-               "       bench_peers inproc ROUNDS MODULE:SECONDS...\n");
+               "       bench_peers inproc ROUNDS [mono|stereo|linear] MODULE:SECONDS...\n");
   return 2;
 }

@@ -1,11 +1,13 @@
 // bench_floor MODULE OUT.wav SAMPLES: the least a renderer's process does.
 //
-// Reads the module as zapmod does (whole, into a zeroed buffer of the
-// player's size) and writes a 16-bit mono 44100 Hz WAV file of SAMPLES
-// samples, 2048 samples per fwrite through a 64 KiB stdio buffer as zapmod
-// render does, with silence for data: the file has the size of the rendered
-// one, and writing silence costs what writing music costs. What a player
-// takes beyond this is its own work.
+// Reads the module as zapmod does (whole, into a zeroed buffer of the file's
+// size and the player's slack) and writes a 16-bit mono 44100 Hz WAV file of
+// SAMPLES samples the way zapmod render writes: the header through the
+// stream, then 64 KiB a write straight to the file, with silence for data.
+// The file has the size of the rendered one, and writing silence costs what
+// writing music costs. What a player takes beyond this is its own work.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,13 +28,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   const long samples = std::atol(argv[3]);
-  std::vector<uint8_t> module(1000002, 0);
   FILE* in = std::fopen(argv[1], "rb");
   if (!in) {
     std::perror(argv[1]);
     return 1;
   }
-  const size_t n = std::fread(module.data(), 1, 1000000, in);
+  std::fseek(in, 0, SEEK_END);
+  const long size = std::ftell(in);
+  std::fseek(in, 0, SEEK_SET);
+  if (size <= 0 || size > 1000000) return 1;
+  std::vector<uint8_t> module(static_cast<size_t>(size) + 3, 0);
+  const size_t n = std::fread(module.data(), 1, module.size(), in);
   std::fclose(in);
   if (n == 0) return 1;
 
@@ -45,13 +51,11 @@ int main(int argc, char** argv) {
                    0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
   put32(h + 4, static_cast<uint32_t>(36 + 2 * samples));
   put32(h + 40, static_cast<uint32_t>(2 * samples));
-  static char file_buffer[1 << 16];
-  std::setvbuf(out, file_buffer, _IOFBF, sizeof file_buffer);
-  bool ok = std::fwrite(h, 1, sizeof h, out) == sizeof h;
-  static int16_t block[2048];
-  for (long done = 0; ok && done < samples; done += 2048) {
-    const size_t take = static_cast<size_t>(samples - done < 2048 ? samples - done : 2048);
-    ok = std::fwrite(block, 2, take, out) == take;
+  bool ok = std::fwrite(h, 1, sizeof h, out) == sizeof h && std::fflush(out) == 0;
+  static int16_t block[32768];
+  for (long done = 0; ok && done < samples; done += 32768) {
+    const size_t take = static_cast<size_t>(samples - done < 32768 ? samples - done : 32768);
+    ok = write(fileno(out), block, 2 * take) == static_cast<ssize_t>(2 * take);
   }
   if (std::fclose(out) != 0) ok = false;
   return ok ? 0 : 1;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> text(data, data + size);
   std::FILE* f = fmemopen(text.data(), text.size(), "rb");
   if (!f) return 0;
-  drawing_rec* d = drawing_load_stream(f, "fuzz.txt");
+  drawing_rec* d = drawing_load_stream(f);
   std::fclose(f);
   if (!d) return 0;
   drawing(frame.data(), d, 0, 2147483647, 2);

@@ -17,7 +17,9 @@ namespace {
 
 bool same(const zapmod_args& a, const zapmod_args& b) {
   return a.command == b.command && a.in == b.in && a.out == b.out && a.seconds == b.seconds && a.rate == b.rate &&
-         a.volume == b.volume && a.hz == b.hz && a.ticks == b.ticks && a.help == b.help && a.version == b.version;
+         a.volume == b.volume && a.hz == b.hz && a.ticks == b.ticks && a.help == b.help && a.version == b.version &&
+         a.demo == b.demo && a.stereo == b.stereo && a.mono == b.mono && a.separation == b.separation &&
+         a.interp == b.interp && a.loops == b.loops;
 }
 
 // A file of play or render: a word after the subcommand that is no option.
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_check(message.empty() && line.argc >= 2);
   const char* cmd = line.argv[1];
   const bool defaults = a.seconds == 0.0 && a.rate == 44100 && a.volume == ZAPMOD_DEFAULT_VOLUME &&
-                        a.hz == ZAPMOD_DEFAULT_HZ && a.ticks == ZAPMOD_DEFAULT_TICKS;
+                        a.hz == ZAPMOD_DEFAULT_HZ && a.ticks == ZAPMOD_DEFAULT_TICKS && !a.demo && !a.stereo &&
+                        !a.mono && a.separation == ZAPMOD_DEFAULT_SEPARATION && !a.interp && a.loops == 0;
   fuzz_check(a.command == ZAPMOD_HELP || (!a.help && !a.version));
   switch (a.command) {
     case ZAPMOD_HELP:
@@ -72,8 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz_check(!std::strcmp(cmd, render ? "render" : "play") && is_file(line, a.in));
       fuzz_check(render ? is_file(line, a.out) && line.index_of(a.out) > line.index_of(a.in) : !a.out);
       fuzz_check(a.seconds == 0.0 || (a.seconds > 0.0 && a.seconds <= ZAPMOD_MAX_SECONDS));
-      fuzz_check(a.volume >= 0 && a.volume <= ZAPMOD_MAX_VOLUME && a.hz >= 1 && a.hz <= ZAPMOD_MAX_HZ);
+      // Volume: given (0..252) or chosen from the module. Ticks per second:
+      // 0 (the module's own timing), given, or the demo's 47 with --demo.
+      fuzz_check(a.volume == ZAPMOD_AUTO_VOLUME || (a.volume >= 0 && a.volume <= ZAPMOD_MAX_VOLUME));
+      fuzz_check(a.hz >= 0 && a.hz <= ZAPMOD_MAX_HZ && (!a.demo || a.hz == 47));
       fuzz_check(a.rate == 44100 || (render && a.rate == 22050));
+      fuzz_check(a.separation >= 0 && a.separation <= 100 && a.loops >= 0 && a.loops <= ZAPMOD_MAX_LOOPS);
+      fuzz_check(render ? !a.mono : !a.stereo && a.loops == 0);
+      fuzz_check(a.loops == 0 || a.seconds == 0.0);
       fuzz_check(a.ticks == ZAPMOD_DEFAULT_TICKS);
       break;
     }

@@ -63,13 +63,16 @@ bool load_picture(cgm_picture*& pic, const char* name) {
   return true;
 }
 
-// drawing_load reports a bad point count itself; it is silent when the file
-// cannot be opened or read, and errno then still holds why.
+// drawing_load prints nothing: drawing_message says what it found wrong in
+// the file, or, when that is empty, errno still holds why it could not be
+// opened or read.
 bool load_drawing(drawing_rec*& d, const char* name) {
   drawing_free(d);
   const std::string path = timeline_data_path(name);
   errno = 0;
   d = drawing_load(path.c_str());
+  if (d && drawing_message[0]) std::fprintf(stderr, "%s: %s: %s\n", timeline_program, path.c_str(), drawing_message);
+  if (!d && drawing_message[0]) return fail(path, drawing_message);
   if (d) {
     int64_t segments = 0;
     for (int i = 0; i < d->nstrokes; i++) segments += d->strokes[i].n > 1 ? d->strokes[i].n - 1 : 0;

@@ -56,6 +56,13 @@ std::string datadir_program_dir() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+bool datadir_in_build(const std::string& program_dir, const std::string& build_dir) {
+  if (program_dir.empty() || build_dir.empty()) return false;
+  const std::string bin = resolved(program_dir);
+  const std::string build = resolved(build_dir);
+  return bin.compare(0, build.size(), build) == 0 && (bin.size() == build.size() || bin[build.size()] == '/');
+}
+
 bool datadir_find(const char* given, std::string& root, std::string& looked) {
   looked.clear();
   if (given != nullptr) return try_dir(without_slash(given), root, looked);
@@ -64,10 +71,7 @@ bool datadir_find(const char* given, std::string& root, std::string& looked) {
   // not installed: it reads the source tree's data, wherever it is started
   // from, and never an older installed copy.
   const std::string bin = datadir_program_dir();
-  const std::string build = ZAP_BUILD_DIR;
-  const bool in_build = !bin.empty() && bin.compare(0, build.size(), build) == 0 &&
-                        (bin.size() == build.size() || bin[build.size()] == '/');
-  if (in_build) {
+  if (datadir_in_build(bin, ZAP_BUILD_DIR)) {
     if (try_dir(ZAP_SOURCE_DIR, root, looked)) return true;
   } else {
     if (!bin.empty() && try_dir(resolved(bin + "/" + ZAP_INSTALL_DATA_FROM_BIN), root, looked)) return true;

@@ -18,3 +18,7 @@
 bool datadir_find(const char* given, std::string& root, std::string& looked);
 // The directory of the running program (from /proc/self/exe), "" when unknown.
 std::string datadir_program_dir();
+// Whether program_dir lies in the build tree build_dir (or is it), both
+// taken with their symbolic links resolved: /proc/self/exe names the real
+// place, while the build tree may have been configured through a link.
+bool datadir_in_build(const std::string& program_dir, const std::string& build_dir);

@@ -292,7 +292,7 @@ void demo_poll_events() {
     }
   }
   if (platform_signalled()) {
-    // The handheld's termination signal, as a stop button.
+    // A termination signal that SDL does not turn into the close request, as a stop button.
     stopcount++;
     demo_user_stop = true;
   }

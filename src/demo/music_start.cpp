@@ -44,7 +44,9 @@ bool timeline_music_load(bool offline) {
     mzx_init_offline(SD_OUTPUT_RATE, TIMELINE_HZ);
   } else {
     // The front end asks which output to use; the demo answers "2" (the SDL
-    // device at 44100 Hz) itself, pushed back in reverse order.
+    // device at 44100 Hz) itself, pushed back in reverse order. Pushing the
+    // answer into its own standard input is how the choice reaches the front
+    // end, kept on purpose: mzx_init reads exactly these two characters.
     std::ungetc('\n', stdin);
     // With --mute it answers "0": no sound device, the silent timer.
     std::ungetc(opt_mute ? '0' : '2', stdin);

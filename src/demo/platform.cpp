@@ -142,12 +142,18 @@ volatile std::sig_atomic_t g_signalled = 0;
 }  // namespace
 
 void platform_catch_signals() {
-#if defined(ZAP_HANDHELD) && !defined(__EMSCRIPTEN__)
+#if !defined(__EMSCRIPTEN__)
   struct sigaction sa;
   std::memset(&sa, 0, sizeof sa);
   sa.sa_handler = on_signal;
   sigemptyset(&sa.sa_mask);
+#if defined(ZAP_HANDHELD)
   for (const int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+#else
+  // SDL turns SIGINT and SIGTERM into the close request; SIGHUP (the
+  // terminal closed) it leaves alone, which would end the program with 129.
+  sigaction(SIGHUP, &sa, nullptr);
+#endif
 #endif
 }
 

@@ -62,10 +62,12 @@ int platform_button(const SDL_Event& ev);
 // the display with the 320x240 picture in its 4:3 shape, black bars beside
 // it, scaled as SDL12COMPAT_SCALE_METHOD says (nearest: sharp pixels).
 Uint32 platform_video_flags();
-// Termination signals (SIGTERM, SIGINT, SIGHUP). On a desktop SDL turns them
-// into the window's close request, a stop. The handheld build discards that
-// request, so there it catches them itself (call after SDL_Init, which sets
-// SDL's own handlers) and platform_signalled answers whether one came.
+// Termination signals (SIGTERM, SIGINT, SIGHUP) stop the show with status 0.
+// On a desktop SDL turns SIGTERM and SIGINT into the window's close request,
+// a stop, and this catches SIGHUP, which SDL leaves alone. The handheld build
+// discards that request, so there it catches all three itself. Call after
+// SDL_Init, which sets SDL's own handlers; platform_signalled answers whether
+// a caught one came.
 void platform_catch_signals();
 bool platform_signalled();
 // Desktop window scaling, set before SDL_Init (sdl12-compat reads its scale

@@ -45,18 +45,20 @@ int16_t to16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(stat
 drawing_rec* drawing_load(const char* path) {
   std::FILE* f = std::fopen(path, "rb");
   if (!f) return nullptr;
-  drawing_rec* d = drawing_load_stream(f, path);
+  drawing_rec* d = drawing_load_stream(f);
   std::fclose(f);
   return d;
 }
 
 int32_t drawing_cutstroke = -1;
+char drawing_message[160];
 
-drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
+drawing_rec* drawing_load_stream(std::FILE* f) {
   drawing_cutstroke = -1;
+  drawing_message[0] = 0;
   auto* d = static_cast<drawing_rec*>(std::calloc(1, sizeof(drawing_rec)));
   if (!d) {
-    std::fprintf(stderr, "zapcobbles: %s: out of memory\n", name);
+    std::snprintf(drawing_message, sizeof drawing_message, "out of memory");
     return nullptr;
   }
   const long end = stream_end(f);
@@ -66,11 +68,12 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
   while (cgm_read_int(f, n) && n != -1) {
     const int idx = d->nstrokes;
     if (idx == DRAWING_MAX_STROKES) {
-      std::fprintf(stderr, "zapcobbles: %s: more than %d strokes, the rest ignored\n", name, DRAWING_MAX_STROKES);
+      std::snprintf(drawing_message, sizeof drawing_message, "more than %d strokes, the rest ignored",
+                    DRAWING_MAX_STROKES);
       break;
     }
     if (n < 0 || n > DRAWING_MAX_POINTS) {
-      std::fprintf(stderr, "zapcobbles: %s: stroke %d: bad point count %d\n", name, idx, static_cast<int>(n));
+      std::snprintf(drawing_message, sizeof drawing_message, "stroke %d: bad point count %d", idx, static_cast<int>(n));
       drawing_free(d);
       return nullptr;
     }
@@ -84,7 +87,7 @@ drawing_rec* drawing_load_stream(std::FILE* f, const char* name) {
     drawing_stroke& s = d->strokes[idx];
     s.xy = room > 0 ? static_cast<int16_t*>(std::malloc(2 * sizeof(int16_t) * static_cast<size_t>(room))) : nullptr;
     if (room > 0 && !s.xy) {
-      std::fprintf(stderr, "zapcobbles: %s: stroke %d: out of memory\n", name, idx);
+      std::snprintf(drawing_message, sizeof drawing_message, "stroke %d: out of memory", idx);
       drawing_free(d);
       return nullptr;
     }

@@ -24,12 +24,17 @@ struct drawing_rec {
 // The stroke that the end of the file cut short in the last drawing_load (its
 // whole points are kept and the content ends there), or -1.
 extern int32_t drawing_cutstroke;
-// Reads a point file; null when it cannot be opened or read, or holds a
-// negative or absurd (above DRAWING_MAX_POINTS) point count (those two
-// reported on stderr with the file's name).
+// What the last drawing_load found wrong, empty when nothing: why it gave
+// null ("stroke 1: bad point count -7"), or what it left out of the drawing
+// it gave. The loader prints nothing; the program that calls it reports the
+// message under its own name, with the file's.
+extern char drawing_message[160];
+// Reads a point file; null when it cannot be opened or read (drawing_message
+// empty, errno says why), or holds a negative or absurd (above
+// DRAWING_MAX_POINTS) point count or runs out of memory (drawing_message).
 drawing_rec* drawing_load(const char* path);
-// The same from an open stream; name is used in messages only.
-drawing_rec* drawing_load_stream(std::FILE* f, const char* name);
+// The same from an open stream.
+drawing_rec* drawing_load_stream(std::FILE* f);
 // Frees a drawing of drawing_load (null is ignored).
 void drawing_free(drawing_rec* d);
 // Draws segments from..to (both included) of d, 2 pixels thick, in colour;

@@ -358,7 +358,10 @@ void tremolo_step(int ch) {
 }
 
 // A tick-count effect (note cut, note delay) fires on tick x, or on the row's
-// last tick when x lies beyond the row.
+// last tick when x lies beyond the row. It is asked only on a row's running
+// ticks (1 .. speed - 1), never on tick 0: so EC0 and ED0 never act (ED0's
+// note is never started), and at speed 1 (or 0) a row has no running tick,
+// so no cut or delay acts at all. That is the effects' rule, kept on purpose.
 bool on_tick(int32_t x) {
   return pt_vbcount == x || (pt_vbcount == pt_vbtempo - 1 && x >= pt_vbtempo);
 }
@@ -578,8 +581,15 @@ void row_running(int ch, const uint8_t* cell, cmd key) {
   }
 }
 
+// The counters as they stand, with one exception: a pattern loop back to an
+// order entry's first row leaves the row counter at -1, so that the next row
+// boundary steps onto row 0. Published as it is, that would read as the last
+// row of the entry before, a step back that the song-end rules (the demo's,
+// zapmod render's, zapcapture's) take for the song's wrap; the loop stays
+// inside its entry, so the position reads as that entry's row 0.
 int32_t publish_position() {
-  pt_position.store(pt_songpos * 100 + pt_rowcount, std::memory_order_release);
+  const int32_t row = pt_rowcount < 0 ? 0 : pt_rowcount;
+  pt_position.store(pt_songpos * 100 + row, std::memory_order_release);
   return 0;
 }
 

@@ -67,7 +67,9 @@ extern uint8_t* pt_lineptr;    // first cell of the current row
 
 // The position pt_songpos * 100 + pt_rowcount, published as one word at the
 // end of every pt_play and by pt_init, so that another thread never sees an
-// order index from one tick with a row from another.
+// order index from one tick with a row from another. A row counter below 0
+// (a pattern loop back to row 0, until the next row) is published as row 0:
+// the loop stays inside its order entry and must not read as a step back.
 extern std::atomic<int32_t> pt_position;
 
 extern int32_t pt_cursample[32], pt_curvol[32], pt_curperiod[32], pt_curnote[32];

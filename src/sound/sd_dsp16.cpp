@@ -58,13 +58,9 @@ int32_t dsp16_initcard(int32_t rate, sd_dsp16_callback callback) {
   return sdl_openaudio(&wanted, nullptr) >= 0 ? 1 : 0;
 }
 
-int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback) {
-  if (!dsp16_initcard(rate, callback)) {
-    // The table stays as it was, so the caller can still install the silent
-    // device instead.
-    sd_errorstr = "SDL audio error";
-    return 0;
-  }
+namespace {
+
+void install() {
   sd_init = dsp16_init;
   sd_secondhand = dsp16_dummyfunction;
   sd_start = dsp16_start;
@@ -72,6 +68,55 @@ int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback) {
   sd_shutdown = dsp16_shutdown;
   sd_mix_setfunctions();
   sd_devicename = "SDL audio";
+}
+
+}  // namespace
+
+int32_t sd_dsp16_init_channels(int32_t rate, int32_t channels, sd_dsp16_callback callback) {
+  if (!sdl_load()) {
+    sd_errorstr = "SDL audio error";
+    return 0;
+  }
+  wanted.freq = rate;
+  wanted.format = AUDIO_S16SYS;
+  wanted.channels = static_cast<Uint8>(channels == 2 ? 2 : 1);
+  wanted.samples = kBufferFrames;
+  wanted.callback = callback;
+  wanted.userdata = nullptr;
+  basefreq = rate;
+  // Asked with a structure for what the output has, SDL hands the callback
+  // that format; taken only when it is the one asked for but perhaps with
+  // fewer channels. Anything else is opened again for SDL to convert, mono.
+  SDL_AudioSpec got{};
+  int32_t result = 0;
+  if (sdl_openaudio(&wanted, &got) >= 0) {
+    if (got.format == AUDIO_S16SYS && got.freq == rate && (got.channels == 1 || got.channels == 2) &&
+        got.samples >= 1) {
+      result = got.channels;
+    } else {
+      sdl_closeaudio();
+    }
+  }
+  if (result == 0) {
+    wanted.channels = 1;
+    if (sdl_openaudio(&wanted, nullptr) < 0) {
+      sd_errorstr = "SDL audio error";
+      return 0;
+    }
+    result = 1;
+  }
+  install();
+  return result;
+}
+
+int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback) {
+  if (!dsp16_initcard(rate, callback)) {
+    // The table stays as it was, so the caller can still install the silent
+    // device instead.
+    sd_errorstr = "SDL audio error";
+    return 0;
+  }
+  install();
   return 1;
 }
 

@@ -18,6 +18,12 @@ using sd_dsp16_callback = void (*)(void* userdata, uint8_t* stream, int len);
 // device: 1 on success, 0 on failure (sd_errorstr = "SDL audio error", the
 // table untouched).
 int32_t sd_dsp16_init(int32_t rate, sd_dsp16_callback callback);
+// For the tools: opens SDL audio (paused) at rate, 16-bit signed, with up to
+// channels channels (1 or 2), and installs the device as sd_dsp16_init does.
+// Returns the channels the callback fills: 2 only where the output itself
+// has two, else 1 (SDL converts); 0 on failure (sd_errorstr set, the table
+// untouched). The demo opens its mono output with sd_dsp16_init.
+int32_t sd_dsp16_init_channels(int32_t rate, int32_t channels, sd_dsp16_callback callback);
 // Opens the SDL audio output only, with callback: 1 on success, 0 on failure.
 int32_t dsp16_initcard(int32_t rate, sd_dsp16_callback callback);
 // The device reports itself present: always 1.

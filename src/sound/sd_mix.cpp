@@ -282,70 +282,186 @@ void mix_two(Voice& a, Voice& b, int32_t* acc, int32_t count) {
   }
 }
 
-// The other three loops are not the ones that sound (sd_mix_interpolation is
-// 0 and the callback mixes mono), so they test per sample; the looping
-// decision is still a template parameter, taken once per call. What tells
-// the three apart is named: one or two accumulator values per output step,
-// the byte read plain or interpolated with the next, and where a one-shot
-// sample parks when it ends. The parking differs between the loops: at the
-// length for interpolated mono and plain stereo, at 0 for interpolated
-// stereo (and the plain mono loop). A parked channel keeps adding the byte it
-// parked on, so the rule is heard.
+// The other three loops are not the ones the demo sounds (its
+// sd_mix_interpolation is 0 and its callback mixes mono); the tools' stereo
+// and interpolating renders use them. They run like the plain mono loop:
+// the steps between two wraps or ends need no test and run in a tight inner
+// loop, one tested step at each event. What tells the three apart is named:
+// one or two accumulator values per output step, the byte read plain or
+// interpolated with the next, and where a one-shot sample parks when it
+// ends. The parking differs between the loops: at the length for
+// interpolated mono and plain stereo, at 0 for interpolated stereo (and the
+// plain mono loop). A parked channel keeps adding the byte it parked on, so
+// the rule is heard.
 enum class Output { mono, stereo };
 enum class Reading { plain, interpolated };
 enum class Park { at_zero, at_length };
 
-template <bool Looping, Output Out, Reading Read, Park ParkAt>
-void generic_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain,
-                  const LoopBounds& lb) {
-  constexpr bool Stereo = Out == Output::stereo;
-  const int8_t* data = ch->data;
-  uint64_t p = join(ch->pos, ch->posfrac);
-  uint64_t s = join(ch->step, ch->stepfrac);
-  const uint32_t length = ch->length;
-  for (int32_t i = 0; i < count; i++) {
-    p += s;
-    if constexpr (Looping) {
-      if (whole_of(p) > lb.end) p = join(lb.start + 1, frac_of(p));
-    } else {
-      if (whole_of(p) >= length) {
-        p = join(ParkAt == Park::at_length ? length : 0, frac_of(p));
-        s = 0;
-        ch->volume = 0;
-      }
-    }
-    const uint32_t pos = whole_of(p);
-    int32_t l;
-    int32_t r;
-    if constexpr (Read == Reading::interpolated) {
-      const uint32_t f = frac_of(p) >> kInterpShift;
-      l = interp(data[pos], data[pos + 1], f, lgain);
-      r = Stereo ? interp(data[pos], data[pos + 1], f, rgain) : 0;
-    } else {
-      l = static_cast<int32_t>(static_cast<uint32_t>(data[pos]) * lgain);
-      r = static_cast<int32_t>(static_cast<uint32_t>(data[pos]) * rgain);
-    }
-    if constexpr (Stereo) {
-      acc[2 * i] = static_cast<int32_t>(static_cast<uint32_t>(acc[2 * i]) + static_cast<uint32_t>(l));
-      acc[2 * i + 1] = static_cast<int32_t>(static_cast<uint32_t>(acc[2 * i + 1]) + static_cast<uint32_t>(r));
-    } else {
-      acc[i] = static_cast<int32_t>(static_cast<uint32_t>(acc[i]) + static_cast<uint32_t>(l));
-    }
+// The value a step at whole position w and fraction f adds with gain g.
+template <Reading Read>
+inline uint32_t value_at(const int8_t* data, size_t w, uint32_t frac, uint32_t g) {
+  if constexpr (Read == Reading::interpolated) {
+    return static_cast<uint32_t>(interp(data[w], data[w + 1], frac >> kInterpShift, g));
+  } else {
+    return static_cast<uint32_t>(data[w]) * g;
   }
-  ch->pos = whole_of(p);
-  ch->posfrac = frac_of(p);
-  ch->step = whole_of(s);
-  ch->stepfrac = frac_of(s);
+}
+
+// The step at an event: the loop wraps (to loop start + 1, fraction kept)
+// or the one-shot sample ends (parked, with step and volume 0).
+template <Park ParkAt>
+inline void event_step(Voice& v) {
+  v.p += v.s;
+  if (v.looping) {
+    if (whole_of(v.p) > v.end) v.p = join(v.restart, frac_of(v.p));
+  } else if (whole_of(v.p) >= v.end) {
+    v.p = join(ParkAt == Park::at_length ? v.end : 0, frac_of(v.p));
+    v.s = 0;
+    v.ch->volume = 0;
+  }
+  if (v.room > 0) v.room--;
+}
+
+// The value or values (stereo: left, right) of one voice at step i, added
+// to (or stored in) the accumulator.
+template <Output Out, Reading Read, Write W>
+inline void put_one(int32_t* acc, int32_t i, const int8_t* data, size_t w, uint32_t frac, uint32_t lgain,
+                    uint32_t rgain) {
+  if constexpr (Out == Output::stereo) {
+    put<W>(acc[2 * i], value_at<Read>(data, w, frac, lgain));
+    put<W>(acc[2 * i + 1], value_at<Read>(data, w, frac, rgain));
+  } else {
+    put<W>(acc[i], value_at<Read>(data, w, frac, lgain));
+  }
+}
+
+// The same for two voices, summed before they reach the accumulator.
+template <Output Out, Reading Read, Write W>
+inline void put_two(int32_t* acc, int32_t i, const int8_t* da, size_t wa, uint32_t fa, uint32_t la, uint32_t ra,
+                    const int8_t* db, size_t wb, uint32_t fb, uint32_t lb, uint32_t rb) {
+  if constexpr (Out == Output::stereo) {
+    put<W>(acc[2 * i], value_at<Read>(da, wa, fa, la) + value_at<Read>(db, wb, fb, lb));
+    put<W>(acc[2 * i + 1], value_at<Read>(da, wa, fa, ra) + value_at<Read>(db, wb, fb, rb));
+  } else {
+    put<W>(acc[i], value_at<Read>(da, wa, fa, la) + value_at<Read>(db, wb, fb, lb));
+  }
+}
+
+// One voice over count steps (rgain: its right gain in stereo).
+template <Output Out, Reading Read, Park ParkAt, Write W>
+void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
+  const int8_t* data = v.data;
+  const uint32_t lgain = v.gain;
+  int32_t i = 0;
+  while (i < count) {
+    voice_measure(v, count - i);
+    const int32_t n = v.room;
+    Stepper q(v);
+#pragma GCC unroll 2
+    for (int32_t k = 0; k < n; k++) {
+      const size_t w = q.next();
+      put_one<Out, Read, W>(acc, i + k, data, w, q.frac, lgain, rgain);
+    }
+    v.p = q.joined();
+    v.room -= n;
+    i += n;
+    if (i == count) break;
+    event_step<ParkAt>(v);
+    put_one<Out, Read, W>(acc, i, data, whole_of(v.p), frac_of(v.p), lgain, rgain);
+    i++;
+  }
+}
+
+// Two voices in one pass, as mix_two does for the plain mono loop.
+template <Output Out, Reading Read, Park ParkAt, Write W>
+void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32_t count) {
+  const int8_t* da = a.data;
+  const int8_t* db = b.data;
+  const uint32_t al = a.gain;
+  const uint32_t bl = b.gain;
+  int32_t i = 0;
+  while (i < count) {
+    voice_measure(a, count - i);
+    voice_measure(b, count - i);
+    const int32_t n = a.room < b.room ? a.room : b.room;
+    Stepper qa(a);
+    Stepper qb(b);
+    for (int32_t k = 0; k < n; k++) {
+      const size_t wa = qa.next();
+      const size_t wb = qb.next();
+      put_two<Out, Read, W>(acc, i + k, da, wa, qa.frac, al, ar, db, wb, qb.frac, bl, br);
+    }
+    a.p = qa.joined();
+    b.p = qb.joined();
+    a.room -= n;
+    b.room -= n;
+    i += n;
+    if (i == count) break;
+    event_step<ParkAt>(a);
+    event_step<ParkAt>(b);
+    put_two<Out, Read, W>(acc, i, da, whole_of(a.p), frac_of(a.p), al, ar, db, whole_of(b.p), frac_of(b.p), bl, br);
+    i++;
+  }
 }
 
 template <Output Out, Reading Read, Park ParkAt>
 void run_loop(mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
   if (count <= 0) return;
-  const LoopBounds lb = loop_bounds(*ch);
-  if (lb.looping) {
-    generic_loop<true, Out, Read, ParkAt>(ch, acc, count, lgain, rgain, lb);
+  Voice v = voice_of(ch, lgain);
+  mix_one_g<Out, Read, ParkAt, Write::add>(v, rgain, acc, count);
+  voice_done(v);
+}
+
+// One accumulator pass of count steps over the audible channels with the
+// stereo or interpolating loops: two channels at a time, the first pass
+// storing its values. A channel whose step is 0 stands on one place (a
+// one-shot sample that ended, a note at period 0): after its first step,
+// which may still wrap its loop or end its sample, it adds the same value
+// to every step, so those values are summed once and added as constants.
+template <Output Out, Reading Read, Park ParkAt>
+void generic_block(int32_t* acc, int32_t count, int32_t active, const bool* mixed, const uint32_t* lgain,
+                   const uint32_t* rgain) {
+  std::array<Voice, MIX_CHANNELS> v;
+  std::array<uint32_t, MIX_CHANNELS> right{};
+  size_t k = 0;
+  uint32_t constant_l = 0;
+  uint32_t constant_r = 0;
+  for (int32_t c = 0; c < active; c++) {
+    if (!mixed[c]) continue;
+    Voice w = voice_of(&mix_realchannels[static_cast<size_t>(c)], lgain[c]);
+    if (w.s == 0) {
+      event_step<ParkAt>(w);
+      constant_l += value_at<Read>(w.data, whole_of(w.p), frac_of(w.p), lgain[c]);
+      constant_r += value_at<Read>(w.data, whole_of(w.p), frac_of(w.p), rgain[c]);
+      voice_done(w);
+      continue;
+    }
+    v[k] = w;
+    right[k++] = rgain[c];
+  }
+  constexpr bool stereo = Out == Output::stereo;
+  const int32_t values = stereo ? 2 * count : count;
+  if (k == 0) {
+    for (int32_t i = 0; i < values; i++) acc[i] = static_cast<int32_t>(stereo && (i & 1) ? constant_r : constant_l);
+    return;
+  }
+  size_t j = 0;
+  if (k == 1) {
+    mix_one_g<Out, Read, ParkAt, Write::store>(v[0], right[0], acc, count);
+    j = 1;
   } else {
-    generic_loop<false, Out, Read, ParkAt>(ch, acc, count, lgain, rgain, lb);
+    mix_two_g<Out, Read, ParkAt, Write::store>(v[0], right[0], v[1], right[1], acc, count);
+    j = 2;
+  }
+  for (; j + 1 < k; j += 2)
+    mix_two_g<Out, Read, ParkAt, Write::add>(v[j], right[j], v[j + 1], right[j + 1], acc, count);
+  if (j < k) mix_one_g<Out, Read, ParkAt, Write::add>(v[j], right[j], acc, count);
+  for (size_t c = 0; c < k; c++) voice_done(v[c]);
+  if (constant_l != 0 || (stereo && constant_r != 0)) {
+    for (int32_t i = 0; i < values; i++) {
+      const uint32_t add = stereo && (i & 1) ? constant_r : constant_l;
+      acc[i] = static_cast<int32_t>(static_cast<uint32_t>(acc[i]) + add);
+    }
   }
 }
 
@@ -650,10 +766,8 @@ void sd_mix_mono(void* output, int32_t count, int32_t sixteen) {
     const int32_t n = count - done < kMonoBlockMax ? count - done : kMonoBlockMax;
     int32_t* acc = mix_buffer32.data();
     if (interpolate) {
-      for (int32_t i = 0; i < n; i++) acc[i] = 0;
-      for (int32_t c = 0; c < active; c++) {
-        if (mixed[c]) sd_c_imixmono(&mix_realchannels[c], acc, n, gain[c]);
-      }
+      generic_block<Output::mono, Reading::interpolated, Park::at_length>(acc, n, active, mixed.data(), gain.data(),
+                                                                          gain.data());
     } else {
       plain_mono_block(acc, n, active, mixed.data(), gain.data());
     }
@@ -689,14 +803,12 @@ void sd_mix_stereo(void* output, int32_t count, int32_t sixteen) {
   while (done < count) {
     const int32_t n = count - done < kStereoBlockMax ? count - done : kStereoBlockMax;
     int32_t* acc = mix_buffer32.data();
-    for (int32_t i = 0; i < 2 * n; i++) acc[i] = 0;
-    for (int32_t c = 0; c < active; c++) {
-      if (!mixed[c]) continue;
-      if (interpolate) {
-        sd_c_imixstereo(&mix_realchannels[c], acc, n, lgain[c], rgain[c]);
-      } else {
-        sd_c_mixstereo(&mix_realchannels[c], acc, n, lgain[c], rgain[c]);
-      }
+    if (interpolate) {
+      generic_block<Output::stereo, Reading::interpolated, Park::at_zero>(acc, n, active, mixed.data(), lgain.data(),
+                                                                          rgain.data());
+    } else {
+      generic_block<Output::stereo, Reading::plain, Park::at_length>(acc, n, active, mixed.data(), lgain.data(),
+                                                                     rgain.data());
     }
     if (sixteen) {
       sd_c_stereo32tos16i(acc, static_cast<int16_t*>(output) + 2 * done, n);

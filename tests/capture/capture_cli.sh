@@ -6,7 +6,7 @@
 # span:   36 s of the demo at 10 frames a second (three scenes): the hashes of
 #         the raw frames picked, their palettes, the WAV and the summary match
 #         tests/data/capture/span.txt (ZAP_UPDATE_GOLDENS=1 rewrites it, as
-#         scripts/record-goldens does); the WAV equals `zapmod render` over
+#         scripts/record-goldens does); the WAV equals `zapmod render --demo` over
 #         the same span; stills come out the same on a second run. Recorded
 #         or differing, the span's stills are kept in $ZAP_GOLDEN_FRAMES/span.
 # warning: --warning puts the card's 6 s before the show: its frames differ
@@ -28,6 +28,9 @@
 # gentle: the gentle show against the default one, a frame a second: the same
 #         sound, palettes and scene changes, the same frames outside the star
 #         scroll and the bounce, and other frames in those two.
+# outputs: a run that fails (a mux that fails or is interrupted, nothing to
+#         write, a data directory missing) leaves older outputs as they were
+#         and no file or directory of its own (a stand-in ffmpeg).
 # Exits 0 when the case holds, 1 with a message when not, 77 to skip.
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
@@ -84,7 +87,7 @@ case $case in
     }
 
     # 36 s at 44100 Hz: the whole stream from the first tick, as an offline render has it.
-    "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 >/dev/null || fail "zapmod render failed"
+    "$zapmod" render data/da_plim.mod "$tmp/ref.wav" --seconds 36 --demo >/dev/null || fail "zapmod render failed"
     cmp "$tmp/ref.wav" "$tmp/span.wav" >&2 || fail "the WAV is not the module's render"
 
     for run in 1 2; do
@@ -149,6 +152,10 @@ case $case in
       --wav "$tmp/a.wav"
     head -c 100 data/afrogirl.txt > "$tmp/d/data/swing1.cgm"
     expect 1 "^zapcapture: $tmp/d/data/swing1.cgm: not a picture \(no BEGMF\)$" --data "$tmp/d" --to 1 --wav "$tmp/a.wav"
+    # A drawing's fault is told under zapcapture's own name.
+    cp data/swing1.cgm "$tmp/d/data/" && printf '2 0 0 8 8\n-5\n' > "$tmp/d/data/grooveking.txt"
+    expect 1 "^zapcapture: $tmp/d/data/grooveking.txt: stroke 1: bad point count -5$" --data "$tmp/d" --to 1 \
+      --wav "$tmp/a.wav"
     printf '# moments\nframe 100 2000\n\nframe 1 2 3\n' > "$tmp/s"
     expect 1 "^zapcapture: $tmp/s:4: expected 'frame POS TID'" --script "$tmp/s" --raw "$tmp/r"
     printf 'frame 99999999999 0\n' > "$tmp/s"
@@ -235,6 +242,42 @@ case $case in
       fi
     done
     [ $changed -gt 20 ] || fail "only $changed frames of scenes 5 and 7 differ in the gentle show"
+    ;;
+  outputs)
+    # The stand-in encodes by swallowing the frames; its mux writes half a
+    # file and fails, or (MUX_INTERRUPT) has zapcapture interrupted meanwhile.
+    mkdir "$tmp/bin" "$tmp/t" "$tmp/out"
+    cat > "$tmp/bin/ffmpeg" <<'EOS'
+#!/bin/sh
+for last; do :; done
+case " $* " in *" rawvideo "*) cat >/dev/null; echo video > "$last"; exit 0 ;; esac
+echo half > "$last"
+if [ -n "${MUX_INTERRUPT:-}" ]; then kill -INT "$PPID"; sleep 10; fi
+exit 1
+EOS
+    chmod +x "$tmp/bin/ffmpeg"
+    only_older() {
+      [ "$(cat "$tmp/out/old.$1")" = older ] || fail "$2: the older $1 was replaced or removed"
+      [ "$(ls -A "$tmp/out")" = "old.$1" ] || fail "$2: left behind: $(ls -A "$tmp/out" | tr '\n' ' ')"
+      [ -z "$(ls -A "$tmp/t")" ] || fail "$2: temporary files left: $(ls -A "$tmp/t")"
+    }
+    echo older > "$tmp/out/old.mp4"
+    PATH="$tmp/bin:$PATH" TMPDIR="$tmp/t" "$cap" "$tmp/out/old.mp4" --to 1 --fps 5 >/dev/null 2>"$tmp/err"
+    [ $? = 1 ] || fail "a failed mux: not exit status 1: $(cat "$tmp/err")"
+    grep -q "^zapcapture: $tmp/out/old.mp4: ffmpeg (sound and muxing) failed" "$tmp/err" || fail "$(cat "$tmp/err")"
+    only_older mp4 "a failed mux"
+    MUX_INTERRUPT=1 PATH="$tmp/bin:$PATH" TMPDIR="$tmp/t" "$cap" "$tmp/out/old.mp4" --to 1 --fps 5 >/dev/null 2>&1
+    [ $? = 130 ] || fail "an interrupted mux: not exit status 130"
+    only_older mp4 "an interrupted mux"
+    rm "$tmp/out/old.mp4"
+    # The demo stops before 300 s: nothing to write, and no WAV (header only) in place of the older one.
+    echo older > "$tmp/out/old.wav"
+    expect 1 "^zapcapture: no frame to write" --wav "$tmp/out/old.wav" --from 300 --fps 1
+    only_older wav "nothing to write"
+    # Directories asked for are not left behind by a run that fails.
+    expect 1 "^zapcapture: no data directory" --frames "$tmp/out/f" --raw "$tmp/out/r" --data "$tmp/none" --to 1
+    expect 1 "^zapcapture: no frame to write" --frames "$tmp/out/f" --raw "$tmp/out/r" --from 300 --fps 1
+    only_older wav "failed runs with --frames and --raw"
     ;;
   *)
     fail "unknown case"

@@ -15,3 +15,13 @@ set_tests_properties(demo_cli_whole_song PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 
 add_test(NAME demo_cli_stop_without_sound
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh ${demo_command} ${CMAKE_SOURCE_DIR} stop_without_sound)
 set_tests_properties(demo_cli_stop_without_sound PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+add_test(NAME demo_cli_hangup_without_sound
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/demo_cli.sh ${demo_command} ${CMAKE_SOURCE_DIR} hangup_without_sound)
+set_tests_properties(demo_cli_hangup_without_sound PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+
+# The song-end checks (song_end_test.cpp) render whole songs with zapmod.
+if(TARGET zapmod)
+  add_dependencies(test_demo zapmod)
+  zap_program_command(zapmod zapmod_command)
+  target_compile_definitions(test_demo PRIVATE ZAP_ZAPMOD_COMMAND="${zapmod_command}")
+endif()

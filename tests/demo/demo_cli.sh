@@ -11,7 +11,8 @@
 # exist) and real time, so the music runs from the silent timer; after two
 # seconds the demo is still running, and a termination signal (SDL turns it into the
 # window's close request, the desktop's stop) ends it with status 0, the one
-# line about the silent music being all it says.
+# line about the silent music being all it says. hangup_without_sound: the
+# same with SIGHUP (the terminal closed), which SDL does not catch.
 #   demo_cli.sh DEMO_BINARY PROJECT_ROOT [CASE]
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../support/skip.sh"
@@ -26,12 +27,14 @@ trap 'rm -rf "$tmp"' EXIT
 # checker is told to look past them, as in the test programs.
 echo "leak:libSDL2-2.0.so" > "$tmp/lsan.supp"
 export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
-if [ "$case" = stop_without_sound ]; then
+if [ "$case" = stop_without_sound ] || [ "$case" = hangup_without_sound ]; then
+  sig=TERM
+  [ "$case" = hangup_without_sound ] && sig=HUP
   SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=zap-no-such-driver "$bin" </dev/null >/dev/null 2>"$tmp/err" &
   pid=$!
   sleep 2
   kill -0 "$pid" 2>/dev/null || { echo "the demo ended by itself: $(cat "$tmp/err")"; exit 1; }
-  kill -TERM "$pid"
+  kill "-$sig" "$pid"
   # A stop is due after the next frame; a hang is cut after 10 s.
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && { kill -KILL "$pid"; echo "the signal did not stop it"; exit 1; }

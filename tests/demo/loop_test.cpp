@@ -12,11 +12,12 @@
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "demo/timeline.h"
-#include "gfx/view.h"
 #include "demo_testutil.h"
+#include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "sound/sd_main.h"
 #include "sound/sd_mix.h"
+#include "sys/sdlcall.h"
 
 namespace {
 
@@ -163,6 +164,40 @@ TEST_F(Loop, OnTheDesktopFramesAreSpacedToAboutSixtyASecond) {
   EXPECT_GE(SDL_GetTicks() - t0, 4u * PLATFORM_FRAME_US / 1000 - 5);
 }
 
+namespace pace_fake {
+uint32_t now_ms = 0;
+Uint32 ticks() { return now_ms; }
+void delay(Uint32 ms) { now_ms += ms; }
+}  // namespace pace_fake
+
+// And at most sixty a second: on a clock of its own, where a frame's work
+// takes 5 ms, sixty paced frames take one second (each sleep rounds down to
+// whole milliseconds, which the next deadline makes up), and a frame that
+// runs long (40 ms) gets no sleep and no rush after it.
+TEST(Pace, OnTheDesktopSixtyFramesTakeASecondNoMore) {
+  auto* const saved_ticks = sdl_getticks;
+  auto* const saved_delay = sdl_delay;
+  sdl_getticks = pace_fake::ticks;
+  sdl_delay = pace_fake::delay;
+  pace_fake::now_ms = 50000000;  // far past any deadline left by a real frame: the count starts afresh
+  platform_pace();
+  const uint32_t t0 = pace_fake::now_ms;
+  for (int i = 0; i < 60; i++) {
+    pace_fake::now_ms += 5;
+    platform_pace();
+  }
+  const uint32_t second = pace_fake::now_ms - t0;
+  pace_fake::now_ms += 40;
+  const uint32_t before = pace_fake::now_ms;
+  platform_pace();
+  const uint32_t after_long = pace_fake::now_ms - before;
+  sdl_getticks = saved_ticks;
+  sdl_delay = saved_delay;
+  EXPECT_GE(second, 60u * PLATFORM_FRAME_US / 1000 - 1);
+  EXPECT_LE(second, 60u * PLATFORM_FRAME_US / 1000 + 1);
+  EXPECT_EQ(after_long, 0u);
+}
+
 TEST_F(Loop, OnTheDesktopKeysAndTheCloseRequestStandForTheButtons) {
   set_volume(50, 50);
   push_key(SDLK_PLUS);
@@ -212,6 +247,9 @@ TEST(MainVolume, DesktopLevelsMapOntoTheMixersRange) {
   EXPECT_EQ(platform_mainvolume_for(DESKTOP_VOLUME, DESKTOP_VOLUME), 64);
   EXPECT_EQ(platform_mainvolume_for(0, 0), 0);
   EXPECT_EQ(platform_mainvolume_for(99, 99), 79);
+  // Levels past the mixer device's range (a driver's own scale) stop at the
+  // mixer's ceiling, not one above it.
+  EXPECT_EQ(platform_mainvolume_for(400, 400), 252);
   EXPECT_EQ(platform_mainvolume_for(99, 0), 39);  // mono: the mean level, 49
   int32_t prev = -1;
   for (int level = 0; level <= 99; level += 10) {

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "demo/datadir.h"
 #include "demo_testutil.h"
 #include "sys/version.h"
 
@@ -195,6 +196,29 @@ TEST(Program, DataDirectoryLookupOrder) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "zapcobbles: no data directory: looked in " + root + "prefix/share/zapcobbles, " +
                        ZAP_INSTALL_DATA_DIR + ", the working directory; give --data DIR\n");
+}
+
+// A build tree reached through a symbolic link is still the build tree: the
+// program's own place (/proc/self/exe) is the real path, the configured build
+// path may name the link.
+TEST(Program, ABuildTreeThroughALinkIsStillTheBuildTree) {
+  const std::string root = make_temp_root();
+  ASSERT_EQ(
+      std::system(("mkdir -p '" + root + "real/build/tools' '" + root + "real/buildx' && ln -s real '" + root + "link'")
+                      .c_str()),
+      0);
+  const struct {
+    std::string program, build;
+    bool in;
+  } cases[] = {
+      {root + "real/build", root + "link/build", true},
+      {root + "real/build/tools", root + "link/build/", true},
+      {root + "link/build/tools", root + "real/build", true},
+      {root + "real/buildx", root + "link/build", false},
+      {root + "real", root + "link/build", false},
+      {"", root + "real/build", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(datadir_in_build(c.program, c.build), c.in) << c.program << " in " << c.build;
 }
 
 }  // namespace

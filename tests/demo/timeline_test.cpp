@@ -21,9 +21,10 @@
 #include "demo/gfx.h"
 #include "demo/scene_looks.h"
 #include "demo/timeline.h"
-#include "gfx/view.h"
 #include "demo_testutil.h"
+#include "gfx/view.h"
 #include "music/cool_mzx.h"
+#include "music/heard.h"
 #include "player/pt.h"
 #include "support/golden.h"
 
@@ -115,6 +116,58 @@ TEST_F(Timeline, WindowBoundariesPickOneSceneAndItsFrame) {
       EXPECT_EQ(scene_start[s], want ? 4321 : -1) << "pos " << c.pos << " slot " << s;
     }
   }
+}
+
+namespace heard_fake {
+uint32_t now_us = 0;
+uint32_t clock() { return now_us; }
+}  // namespace heard_fake
+
+// With a device sounding, a frame shows the position of the sound being
+// heard, not the one the mixer has reached: the buffer mixed last began
+// playing just now with a tick of position 150 (the title) at its start, and
+// the player has since gone on to 250 (the group rings) further into it.
+TEST_F(Timeline, AFrameShowsThePositionOfTheSoundHeard) {
+  const int32_t saved_laite = laite;
+  uint32_t (*const saved_clock)() = heard_clock_us;
+  heard_clock_us = heard_fake::clock;
+  laite = 2;
+  heard_start(1);
+  heard_fake::now_us = 1000;
+  heard_buffer(44100, 2048);
+  pt_position.store(150);
+  heard_tick(0);
+  pt_position.store(250);
+  heard_tick(1876);
+  const struct {
+    uint32_t us;  // since the buffer began
+    int scene;
+  } at[] = {{0, 1}, {42000, 1}, {43000, 2}};  // sample 1876 plays 42.5 ms in
+  for (const auto& a : at) {
+    heard_fake::now_us = 1000 + a.us;
+    tid = 100;
+    dest = buf.data();
+    timeline_frame();
+    EXPECT_EQ(timeline_scene, a.scene) << a.us << " us into the buffer";
+  }
+  heard_start(0);
+  laite = saved_laite;
+  heard_clock_us = saved_clock;
+}
+
+// When the song drops back before the end position, the show stops on the
+// frame it showed last (here scene 8's second frame, puh), not on a frame of
+// the title that the position now names.
+TEST_F(Timeline, AtTheSongsEndTheLastFrameStays) {
+  timeline_song_order = 0;
+  frame(1840, 5000);
+  ASSERT_EQ(dest, puh.data());
+  std::vector<uint8_t> last(puh.begin(), puh.begin() + FRAME_BYTES);
+  frame(5, 5100);
+  EXPECT_EQ(stopcount, 1);
+  EXPECT_EQ(dest, puh.data());
+  EXPECT_EQ(timeline_scene, 8);
+  EXPECT_TRUE(std::equal(last.begin(), last.end(), puh.begin()));
 }
 
 TEST_F(Timeline, TheFrameAtTheStopPositionIsPresentedAndEndsTheLoop) {
@@ -223,6 +276,16 @@ TEST_F(Timeline, TypewritersAndTheBounce) {
     EXPECT_EQ(py, want) << "t " << t;
     EXPECT_EQ(px, 320);
     EXPECT_EQ(skale, 120);
+  }
+
+  // Scene 7's flash of text, positions 1600..1615 (both included): a frame
+  // there differs from the frame one order later (same row, same time) only
+  // by it.
+  for (const auto& [pos, shown] : std::vector<std::pair<int32_t, bool>>{{1600, true}, {1615, true}, {1616, false}}) {
+    frame(pos, 150000);
+    const std::vector<uint8_t> with(buf.begin(), buf.begin() + FRAME_BYTES);
+    frame(pos + 100, 150000);
+    EXPECT_EQ(!std::equal(with.begin(), with.end(), buf.begin()), shown) << "pos " << pos;
   }
 }
 

@@ -211,6 +211,9 @@ std::map<std::string, bytes> seeds() {
   s["zapmod_args/render"] = words({"render", "x.mod", "o.wav", "--rate", "22050", "--seconds", "0.5", "--volume",
                                    "0", "--hz", "1"});
   s["zapmod_args/trace"] = words({"trace", "x.mod", "--ticks", "100"});
+  s["zapmod_args/stereo"] = words(
+      {"render", "x.mod", "o.wav", "--stereo", "--separation", "100", "--interp", "linear", "--loop", "2", "--demo"});
+  s["zapmod_args/play_mono"] = words({"play", "x.mod", "--mono", "--separation", "0", "--interp", "nearest"});
   s["zapcgm_args/info"] = words({"info", "data/stara2.cgm"});
   s["zapcgm_args/dump"] = words({"dump", "x.cgm"});
   s["zapcgm_args/render"] = words({"render", "x.cgm", "o.png", "--skale", "-250", "--px", "40", "--py", "-3",
@@ -281,7 +284,7 @@ bool accepted(const std::string& target, bytes b) {
     ok = p != nullptr;
     cgm_free(p);
   } else if (target == "drawing_load") {
-    drawing_rec* d = drawing_load_stream(f, "seed");
+    drawing_rec* d = drawing_load_stream(f);
     ok = d != nullptr && d->nstrokes > 0;
     drawing_free(d);
   }

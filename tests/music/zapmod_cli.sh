@@ -24,9 +24,10 @@ u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
 u16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
 tag() { dd if="$1" bs=1 skip="$2" count=4 2>/dev/null; }
 
-# Checks the 44-byte header of a mono PCM file against its size, rate and bits.
+# Checks the 44-byte header of a PCM file against its size, rate, bits and
+# channels (default 1).
 check_wav() {
-  local f=$1 rate=$2 bits=$3 size
+  local f=$1 rate=$2 bits=$3 ch=${4:-1} size
   size=$(stat -c %s "$f")
   [ "$(tag "$f" 0)" = RIFF ] || fail "no RIFF tag"
   [ "$(u32 "$f" 4)" = $((size - 8)) ] || fail "RIFF size $(u32 "$f" 4), file $size"
@@ -34,10 +35,10 @@ check_wav() {
   [ "$(tag "$f" 12)" = "fmt " ] || fail "no fmt chunk"
   [ "$(u32 "$f" 16)" = 16 ] || fail "fmt size"
   [ "$(u16 "$f" 20)" = 1 ] || fail "not PCM"
-  [ "$(u16 "$f" 22)" = 1 ] || fail "not mono"
+  [ "$(u16 "$f" 22)" = "$ch" ] || fail "channels $(u16 "$f" 22), wanted $ch"
   [ "$(u32 "$f" 24)" = "$rate" ] || fail "rate $(u32 "$f" 24)"
-  [ "$(u32 "$f" 28)" = $((rate * bits / 8)) ] || fail "byte rate"
-  [ "$(u16 "$f" 32)" = $((bits / 8)) ] || fail "block align"
+  [ "$(u32 "$f" 28)" = $((rate * bits / 8 * ch)) ] || fail "byte rate"
+  [ "$(u16 "$f" 32)" = $((bits / 8 * ch)) ] || fail "block align"
   [ "$(u16 "$f" 34)" = "$bits" ] || fail "bits $(u16 "$f" 34)"
   [ "$(tag "$f" 36)" = data ] || fail "no data chunk"
   [ "$(u32 "$f" 40)" = $((size - 44)) ] || fail "data size $(u32 "$f" 40), file $size"
@@ -145,7 +146,8 @@ case $case in
     # most an hour, --volume 0..252, --hz 1..1000, whole numbers for the last two.
     for cmd in "render $module $tmp/a.wav" "play $module"; do
       for opt in "--seconds 0" "--seconds -1" "--seconds 3600.5" "--seconds x" "--seconds 1s" \
-        "--volume 253" "--volume -1" "--volume 1.5" "--volume" "--hz 0" "--hz 1001" "--hz 50x"; do
+        "--volume 253" "--volume -1" "--volume 1.5" "--volume" "--hz 0" "--hz 1001" "--hz 50x" \
+        "--separation 101" "--interp cubic"; do
         # shellcheck disable=SC2086
         SDL_AUDIODRIVER=dummy "$zapmod" $cmd $opt >/dev/null 2>"$tmp/err"
         [ $? = 2 ] || fail "$cmd $opt was accepted"
@@ -154,6 +156,8 @@ case $case in
           "--volume") rule="missing value" ;;
           --volume*) rule="--volume must be a whole number from 0 to 252" ;;
           --hz*) rule="--hz must be a whole number from 1 to 1000" ;;
+          --separation*) rule="--separation must be a whole number from 0 to 100" ;;
+          --interp*) rule="--interp must be nearest or linear" ;;
         esac
         grep -q -- "$rule" "$tmp/err" || fail "$cmd $opt: $(cat "$tmp/err")"
       done
@@ -168,17 +172,22 @@ case $case in
     grep -q "stopped at order 0 row" "$tmp/out" || fail "no final position: $(cat "$tmp/out")"
     ;;
   volume_hz)
-    # The defaults are the demo's own settings, byte for byte; 50 ticks per
-    # second plays the song faster, so its default length is shorter.
-    "$zapmod" render "$module" "$tmp/d.wav" --seconds 3 >/dev/null || fail "render failed"
-    "$zapmod" render "$module" "$tmp/e.wav" --seconds 3 --volume 64 --hz 47 >/dev/null || fail "explicit defaults"
-    cmp -s "$tmp/d.wav" "$tmp/e.wav" || fail "--volume 64 --hz 47 is not the default"
-    "$zapmod" render "$module" "$tmp/q.wav" --seconds 3 --volume 32 >/dev/null || fail "--volume 32"
-    cmp -s "$tmp/d.wav" "$tmp/q.wav" && fail "--volume 32 changed nothing"
+    # --demo is the demo's own settings, byte for byte; the default is the
+    # module's timing at the volume that leaves four channels room (31); 50
+    # ticks per second plays the song faster, so its default length is shorter.
+    "$zapmod" render "$module" "$tmp/d.wav" --seconds 3 --demo >/dev/null || fail "render failed"
+    "$zapmod" render "$module" "$tmp/e.wav" --seconds 3 --volume 64 --hz 47 >/dev/null || fail "explicit settings"
+    cmp -s "$tmp/d.wav" "$tmp/e.wav" || fail "--volume 64 --hz 47 is not --demo"
+    "$zapmod" render "$module" "$tmp/q.wav" --seconds 3 >"$tmp/out" || fail "default"
+    grep -q "^$tmp/q.wav: 3.00 s at 44100 Hz, 16-bit mono, volume 31, the module's tempo$" "$tmp/out" ||
+      fail "default settings: $(cat "$tmp/out")"
+    "$zapmod" render "$module" "$tmp/r.wav" --seconds 3 --volume 31 --hz 50 >/dev/null || fail "--hz 50"
+    cmp -s "$tmp/q.wav" "$tmp/r.wav" || fail "the module's timing (no tempo command) is not 50 ticks a second"
+    cmp -s "$tmp/d.wav" "$tmp/q.wav" && fail "the default is the demo's"
     "$zapmod" render "$module" "$tmp/z.wav" --seconds 1 --volume 0 >"$tmp/out" || fail "--volume 0"
     [ -z "$(od -An -v -j44 "$tmp/z.wav" | tr -d ' 0\n')" ] || fail "--volume 0 is not silent"
     grep -q "^peak 0 of 32768 .* clipped 0 of 44100 samples" "$tmp/out" || fail "silence reported as $(cat "$tmp/out")"
-    "$zapmod" render "$module" "$tmp/47.wav" --rate 22050 >/dev/null || fail "render at 47 Hz"
+    "$zapmod" render "$module" "$tmp/47.wav" --rate 22050 --demo >/dev/null || fail "render at 47 Hz"
     "$zapmod" render "$module" "$tmp/50.wav" --rate 22050 --hz 50 >/dev/null || fail "render at 50 Hz"
     a=$(u32 "$tmp/47.wav" 40) b=$(u32 "$tmp/50.wav" 40)
     # The song ends on a buffer boundary, so the ratio is 50/47 within a buffer or two.
@@ -209,6 +218,88 @@ case $case in
         [ "$v" = 64 ] || [ "$full" -gt 100 ] || fail "volume 252 at $rate clipped only $full samples"
       done
     done
+    ;;
+  stereo)
+    # 16-bit stereo (and 8-bit stereo at 22050 Hz): the same song, twice the values.
+    "$zapmod" render "$module" "$tmp/s.wav" --seconds 2 --stereo >"$tmp/out" || fail "render --stereo"
+    check_wav "$tmp/s.wav" 44100 16 2
+    [ "$(u32 "$tmp/s.wav" 40)" = $((2 * 44100 * 4)) ] || fail "2 s of stereo are not 352800 bytes"
+    grep -q "16-bit stereo" "$tmp/out" || fail "report: $(cat "$tmp/out")"
+    grep -q "clipped 0 of 176400 samples" "$tmp/out" || fail "report: $(cat "$tmp/out")"
+    "$zapmod" render "$module" "$tmp/t.wav" --seconds 1 --stereo --rate 22050 >/dev/null || fail "8-bit stereo"
+    check_wav "$tmp/t.wav" 22050 8 2
+    # Separation 0 is both sides alike, but for the mixer's centre (128 of 255).
+    "$zapmod" render "$module" "$tmp/c.wav" --seconds 2 --stereo --separation 0 >/dev/null || fail "--separation 0"
+    od -An -v -td2 -j44 "$tmp/c.wav" | tr -s ' ' '\n' | grep -v '^$' |
+      awk 'NR % 2 { l += ($1 < 0 ? -$1 : $1); next } { r += ($1 < 0 ? -$1 : $1) }
+        END { if (l == 0 || l / r < 0.98 || l / r > 1.02) { print l, r; exit 1 } }' ||
+      fail "--separation 0 is not centred"
+    "$zapmod" render "$module" "$tmp/n.wav" --seconds 2 --interp linear >/dev/null || fail "--interp linear"
+    "$zapmod" render "$module" "$tmp/m.wav" --seconds 2 --interp nearest >/dev/null || fail "--interp nearest"
+    "$zapmod" render "$module" "$tmp/o.wav" --seconds 2 >/dev/null || fail "default"
+    cmp -s "$tmp/m.wav" "$tmp/o.wav" || fail "nearest is not the default"
+    cmp -s "$tmp/n.wav" "$tmp/o.wav" && fail "linear changed nothing"
+    for bad in "--separation 101" "--separation -1" "--interp cubic" "--stereo --hz 47 --demo"; do
+      # shellcheck disable=SC2086
+      "$zapmod" render "$module" "$tmp/x.wav" $bad >/dev/null 2>"$tmp/err"
+      [ $? = 2 ] || fail "$bad was accepted"
+    done
+    ;;
+  timing)
+    # game2.mod sets tempo 135 on its first row: 7912 ticks of 816.67 samples
+    # (146.52 s) in its own timing, 168.3 s at the demo's 47 ticks a second.
+    [ -r "$moddir/game2.mod" ] || zap_skip music_cli_timing "$moddir/game2.mod is not there"
+    "$zapmod" render "$moddir/game2.mod" "$tmp/a.wav" >"$tmp/out" || fail "render failed"
+    [ "$(u32 "$tmp/a.wav" 40)" = $((2 * 6461466)) ] || fail "length $(u32 "$tmp/a.wav" 40) bytes: $(cat "$tmp/out")"
+    "$zapmod" render "$moddir/game2.mod" "$tmp/d.wav" --demo --rate 22050 >"$tmp/out" || fail "--demo failed"
+    [ "$(u32 "$tmp/d.wav" 40)" = $((7912 * 469)) ] || fail "--demo length $(u32 "$tmp/d.wav" 40) bytes"
+    "$zapmod" info "$moddir/game2.mod" >"$tmp/out" || fail "info failed"
+    grep -qx "duration: 2:26.5 in the module's timing, 2:48.3 at the demo's 47 ticks a second (7912 ticks)" "$tmp/out" ||
+      fail "info: $(grep duration "$tmp/out")"
+    ;;
+  loop)
+    # --loop N plays the song N more times: game3 sets its speed on its first
+    # row and no tempo, so
+    # every pass is as long as the first.
+    "$zapmod" render "$module" "$tmp/a.wav" --rate 22050 >/dev/null || fail "render"
+    "$zapmod" render "$module" "$tmp/b.wav" --rate 22050 --loop 2 >/dev/null || fail "render --loop 2"
+    a=$(u32 "$tmp/a.wav" 40) b=$(u32 "$tmp/b.wav" 40)
+    [ "$b" = $((3 * a)) ] || fail "--loop 2 gave $b bytes, one pass $a"
+    [ "$(tail -c +45 "$tmp/a.wav" | sha1sum)" = "$(tail -c +45 "$tmp/b.wav" | head -c "$a" | sha1sum)" ] ||
+      fail "the first pass differs"
+    "$zapmod" render "$module" "$tmp/c.wav" --loop 1 --seconds 2 >/dev/null 2>"$tmp/err"
+    [ $? = 2 ] || fail "--loop with --seconds was accepted"
+    ;;
+  help)
+    # Every option of every subcommand: its meaning, range and default.
+    for sub in play render trace; do
+      "$zapmod" "$sub" --help >"$tmp/h" || fail "$sub --help"
+      opts=$(grep -o -- '--[a-z]*' "$tmp/h" | grep -v -- '--help' | sort -u)
+      for o in $opts; do
+        grep -Eq "^  $o " "$tmp/h" || fail "$sub --help does not explain $o"
+      done
+    done
+    "$zapmod" render --help | grep -A1 -- '--separation' | grep -q "default 70" || fail "separation default"
+    "$zapmod" render --help | grep -A2 -- '--volume' | grep -q "31 for four channels" || fail "volume default"
+    ;;
+  play_quiet)
+    # Without a sound card the tool says so in one line of its own (the sound
+    # library's own lines are kept back); with one (the dummy output) it says
+    # nothing on standard error, and its status line shows speed and tempo.
+    SDL_AUDIODRIVER=alsa AUDIODEV=/nonexistent timeout 20 "$zapmod" play "$module" --seconds 0.5 >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    if [ "$status" = 1 ]; then
+      [ "$(wc -l <"$tmp/err")" = 1 ] && grep -q "^zapmod play: no audio output" "$tmp/err" ||
+        fail "without a card: $(cat "$tmp/err")"
+    fi
+    SDL_AUDIODRIVER=dummy timeout 20 "$zapmod" play "$module" --seconds 0.5 >"$tmp/out" 2>"$tmp/err" ||
+      fail "play exited $?: $(cat "$tmp/err")"
+    [ ! -s "$tmp/err" ] || fail "standard error: $(cat "$tmp/err")"
+    grep -Eq "row +[0-9]+  speed +[0-9]+  tempo 125 " "$tmp/out" || fail "status: $(cat "$tmp/out")"
+    grep -q "volume 31, the module's tempo" "$tmp/out" || fail "first line: $(cat "$tmp/out")"
+    SDL_AUDIODRIVER=dummy timeout 20 "$zapmod" play "$module" --seconds 0.5 --demo --mono >"$tmp/out" 2>"$tmp/err" ||
+      fail "play --demo exited $?: $(cat "$tmp/err")"
+    grep -q "mono, volume 64" "$tmp/out" || fail "--demo: $(cat "$tmp/out")"
     ;;
   play_missing)
     SDL_AUDIODRIVER=dummy expect_error "$tmp/none.mod" "No such file" play "$tmp/none.mod" --seconds 1

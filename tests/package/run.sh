@@ -60,6 +60,21 @@ holds_all() {
   if [ -z "$missing" ]; then ok "$1"; else bad "$1" "missing:$missing"; fi
 }
 
+# info_filled FILE: every "Name ..... value" line of the release's info text
+# has its value (Length a m:ss time), the ten scenes are listed with their
+# times, and the credits and greetings are there.
+info_filled() {
+  local f="$1" field
+  [ -s "$f" ] || { echo "no info text $f"; return 1; }
+  for field in Release Length Platform Screen Sound; do
+    grep -Eq "^$field \.+ [^ ]" "$f" || { echo "the field $field is empty: $(grep "^$field " "$f")"; return 1; }
+  done
+  grep -Eq '^Length \.+ [0-9]+:[0-5][0-9]$' "$f" || { echo "Length is not a time: $(grep '^Length ' "$f")"; return 1; }
+  [ "$(grep -Ec '^  [ 1][0-9]  [0-9]+:[0-9]{2}\.[0-9]{3}  [^ ]' "$f")" -eq 10 ] || { echo "not ten scene times"; return 1; }
+  grep -A1 '^Greetings$' "$f" | grep -Eq '^  [^ ]' || { echo "no greetings"; return 1; }
+  grep -Eq '^  [a-z]+: [a-z]' "$f" || { echo "no credits"; return 1; }
+}
+
 arm_checks() {
   "$root/scripts/deps" --package --arm || { bad "scripts/deps --package --arm"; finish; }
   local deb qemu=(qemu-arm -L /usr/arm-linux-gnueabihf)
@@ -76,13 +91,14 @@ arm_checks() {
   same "the armhf package's zapcobbles --version under qemu-arm" \
     "$("${qemu[@]}" "$tmp/x/usr/games/zapcobbles" --version 2>&1)" "$expect"
   check "the armhf package's demo plays to its end under qemu-arm from / (exit 0)" \
-    sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/x/usr/games/zapcobbles'"
+    sh -c 'cd / && ZAP_TIME_SCALE=100 timeout 600 "$@"' sh "${qemu[@]}" "$tmp/x/usr/games/zapcobbles"
   local archive="$root/dist/zapcobbles-$version-linux-armhf.tar.gz"
   if "$root/scripts/release" --no-web --no-video >"$tmp/release.log" 2>&1 && [ -f "$archive" ]; then
     mkdir "$tmp/unpacked"
     tar -xzf "$archive" -C "$tmp/unpacked"
     check "the unpacked armhf archive plays to its end under qemu-arm from / (exit 0)" \
-      sh -c "cd / && ZAP_TIME_SCALE=100 timeout 600 ${qemu[*]} '$tmp/unpacked/zapcobbles-$version-linux-armhf/bin/zapcobbles'"
+      sh -c 'cd / && ZAP_TIME_SCALE=100 timeout 600 "$@"' sh "${qemu[@]}" \
+      "$tmp/unpacked/zapcobbles-$version-linux-armhf/bin/zapcobbles"
   else
     bad "scripts/release --no-web --no-video"; tail -n 30 "$tmp/release.log" | sed 's/^/      /'
   fi
@@ -127,8 +143,8 @@ same "zapcapture --version" "$(/usr/bin/zapcapture --version 2>&1)" "zapcapture 
 check "the installed demo plays to its end from / (exit 0)" \
   sh -c 'cd / && ZAP_TIME_SCALE=40 timeout 300 /usr/games/zapcobbles'
 check "the installed zapcapture takes a still at 10 s from /" \
-  sh -c "cd / && timeout 300 /usr/bin/zapcapture --frames '$tmp/shots' --at 10 && [ -s '$tmp/shots/00600.png' ] \
-    && head -c 8 '$tmp/shots/00600.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
+  sh -c 'cd / && timeout 300 /usr/bin/zapcapture --frames "$1" --at 10 && [ -s "$1/00600.png" ] \
+    && head -c 8 "$1/00600.png" | od -An -tx1 | grep -q "89 50 4e 47 0d 0a 1a 0a"' sh "$tmp/shots"
 
 check "apt-get remove --purge zapcobbles" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get remove --purge -y -qq -o DPkg::Lock::Timeout=600 zapcobbles
@@ -152,11 +168,12 @@ if "$root/scripts/release" --no-arm --no-web --no-video >"$tmp/release.log" 2>&1
   top="$tmp/unpacked/zapcobbles-$version-linux-x86_64"
   same "the unpacked archive's zapcobbles --version" "$("$top/zapcobbles" --version 2>&1)" "$expect"
   check "the unpacked archive plays to its end from / with its own data (exit 0)" \
-    sh -c "cd / && ZAP_TIME_SCALE=40 timeout 300 '$top/zapcobbles'"
+    sh -c 'cd / && ZAP_TIME_SCALE=40 timeout 300 "$1"' sh "$top/zapcobbles"
   check "the archive's manual page names the archive's places" \
     grep -q "^.I zapcobbles-$version-linux-x86_64/share/zapcobbles/data/\$" "$top/share/man/man6/zapcobbles.6"
   check "the archive holds README.txt, the licence and the credits" \
     test -s "$top/README.txt" -a -s "$top/share/doc/zapcobbles/LICENSE" -a -s "$top/share/doc/zapcobbles/CREDITS.md"
+  check "the info text fills every field" info_filled "$root/dist/zapcobbles-$version-info.txt"
 else
   bad "scripts/release --no-arm --no-web --no-video"; tail -n 30 "$tmp/release.log" | sed 's/^/      /'
 fi

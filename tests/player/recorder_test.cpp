@@ -77,6 +77,17 @@ TEST_F(Recorder, OverflowIsCountedAndClearStartsAgain) {
   EXPECT_EQ(line_of(buf[0]), "volume -5");
 }
 
+TEST_F(Recorder, TheStaticArrayHoldsItsOwnCapacityAfterASmallerBuffer) {
+  sd_rec_entry buf[3];
+  sd_rec_install(buf, 3);
+  sd_rec_install(nullptr, 0);
+  EXPECT_NE(sd_rec_buffer, buf) << "the static array is back";
+  EXPECT_EQ(sd_rec_capacity, SD_REC_STATIC_CAPACITY);
+  for (int i = 0; i < 10; i++) sd_selectchannel(i & 3);
+  EXPECT_EQ(sd_rec_count, 10);
+  EXPECT_EQ(sd_rec_overflow, 0);
+}
+
 TEST_F(Recorder, FormatStaysInsideASmallBuffer) {
   sd_rec_entry e{};
   e.op = SD_REC_GETSAMPLE;

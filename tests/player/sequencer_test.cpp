@@ -179,7 +179,8 @@ TEST_F(SequencerOrders, JumpOutsideTheOrderTableWithALoopInTheSameRow) {
     m.cell(0, 5, 2) = {0, 0, 0xE, 0x61};  // no mark: back to row 0
     ASSERT_EQ(load_module(m), 1);
     const std::vector<int32_t> pos = row_positions(8);
-    EXPECT_EQ(pos[5], param == 0 ? -101 : 25399) << std::hex << param;  // order xx - 1, row 0 - 1
+    // order xx - 1; the loop's row -1 is published as row 0
+    EXPECT_EQ(pos[5], param == 0 ? -100 : 25400) << std::hex << param;
     EXPECT_EQ(pos[6], want) << std::hex << param;
     EXPECT_EQ(pos[7], want + 1) << std::hex << param;
     EXPECT_EQ(pt_curpattern, want / 100);
@@ -224,16 +225,20 @@ TEST_F(SequencerLoops, LoopJumpPositionAndLoopStateAcrossPatterns) {
   m.cell(1, 2, 1) = {0, 0, 0xE, 0x61};  // later pattern: back to the start mark (row 0)
   ASSERT_EQ(load_module(m), 1);
   for (int i = 0; i < 19; i++) play_tick();  // row 3 starts on call 19
-  EXPECT_EQ(mzx_position(), -1);           // order 0, start row 0 minus one
+  // The row counter holds the start row minus one (-1); the position reads
+  // row 0 of the same order, not the last row before it (which the song-end
+  // rules would take for the song's wrap).
+  EXPECT_EQ(pt_rowcount, -1);
+  EXPECT_EQ(mzx_position(), 0);
   const std::vector<int32_t> pos = row_positions(64 + 8);
   // rows 0..3 again, the rest of order 0, then order 1 rows 0..2 twice (the
-  // jumping row reads order 1, row -1).
+  // jumping row reads order 1, row 0).
   EXPECT_EQ(pos[0], 0);
   EXPECT_EQ(pos[3], 3);
   EXPECT_EQ(pos[4], 4);
   EXPECT_EQ(pos[63], 63);
   EXPECT_EQ((std::vector<int32_t>(pos.begin() + 64, pos.begin() + 71)),
-            (std::vector<int32_t>{100, 101, 99, 100, 101, 102, 103}));
+            (std::vector<int32_t>{100, 101, 100, 100, 101, 102, 103}));
 }
 
 TEST_F(SequencerDelay, PatternDelayHoldsTheRowSilently) {

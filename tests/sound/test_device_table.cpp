@@ -126,6 +126,29 @@ TEST_F(SdlDevice, OpensEightBitBelow44100) {
   }
 }
 
+// The tools' open: 16-bit at the rate, two channels where the output has
+// them (the dummy output has whatever it is asked for), one when asked for
+// one; the callback's buffers hold that many channels; the device installed
+// as the demo's open installs it.
+TEST_F(SdlDevice, ToolsOpenStereoWhereTheOutputHasTwoChannels) {
+  for (int32_t want : {2, 1}) {
+    const int32_t got = sd_dsp16_init_channels(44100, want, standin_callback);
+    ASSERT_EQ(got, want) << SDL_GetError();
+    EXPECT_TRUE(wanted.format == AUDIO_S16SYS && wanted.freq == 44100 && wanted.channels == want);
+    EXPECT_STREQ(sd_devicename, "SDL audio");
+    expect_table(dsp16_init, dsp16_start, dsp16_stop, dsp16_shutdown, dsp16_dummyfunction);
+    sd_init();
+    EXPECT_EQ(sd_mix_rate, 44100);
+    standin_reset();
+    EXPECT_EQ(callback_length(), 2048 * 2 * want);
+    sd_shutdown();
+  }
+  // A second open while the output is taken fails and says so.
+  ASSERT_EQ(dsp16_initcard(44100, standin_callback), 1) << SDL_GetError();
+  EXPECT_EQ(sd_dsp16_init_channels(44100, 2, standin_callback), 0);
+  EXPECT_STREQ(sd_errorstr, "SDL audio error");
+}
+
 // A failed open touches neither the table nor the name, and the silent device
 // can be installed in its place, giving a table with no empty operation.
 TEST_F(SdlDevice, FailedOpenLeavesTheTableForTheSilentDevice) {

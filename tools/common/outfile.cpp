@@ -31,8 +31,10 @@ bool dir_writable(const std::string& path) {
   return access(dir.c_str(), W_OK) == 0;
 }
 
-// "DIR/.NAME.XXXXXX" beside path, made and opened; -1 on failure (errno set).
-int make_temp(const std::string& path, std::string& temp) {
+// "DIR/.NAME.XXXXXX" beside path, made, opened and registered for a signal
+// (slot); -1 on failure (errno set). The signals are held from the making to
+// the registering, so that none between the two leaves the file behind.
+int make_temp(const std::string& path, std::string& temp, int& slot) {
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -40,7 +42,12 @@ int make_temp(const std::string& path, std::string& temp) {
   const std::string pattern = dir + "." + name + ".XXXXXX";
   t.assign(pattern.begin(), pattern.end());
   t.push_back('\0');
-  const int fd = mkostemp(t.data(), O_CLOEXEC);
+  int fd;
+  {
+    const tool_signal_hold hold;
+    fd = mkostemp(t.data(), O_CLOEXEC);
+    if (fd >= 0) slot = tool_temp_add(t.data(), false);
+  }
   if (fd < 0) return -1;
   temp = t.data();
   fchmod(fd, static_cast<mode_t>(tool_file_mode()));
@@ -65,10 +72,8 @@ bool out_open(out_file& o, const char* path) {
   if (in_place(path) || (access(path, W_OK) == 0 && !dir_writable(o.path))) {
     o.f = std::fopen(path, "wb");
   } else {
-    // Registered before it exists: a signal between the two finds nothing to remove.
-    const int fd = make_temp(o.path, o.temp);
+    const int fd = make_temp(o.path, o.temp, o.slot);
     if (fd >= 0) {
-      o.slot = tool_temp_add(o.temp.c_str(), false);
       o.f = fdopen(fd, "wb");
       if (!o.f) {
         const int err = errno;
@@ -83,7 +88,10 @@ bool out_open(out_file& o, const char* path) {
     tool_error("%s: %s", path, std::strerror(errno));
     return false;
   }
-  std::setvbuf(o.f, nullptr, _IOFBF, k_buffer_bytes);
+  // A buffer of our own: given none, the C library keeps one of a disk
+  // block (4 KiB) whatever size is asked for.
+  if (!o.buffer) o.buffer.reset(new char[k_buffer_bytes]);  // not zeroed: the stream fills it
+  std::setvbuf(o.f, o.buffer.get(), _IOFBF, k_buffer_bytes);
   return true;
 }
 
@@ -96,6 +104,28 @@ bool out_write(out_file& o, const void* data, size_t bytes) {
   errno = 0;
   if (bytes > 0 && std::fwrite(data, 1, bytes, o.f) != bytes) out_fail(o, failure_errno());
   return !o.error;
+}
+
+bool out_write_block(out_file& o, const void* data, size_t bytes) {
+  if (o.error || !o.f) return false;
+  errno = 0;
+  if (std::fflush(o.f) != 0) {
+    out_fail(o, failure_errno());
+    return false;
+  }
+  const int fd = fileno(o.f);
+  const char* p = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t n = write(fd, p, bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      out_fail(o, n < 0 ? failure_errno() : EIO);
+      return false;
+    }
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
 }
 
 bool out_write_at(out_file& o, long offset, const void* data, size_t bytes) {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 struct out_file {
@@ -19,6 +20,7 @@ struct out_file {
   std::string temp;  // the temporary file beside it; empty when written in place
   int slot = -1;     // its entry among the files a signal removes
   int error = 0;     // the first write's errno; 0 while every write went through
+  std::unique_ptr<char[]> buffer;  // the stream's buffer (the C library would take one of a disk block)
   out_file() = default;
   out_file(const out_file&) = delete;
   out_file& operator=(const out_file&) = delete;
@@ -30,6 +32,9 @@ bool out_open(out_file& o, const char* path);
 // Writes bytes; a failure is kept for out_close, which reports it. False once
 // any write has failed.
 bool out_write(out_file& o, const void* data, size_t bytes);
+// Writes a large block straight to the file, after what the stream holds:
+// no copy through the stream's buffer (for blocks of tens of KiB).
+bool out_write_block(out_file& o, const void* data, size_t bytes);
 // Writes bytes at offset from the start (for headers completed last).
 bool out_write_at(out_file& o, long offset, const void* data, size_t bytes);
 // Keeps reason as the failure out_close reports (when none came before).

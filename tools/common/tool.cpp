@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
@@ -39,6 +40,7 @@ extern "C" void on_signal(int sig) {
   for (size_t i = g_temps.size(); i-- > 0;) {
     temp_slot& t = g_temps[i];
     if (!t.used) continue;
+    std::atomic_signal_fence(std::memory_order_acquire);  // the path as written before `used`
     if (t.directory) rmdir(t.path);
     else unlink(t.path);
   }
@@ -122,6 +124,9 @@ int tool_temp_add(const char* path, bool directory) {
     if (std::strlen(path) >= sizeof t.path) return -1;
     copy_text(t.path, sizeof t.path, path);
     t.directory = directory;
+    // The plain path and flag must be in memory before the handler can see
+    // the slot in use: the volatile store alone does not order them.
+    std::atomic_signal_fence(std::memory_order_release);
     t.used = 1;
     return static_cast<int>(i);
   }
@@ -135,6 +140,20 @@ void tool_temp_drop(int slot) {
 uint32_t tool_file_mode() { return g_file_mode; }
 
 void tool_child(int pid) { g_child = pid; }
+
+tool_signal_hold::tool_signal_hold() {
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  sigprocmask(SIG_BLOCK, &held, &old);
+}
+
+tool_signal_hold::~tool_signal_hold() {
+  const int err = errno;  // what failed inside the hold, for the caller's message
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  errno = err;
+}
 
 int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
               const char*& help, bool& version, std::string& message) {

@@ -12,6 +12,8 @@
 //   --version     "TOOL (Zap Cobbles) VERSION" on standard output, exit 0
 #pragma once
 
+#include <signal.h>
+
 #include <cstdint>
 #include <string>
 
@@ -56,6 +58,16 @@ int tool_usage_exit(const std::string& message);
 // -1 when every slot is taken (the file is then not cleaned up on a signal).
 int tool_temp_add(const char* path, bool directory);
 void tool_temp_drop(int slot);
+// Holds the signals that end a tool (SIGINT, SIGTERM) for its
+// lifetime: a temporary file made and registered inside one is never left
+// behind by a signal that comes between the two (it is handled at the end).
+struct tool_signal_hold {
+  sigset_t old;
+  tool_signal_hold();
+  ~tool_signal_hold();
+  tool_signal_hold(const tool_signal_hold&) = delete;
+  tool_signal_hold& operator=(const tool_signal_hold&) = delete;
+};
 // A child process (ffmpeg) that a signal ends too, before the temporary
 // files go (it would write on into them); 0 forgets it.
 void tool_child(int pid);

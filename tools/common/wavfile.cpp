@@ -1,6 +1,7 @@
 // WAV output (see wavfile.h).
 #include "wavfile.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -21,16 +22,16 @@ void put32(uint8_t* p, uint32_t v) {
   put16(p + 2, v >> 16);
 }
 
-void header(uint8_t* h, int32_t rate, int32_t bytes_per_sample, uint32_t data_bytes) {
+void header(uint8_t* h, int32_t rate, int32_t bytes_per_sample, int32_t channels, uint32_t data_bytes) {
   std::memcpy(h, "RIFF", 4);
   put32(h + 4, 36 + data_bytes);
   std::memcpy(h + 8, "WAVEfmt ", 8);
   put32(h + 16, 16);  // fmt chunk size
   put16(h + 20, 1);   // PCM
-  put16(h + 22, 1);   // mono
+  put16(h + 22, static_cast<uint32_t>(channels));
   put32(h + 24, static_cast<uint32_t>(rate));
-  put32(h + 28, static_cast<uint32_t>(rate * bytes_per_sample));
-  put16(h + 32, static_cast<uint32_t>(bytes_per_sample));
+  put32(h + 28, static_cast<uint32_t>(rate * bytes_per_sample * channels));
+  put16(h + 32, static_cast<uint32_t>(bytes_per_sample * channels));
   put16(h + 34, static_cast<uint32_t>(8 * bytes_per_sample));
   std::memcpy(h + 36, "data", 4);
   put32(h + 40, data_bytes);
@@ -38,17 +39,23 @@ void header(uint8_t* h, int32_t rate, int32_t bytes_per_sample, uint32_t data_by
 
 }  // namespace
 
-bool wav_begin(wav_file& w, const char* path, int32_t rate, int32_t bytes_per_sample) {
+bool wav_begin(wav_file& w, const char* path, int32_t rate, int32_t bytes_per_sample, int32_t channels) {
   w.rate = rate;
   w.bytes_per_sample = bytes_per_sample;
+  w.channels = channels;
   w.data_bytes = 0;
   if (!out_open(w.file, path)) return false;
   uint8_t h[k_header_bytes];
-  header(h, rate, bytes_per_sample, 0);
+  header(h, rate, bytes_per_sample, channels, 0);
   return out_write(w.file, h, sizeof h);
 }
 
 bool wav_put16(wav_file& w, const int16_t* samples, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!out_write(w.file, samples, 2 * count)) return false;
+    w.data_bytes += 2 * count;
+    return true;
+  }
   uint8_t bytes[4096];
   for (size_t i = 0; i < count;) {
     size_t n = 0;
@@ -56,6 +63,21 @@ bool wav_put16(wav_file& w, const int16_t* samples, size_t count) {
     if (!out_write(w.file, bytes, n)) return false;
     w.data_bytes += n;
   }
+  return true;
+}
+
+bool wav_put16_block(wav_file& w, const int16_t* samples, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!out_write_block(w.file, samples, 2 * count)) return false;
+    w.data_bytes += 2 * count;
+    return true;
+  }
+  return wav_put16(w, samples, count);
+}
+
+bool wav_put8_block(wav_file& w, const uint8_t* samples, size_t count) {
+  if (!out_write_block(w.file, samples, count)) return false;
+  w.data_bytes += count;
   return true;
 }
 
@@ -72,7 +94,7 @@ bool wav_end(wav_file& w) {
     return false;
   }
   uint8_t h[k_header_bytes];
-  header(h, w.rate, w.bytes_per_sample, static_cast<uint32_t>(w.data_bytes));
+  header(h, w.rate, w.bytes_per_sample, w.channels, static_cast<uint32_t>(w.data_bytes));
   out_write_at(w.file, 0, h, sizeof h);
   return out_close(w.file);
 }

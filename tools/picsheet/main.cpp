@@ -265,7 +265,7 @@ void command(std::istringstream& in, const std::string& cmd) {
   } else if (cmd == "drawing") {
     const std::string path = word();
     drawing_rec* d = drawing_load(path.c_str());
-    if (!d) fail(path + ": cannot read the drawing");
+    if (!d) fail(path + ": " + (drawing_message[0] ? drawing_message : "cannot read the drawing"));
     const int colour = num();
     int to;
     if (!(in >> to)) to = 1 << 30;

@@ -82,6 +82,8 @@ struct capture {
   bool stopped = false;
   int32_t last_pos = 0;
   int last_scene = 1;
+  bool made_frames = false;  // --frames and --raw: this run made the directory
+  bool made_raw = false;
 };
 
 // Sound rendered and not yet written or dropped: samples [g_taken, g_taken + size).
@@ -165,6 +167,8 @@ int give_up(capture& c) {
   if (c.want_sound) out_abandon(c.wav.file);
   if (c.o->video) encoder_abort();
   session_close();
+  dir_unmake(c.o->frames, c.made_frames);
+  dir_unmake(c.o->raw, c.made_raw);
   return 1;
 }
 
@@ -184,7 +188,8 @@ bool set_up(const cap_options& o, capture& c) {
   c.bar = isatty(STDERR_FILENO);
   c.bar_end_ms = o.to > 0 ? static_cast<int64_t>(o.to * 1000) : 0;
 
-  if ((o.frames && !dir_make(o.frames)) || (o.raw && !dir_make(o.raw))) return false;
+  // The directories once everything else has been checked: a run that
+  // cannot start leaves none behind (and give_up takes away empty ones).
   if (!session_open(o.data)) return false;
   session_gentle(o.gentle);
   // The sound for the video goes to the WAV asked for, or else to one of its own.
@@ -205,7 +210,8 @@ bool set_up(const cap_options& o, capture& c) {
     g_pending.assign(static_cast<size_t>(sample_of(c.card_frames, o.fps)), 0);
     session_card_begin();
   }
-  if ((c.want_sound && !wav_begin(c.wav, c.wav_path.c_str(), SD_OUTPUT_RATE, 2)) || !session_music(keep_block)) {
+  if ((c.want_sound && !wav_begin(c.wav, c.wav_path.c_str(), SD_OUTPUT_RATE, 2)) || !session_music(keep_block) ||
+      (o.frames && !dir_make(o.frames, &c.made_frames)) || (o.raw && !dir_make(o.raw, &c.made_raw))) {
     give_up(c);
     return false;
   }
@@ -329,15 +335,17 @@ int capture_run(const cap_options& o) {
     if (!step(c, k)) return give_up(c);
     if (c.stopped) break;
   }
-  if (!sound_tail(c)) return give_up(c);
   if (c.bar) {
     progress(ms_of(c.k_last + 1, o.fps), c.bar_end_ms, c.last_pos, c.last_scene);
     bar_close();
   }
+  // Before the sound is completed: a run with nothing to write leaves no
+  // WAV (an older one stays as it was), as every other failure does.
   if (c.stepped == 0) {
     tool_error("no frame to write: the demo stopped at %s, before --from", clock_text(ms_of(c.k_last, o.fps)).c_str());
     return give_up(c);
   }
+  if (!sound_tail(c)) return give_up(c);
   if (o.video && !encoder_finish(c.wav_path.c_str())) {
     session_close();
     return 1;

@@ -2,8 +2,10 @@
 // dependency. Two steps, so that nothing can wait on anything else: while the
 // demo runs, raw RGB frames go down one pipe into an ffmpeg that encodes
 // H.264 into a temporary file (the sound goes to a WAV meanwhile); at the end a
-// second ffmpeg muxes that video with the WAV, encoded as AAC, into the
-// output. Owns the child process, its pipe and the temporary directory.
+// second ffmpeg muxes that video with the WAV, encoded as AAC, into a
+// temporary file beside the output, which then becomes the output: a failed
+// or interrupted mux leaves an older file of that name as it was. Owns the
+// child process, its pipe and the temporary files.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -137,7 +139,14 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zapcapture-XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
-  if (!mkdtemp(name.data())) {
+  bool made;
+  {
+    // Made and noted with the signals held, so that none comes between.
+    const tool_signal_hold hold;
+    made = mkdtemp(name.data()) != nullptr;
+    if (made) g_dir_slot = tool_temp_add(name.data(), true);
+  }
+  if (!made) {
     tool_error("%s: cannot make a temporary directory: %s", templ.c_str(),
                  std::strerror(errno));
     remove_made();
@@ -145,7 +154,6 @@ bool encoder_open(const char* out, int w, int h, int scale, int fps) {
   }
   g_tmpdir = name.data();
   g_video = g_tmpdir + "/video.mp4";
-  g_dir_slot = tool_temp_add(g_tmpdir.c_str(), true);
   g_video_slot = tool_temp_add(g_video.c_str(), false);
   g_sound_slot = tool_temp_add(encoder_sound_path().c_str(), false);
 
@@ -197,6 +205,38 @@ bool encoder_frame(const uint8_t* rgb, size_t bytes) {
   return true;
 }
 
+namespace {
+
+// "DIR/.NAME.XXXXXX.EXT" beside the output, made empty and registered for a
+// signal (with the signals held between the two); ffmpeg picks the container
+// by the name's end. False after the message.
+bool make_mux_temp(std::string& temp, int& slot) {
+  const size_t slash = g_out.rfind('/');
+  const std::string dir = slash == std::string::npos ? "" : g_out.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? g_out : g_out.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  const std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+  std::string pattern = dir + "." + name + ".XXXXXX" + ext;
+  std::vector<char> t(pattern.begin(), pattern.end());
+  t.push_back('\0');
+  int fd;
+  {
+    const tool_signal_hold hold;
+    fd = mkostemps(t.data(), static_cast<int>(ext.size()), O_CLOEXEC);
+    if (fd >= 0) slot = tool_temp_add(t.data(), false);
+  }
+  if (fd < 0) {
+    tool_error("%s: %s", g_out.c_str(), std::strerror(errno));
+    return false;
+  }
+  fchmod(fd, static_cast<mode_t>(tool_file_mode()));
+  close(fd);
+  temp = t.data();
+  return true;
+}
+
+}  // namespace
+
 bool encoder_finish(const char* wav) {
   close(g_pipe);
   g_pipe = -1;
@@ -208,10 +248,17 @@ bool encoder_finish(const char* wav) {
     remove_temporaries();
     return false;
   }
-  const std::vector<std::string> args = {
-      k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-i", g_video, "-i", wav,
-      "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
-      g_out};
+  std::string temp;
+  int temp_slot = -1;
+  if (!make_mux_temp(temp, temp_slot)) {
+    remove_made();
+    remove_temporaries();
+    return false;
+  }
+  const std::vector<std::string> args = {k_ffmpeg, "-nostdin", "-hide_banner", "-loglevel",  "error", "-y",
+                                         "-i",     g_video,    "-i",           wav,          "-map",  "0:v:0",
+                                         "-map",   "1:a:0",    "-c:v",         "copy",       "-c:a",  "aac",
+                                         "-b:a",   "192k",     "-movflags",    "+faststart", temp};
   pid_t pid;
   bool ok = spawn(args, -1, pid);
   if (ok) {
@@ -220,12 +267,18 @@ bool encoder_finish(const char* wav) {
     tool_child(0);
   }
   remove_temporaries();
-  tool_temp_drop(g_out_slot);  // the output, whole or removed below
-  g_out_slot = -1;
-  if (!ok) {
-    struct stat st;
-    if (stat(g_out.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(g_out.c_str());
+  if (ok && std::rename(temp.c_str(), g_out.c_str()) != 0) {
+    tool_error("%s: %s", g_out.c_str(), std::strerror(errno));
+    ok = false;
   }
+  if (!ok) {
+    unlink(temp.c_str());
+    remove_made();  // the empty probe, if this run made it; an older output stays
+  }
+  tool_temp_drop(temp_slot);
+  tool_temp_drop(g_out_slot);
+  g_out_slot = -1;
+  g_created = false;
   return ok;
 }
 

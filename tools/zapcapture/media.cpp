@@ -23,13 +23,21 @@ bool raw_write(const char* dir, int64_t n, const uint8_t* frame, const uint8_t* 
          out_save(numbered(dir, n, ".pal").c_str(), rgb, CAP_PALETTE_BYTES);
 }
 
-bool dir_make(const char* dir) {
-  if (mkdir(dir, 0777) == 0) return true;
+bool dir_make(const char* dir, bool* made) {
+  if (made) *made = false;
+  if (mkdir(dir, 0777) == 0) {
+    if (made) *made = true;
+    return true;
+  }
   const int err = errno;
   struct stat st;
   if (err == EEXIST && stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) return true;
   tool_error("%s: cannot make the directory: %s", dir, std::strerror(err == EEXIST ? ENOTDIR : err));
   return false;
+}
+
+void dir_unmake(const char* dir, bool made) {
+  if (made && dir) rmdir(dir);  // only when empty: what was written in it stays
 }
 
 std::string numbered(const char* dir, int64_t n, const char* suffix) {

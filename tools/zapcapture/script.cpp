@@ -89,9 +89,13 @@ bool read_script(const char* path, std::vector<step>& steps) {
 int script_run(const cap_options& o) {
   std::vector<step> steps;
   if (!read_script(o.script, steps)) return 1;
-  if (!dir_make(o.raw)) return 1;
   if (!session_open(o.data)) return 1;
   session_gentle(o.gentle);
+  bool made = false;
+  if (!dir_make(o.raw, &made)) {
+    session_close();
+    return 1;
+  }
   uint8_t pal[CAP_PALETTE_BYTES];
   for (size_t n = 0; n < steps.size(); n++) {
     const int scene = session_step_at(steps[n].pos, steps[n].tid);
@@ -100,6 +104,7 @@ int script_run(const cap_options& o) {
     const auto k = static_cast<int64_t>(n);
     if (!raw_write(o.raw, k, frame, pal) || (o.png && !still_write(numbered(o.raw, k, ".png"), frame, pal, 1))) {
       session_close();
+      dir_unmake(o.raw, made);
       return 1;
     }
     std::printf("frame %zu scene %d dest %s stop %d\n", n, scene, session_frame_is_puh() ? "puh" : "buf",

@@ -108,8 +108,11 @@ void session_close();
 bool still_write(const std::string& path, const uint8_t* frame, const uint8_t* rgb, int k);
 // The frame and its palette: DIR/NNNNN.frame and DIR/NNNNN.pal.
 bool raw_write(const char* dir, int64_t n, const uint8_t* frame, const uint8_t* rgb);
-// dir, made if missing (its parent must exist).
-bool dir_make(const char* dir);
+// dir, made if missing (its parent must exist); *made (when given) tells
+// whether this call made it, for a failed run to take it away again.
+bool dir_make(const char* dir, bool* made = nullptr);
+// Removes dir if `made` says this run made it and it is empty.
+void dir_unmake(const char* dir, bool made);
 // dir + "/" + frame number in five digits + suffix.
 std::string numbered(const char* dir, int64_t n, const char* suffix);
 

@@ -6,16 +6,76 @@
 
 #include "common/num.h"
 #include "common/tool.h"
+#include "music/mzx_song.h"
 #include "zapmod.h"
 
 namespace {
 
-// The subcommands in the order of zapmod_command from ZAPMOD_INFO.
+// The subcommands in the order of zapmod_command from ZAPMOD_INFO, each with
+// its help: every option with its meaning, range and default.
 constexpr tool_subcommand k_subs[] = {
-    {"info", "usage: zapmod info FILE\n"},
-    {"trace", "usage: zapmod trace FILE [--ticks N]\n"},
-    {"play", "usage: zapmod play FILE [--seconds S] [--volume N] [--hz N]\n"},
-    {"render", "usage: zapmod render FILE OUT.wav [--seconds S] [--rate 44100|22050] [--volume N] [--hz N]\n"},
+    {"info",
+     "usage: zapmod info FILE\n"
+     "\n"
+     "What the player makes of the module FILE: its id, channels, song length,\n"
+     "restart position and patterns, the song's duration in the module's own\n"
+     "timing and at the demo's 47 ticks a second, and a table of the samples.\n"},
+    {"trace",
+     "usage: zapmod trace FILE [--ticks N]\n"
+     "\n"
+     "Prints every sound-device call the player makes while loading FILE and\n"
+     "during its first N ticks, one per line (the player's regression format).\n"
+     "\n"
+     "  --ticks N   ticks to trace, 0 to 100000000 (default 2000)\n"},
+    {"play",
+     "usage: zapmod play FILE [--seconds S] [--volume N] [--hz N | --demo] [--mono] [--separation P]\n"
+     "                        [--interp nearest|linear]\n"
+     "\n"
+     "Plays the module FILE through the sound device with the demo's player and\n"
+     "mixer, showing where the song is and its speed and tempo; Ctrl-C stops.\n"
+     "\n"
+     "  --seconds S      stop after S seconds, above 0 and at most 3600\n"
+     "                   (default: play until Ctrl-C; the song repeats)\n"
+     "  --volume N       main volume, 0 to 252 (default: the highest at which the\n"
+     "                   module's channels cannot clip, 31 for four channels;\n"
+     "                   with --demo 64, the demo's)\n"
+     "  --hz N           a fixed tick rate, 1 to 1000 ticks a second (default: the\n"
+     "                   module's own timing, 50 ticks a second until an Fxx of\n"
+     "                   32 or more sets its tempo)\n"
+     "  --demo           play as the demo does: 47 ticks a second, the module's\n"
+     "                   tempo stored only, mono, volume 64\n"
+     "  --mono           mono even when the device has two channels (default:\n"
+     "                   stereo where the device has two)\n"
+     "  --separation P   stereo separation in percent, 0 (mono) to 100 (channels\n"
+     "                   1 and 4 hard left, 2 and 3 hard right) (default 70)\n"
+     "  --interp MODE    nearest (the demo's) or linear interpolation between\n"
+     "                   sample points (default nearest)\n"},
+    {"render",
+     "usage: zapmod render FILE OUT.wav [--seconds S | --loop N] [--rate 44100|22050] [--volume N]\n"
+     "                        [--hz N | --demo] [--stereo] [--separation P] [--interp nearest|linear]\n"
+     "\n"
+     "Renders the module FILE to the WAV file OUT.wav with the demo's player and\n"
+     "mixer, and reports the peak level and the clipped samples.\n"
+     "\n"
+     "  --seconds S      render S seconds, above 0 and at most 3600 (default: up\n"
+     "                   to the song's end, or 600 s when it has none)\n"
+     "  --loop N         play the song N more times after its end, 0 to 1000\n"
+     "                   (default 0)\n"
+     "  --rate R         44100 (16-bit) or 22050 (8-bit) samples a second\n"
+     "                   (default 44100)\n"
+     "  --volume N       main volume, 0 to 252 (default: the highest at which the\n"
+     "                   module's channels cannot clip, 31 for four channels;\n"
+     "                   with --demo 64, the demo's)\n"
+     "  --hz N           a fixed tick rate, 1 to 1000 ticks a second (default: the\n"
+     "                   module's own timing, 50 ticks a second until an Fxx of\n"
+     "                   32 or more sets its tempo)\n"
+     "  --demo           render as the demo plays: 47 ticks a second, the\n"
+     "                   module's tempo stored only, volume 64\n"
+     "  --stereo         stereo output (default mono)\n"
+     "  --separation P   stereo separation in percent, 0 (mono) to 100 (channels\n"
+     "                   1 and 4 hard left, 2 and 3 hard right) (default 70)\n"
+     "  --interp MODE    nearest (the demo's) or linear interpolation between\n"
+     "                   sample points (default nearest)\n"},
 };
 constexpr const char* ZAPMOD_TRACE_USAGE = k_subs[1].usage;
 
@@ -45,13 +105,22 @@ bool parse_trace(int argc, char** argv, zapmod_args& a, std::string& message) {
   return true;
 }
 
+// Options of play and render without a value.
+bool flag_option(const char* o, bool render, zapmod_args& a) {
+  if (!std::strcmp(o, "--demo")) return a.demo = true;
+  if (render && !std::strcmp(o, "--stereo")) return a.stereo = true;
+  if (!render && !std::strcmp(o, "--mono")) return a.mono = true;
+  return false;
+}
+
 // One option of play or render with its value at argv[i + 1]: true when
 // taken (i moved past the value), false with why set when refused, and
 // known false when the word is no option of these.
 bool parse_option(int argc, char** argv, int& i, bool render, zapmod_args& a, bool& known, std::string& why) {
   const char* o = argv[i];
   known = !std::strcmp(o, "--seconds") || !std::strcmp(o, "--volume") || !std::strcmp(o, "--hz") ||
-          (render && !std::strcmp(o, "--rate"));
+          !std::strcmp(o, "--separation") || !std::strcmp(o, "--interp") ||
+          (render && (!std::strcmp(o, "--rate") || !std::strcmp(o, "--loop")));
   if (!known) return false;
   if (i + 1 >= argc) {
     why = std::string("missing value after ") + o;
@@ -61,6 +130,16 @@ bool parse_option(int argc, char** argv, int& i, bool render, zapmod_args& a, bo
   if (!std::strcmp(o, "--seconds")) return num_option(o, v, 0.0, ZAPMOD_MAX_SECONDS, true, a.seconds, why);
   if (!std::strcmp(o, "--volume")) return num_option(o, v, 0, ZAPMOD_MAX_VOLUME, a.volume, why);
   if (!std::strcmp(o, "--hz")) return num_option(o, v, 1, ZAPMOD_MAX_HZ, a.hz, why);
+  if (!std::strcmp(o, "--separation")) return num_option(o, v, 0, SONG_MAX_SEPARATION, a.separation, why);
+  if (!std::strcmp(o, "--loop")) return num_option(o, v, 0, ZAPMOD_MAX_LOOPS, a.loops, why);
+  if (!std::strcmp(o, "--interp")) {
+    if (!std::strcmp(v, "nearest") || !std::strcmp(v, "linear")) {
+      a.interp = v[0] == 'l';
+      return true;
+    }
+    why = std::string("--interp must be nearest or linear, not '") + v + "'";
+    return false;
+  }
   int64_t rate = 0;
   if (num_whole(v, 0, SD_OUTPUT_RATE, rate) && (rate == SD_OUTPUT_RATE || rate == SD_OUTPUT_RATE / 2)) {
     a.rate = static_cast<int32_t>(rate);
@@ -75,11 +154,18 @@ bool parse_play_render(int argc, char** argv, bool render, zapmod_args& a, std::
   const char* sub = render ? "render" : "play";
   const char* usage = k_subs[render ? 3 : 2].usage;
   const auto fail = [&](const std::string& what) { return usage_error(message, sub, what, usage); };
+  bool hz_given = false;
+  bool loop_given = false;
   for (int i = 0; i < argc; i++) {
     const char* arg = argv[i];
     bool known = false;
     std::string why;
-    if (parse_option(argc, argv, i, render, a, known, why)) continue;
+    if (flag_option(arg, render, a)) continue;
+    if (parse_option(argc, argv, i, render, a, known, why)) {
+      hz_given = hz_given || !std::strcmp(arg, "--hz");
+      loop_given = loop_given || !std::strcmp(arg, "--loop");
+      continue;
+    }
     if (known) return fail(why);
     if (arg[0] == '-' && arg[1] != '\0') return fail(std::string("unknown option '") + arg + "'");
     if (!a.in) {
@@ -91,6 +177,9 @@ bool parse_play_render(int argc, char** argv, bool render, zapmod_args& a, std::
     }
   }
   if (!a.in || (render && !a.out)) return fail(render ? "FILE and OUT.wav are needed" : "FILE is needed");
+  if (a.demo && hz_given) return fail("--demo plays at 47 ticks a second: it takes no --hz");
+  if (loop_given && a.seconds > 0.0) return fail("--seconds sets the length: it takes no --loop");
+  if (a.demo) a.hz = SONG_DEMO_HZ;
   return true;
 }
 

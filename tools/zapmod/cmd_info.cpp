@@ -1,5 +1,7 @@
 // zapmod info FILE: what the player makes of a module: its id, channel count,
-// song length, restart position, pattern count and a table of the samples.
+// song length, restart position, pattern count, the song's duration in the
+// module's own timing and at the demo's 47 ticks a second, and a table of
+// the samples.
 //
 // The module goes through the player's own loader (with the silent device), so
 // what is shown is what the demo would play: clamped volumes and restart
@@ -7,9 +9,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "sound/sd_mix.h"
+
+#include "common/tool.h"
+#include "music/mzx_song.h"
 #include "player/pt.h"
 #include "sound/sd_ns.h"
-#include "common/tool.h"
 #include "zapmod.h"
 
 namespace {
@@ -29,6 +34,44 @@ void sample_name(const uint8_t* header, char* out) {
   out[n] = 0;
 }
 
+// Ticks walked at most in search of the song's end: over an hour at 50 ticks
+// a second.
+constexpr int64_t k_max_ticks = 200000;
+
+// "m:ss.s"
+void print_duration(double seconds) {
+  const int64_t tenths = static_cast<int64_t>(seconds * 10.0 + 0.5);
+  std::printf("%lld:%02lld.%lld", static_cast<long long>(tenths / 600), static_cast<long long>(tenths / 10 % 60),
+              static_cast<long long>(tenths % 10));
+}
+
+// Walks the song tick by tick up to its end (the tools' song driver, as
+// render plays it): the ticks are the same in both timings, only their
+// length differs. Prints the durations, or that no end was found.
+void print_length() {
+  pt_init();
+  song_start(SD_OUTPUT_RATE, 0, 0, SONG_MAX_SEPARATION, 0);
+  int64_t frames = 0;
+  int64_t ticks = 0;
+  bool ended = false;
+  while (ticks < k_max_ticks) {
+    const int32_t len = song_tick(&ended);
+    if (ended && ticks > 0) break;
+    frames += len;
+    ticks++;
+  }
+  if (!ended) {
+    std::printf("duration: no end within %lld ticks (the song never plays a row again)\n",
+                static_cast<long long>(k_max_ticks));
+    return;
+  }
+  std::printf("duration: ");
+  print_duration(static_cast<double>(frames) / SD_OUTPUT_RATE);
+  std::printf(" in the module's timing, ");
+  print_duration(static_cast<double>(ticks * (SD_OUTPUT_RATE / SONG_DEMO_HZ)) / SD_OUTPUT_RATE);
+  std::printf(" at the demo's %d ticks a second (%lld ticks)\n", SONG_DEMO_HZ, static_cast<long long>(ticks));
+}
+
 }  // namespace
 
 int zapmod_info(const zapmod_args& args) {
@@ -44,7 +87,7 @@ int zapmod_info(const zapmod_args& args) {
 
   sd_ns_init();
   if (!pt_takemod(buf.data(), size)) {
-    tool_error("%s: %s", path, pt_errorstr);
+    tool_error("%s: %s", path, zapmod_refusal().c_str());
     return 1;
   }
 
@@ -53,6 +96,7 @@ int zapmod_info(const zapmod_args& args) {
   std::printf("song length: %d\n", static_cast<int>(pt_songlen));
   std::printf("restart: %d\n", static_cast<int>(pt_repstart));
   std::printf("patterns: %d\n", static_cast<int>(pt_lastpattern) + 1);
+  print_length();
   std::printf("samples:\n");
   std::printf("%3s  %-22s  %6s  %9s  %8s  %6s  %8s\n", "#", "name", "length", "loopstart", "looplen", "volume",
               "finetune");
@@ -62,10 +106,8 @@ int zapmod_info(const zapmod_args& args) {
                 static_cast<int>(pt_loops[s]), static_cast<int>(pt_loope[s]), static_cast<int>(pt_svol[s]), fine);
   }
   if (pt_cutsample != 0) {
-    std::fflush(stdout);
-    tool_error("%s: sample data cut short from sample %d on", path,
-                 static_cast<int>(pt_cutsample));
-    return 1;
+    std::fflush(stdout);  // the warning after the table it is about
+    zapmod_warn_cut(path);
   }
   return 0;
 }

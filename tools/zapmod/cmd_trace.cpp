@@ -68,6 +68,7 @@ int zapmod_trace(const zapmod_args& args) {
     std::fflush(stdout);
     return 1;
   }
+  zapmod_warn_cut(args.in);
   pt_init();
 
   for (int64_t k = 0; k < ticks; k++) {
