@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
@@ -316,6 +317,7 @@ void demo_present() {
   gfx_present_palette();
   sdl_flip(scr);
   frames_presented++;
+  if (framelog_on) framelog_note();
 }
 
 void demo_draw() {
@@ -324,6 +326,7 @@ void demo_draw() {
   const uint32_t elapsed = demo_clock() - ticks0;
   tid = static_cast<int32_t>(demo_time_scale != 0 ? elapsed * static_cast<uint32_t>(demo_time_scale) : elapsed);
   if (demo_time_scale != 0) demo_music_pump(tid);
+  if (framelog_on) framelog_step();
   timeline_frame();
 }
 
@@ -380,7 +383,9 @@ int demo_run() {
   if (opt_gentle) {
     scene_gentle = true;
   } else if (opt_warning && warning_run() == WARNING_STOP) {
-    return demo_exit();
+    const bool logged = framelog_close();
+    const int status = demo_exit();
+    return logged ? status : 1;
   }
   demo_start_music();
   demo_loop();
@@ -388,5 +393,8 @@ int demo_run() {
     if (!demo_restart()) return 1;
     demo_loop();
   }
-  return demo_exit();
+  // The frame log (ZAP_FRAME_LOG) is written before the program goes.
+  const bool logged = framelog_close();
+  const int status = demo_exit();
+  return logged ? status : 1;
 }

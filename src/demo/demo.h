@@ -115,6 +115,7 @@ int demo_exit();
 // start-up, the warning card (none with --gentle, which starts the gentle
 // show, or --no-warning), the show, again and again with --loop (the card
 // only before the first) until a stop or the end, and the exit. Returns the
-// exit status: 1 after a start-up failure (its line on stderr), else what
-// demo_exit returns (0; a stop on the card too).
+// exit status: 1 after a start-up failure (its line on stderr) or when the
+// frame log (framelog_open before it) cannot be written, else what demo_exit
+// returns (0; a stop on the card too).
 int demo_run();

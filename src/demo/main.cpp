@@ -8,6 +8,7 @@
 
 #include "demo/datadir.h"
 #include "demo/demo.h"
+#include "demo/framelog.h"
 #include "demo/options.h"
 #include "demo/timeline.h"
 #include "sys/version.h"
@@ -44,5 +45,6 @@ int main(int argc, char** argv) {
   }
   timeline_root = root.c_str();
 
+  if (!framelog_open()) return 1;
   return demo_run();
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "demo/demo.h"
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/platform.h"
 #include "demo/scenes.h"
@@ -143,6 +144,9 @@ void warning_end() { gfx_setpalette(0, PALETTE_SIZE, g_kept); }
 
 warning_choice warning_run() {
   warning_shown++;
+  // The frame log is of the show: the card's frames are not noted.
+  const bool log = framelog_on;
+  framelog_on = false;
   warning_begin();
   const Uint32 start = demo_clock();
   const uint32_t scale = demo_time_scale != 0 ? static_cast<uint32_t>(demo_time_scale) : 1;
@@ -161,6 +165,7 @@ warning_choice warning_run() {
     if (choice == WARNING_WAIT) platform_pace();
   }
   warning_end();
+  framelog_on = log;
   demo_reset();
   if (choice == WARNING_GENTLE) scene_gentle = true;
   if (choice == WARNING_STOP) demo_user_stop = true;

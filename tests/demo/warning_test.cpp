@@ -8,10 +8,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "demo/demo.h"
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
@@ -311,6 +314,45 @@ TEST(WarningRun, TheCardComesOnceBeforeTheFirstShowOnly) {
   demo_user_stop = false;
   timeline_root = "";
   options_parse(1, std::vector<const char*>{"zapcobbles"}.data());
+}
+
+// The frame log (ZAP_FRAME_LOG) is of the show: the card's frames, which come
+// before the music has started, are not in it.
+TEST(WarningRun, TheFrameLogHoldsTheShowOnly) {
+  platform_mixer_path = "/nonexistent/zap-test-mixer";
+  timeline_root = demo_assets_root().c_str();
+  const std::string log = make_temp_root() + "frames.log";
+  setenv("ZAP_TIME_SCALE", "1000", 1);
+  setenv("ZAP_FRAME_LOG", log.c_str(), 1);
+  options_parse(1, std::vector<const char*>{"zapcobbles"}.data());
+  const int32_t cards = warning_shown;
+  // 1 ms a reading at 1000 times: the card's 6 s are its first 6 frames.
+  g_fake_ms = 0;
+  g_fake_step = 1;
+  demo_clock = fake_clock;
+  const int32_t presented = frames_presented;
+  ASSERT_TRUE(framelog_open());
+  EXPECT_EQ(demo_run(), 0);
+  const int32_t shown = frames_presented - presented;
+  demo_clock = demo_ticks;
+  mzx_close();
+  unsetenv("ZAP_FRAME_LOG");
+  unsetenv("ZAP_TIME_SCALE");
+  timeline_root = "";
+  EXPECT_EQ(warning_shown, cards + 1);
+  std::ifstream in(log);
+  std::string line;
+  int frames = 0, before_music = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#' || line.rfind("frames ", 0) == 0) continue;
+    std::istringstream f(line);
+    long long t_us, read_us, shown;
+    ASSERT_TRUE(f >> t_us >> read_us >> shown) << line;
+    frames++;
+    if (shown < 0) before_music++;
+  }
+  EXPECT_EQ(frames, shown - WARNING_TIMEOUT_MS / 1000) << "every frame of the show and none of the card's";
+  EXPECT_EQ(before_music, 0) << "frames from before the music are in the log";
 }
 
 }  // namespace
