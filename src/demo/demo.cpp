@@ -12,7 +12,9 @@
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
+#include "demo/scenes.h"
 #include "demo/timeline.h"
+#include "demo/warning.h"
 #include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "sys/sdlcall.h"
@@ -32,6 +34,7 @@ int32_t vol_right = 0;
 int32_t frames_presented = 0;
 int32_t demo_time_scale = 0;
 bool demo_user_stop = false;
+int32_t demo_shows = 0;
 Uint32 (*demo_clock)() = demo_ticks;
 
 Uint32 demo_ticks() { return sdl_getticks(); }
@@ -187,4 +190,27 @@ int demo_exit() {
   sdl_quit();
   platform_launcher();
   return 0;
+}
+
+int demo_run() {
+  if (!demo_open()) return 1;
+  // The show has flashing lights: the card says so before the first show
+  // and lets the viewer choose the gentle one, unless that is chosen already.
+  if (opt_gentle) {
+    scene_gentle = true;
+  } else if (opt_warning && warning_run() == WARNING_STOP) {
+    const bool logged = framelog_close();
+    const int status = demo_exit();
+    return logged ? status : 1;
+  }
+  demo_start_music();
+  demo_loop();
+  while (opt_loop && !demo_user_stop) {
+    if (!demo_restart()) return 1;
+    demo_loop();
+  }
+  // The frame log (ZAP_FRAME_LOG) is written before the program goes.
+  const bool logged = framelog_close();
+  const int status = demo_exit();
+  return logged ? status : 1;
 }

@@ -112,4 +112,5 @@ void demo_start_music() {
   }
   const int32_t scale = demo_time_scale != 0 ? demo_time_scale : 1;
   ticks0 = demo_clock() - static_cast<uint32_t>(ms / scale);
+  demo_shows++;
 }
