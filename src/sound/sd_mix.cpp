@@ -7,8 +7,10 @@
 // audio thread, between the player's ticks.
 #include "sound/sd_mix.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 // x86-64 converts the accumulator to 16-bit and 8-bit output with SSE2's
 // saturating packs, eight or sixteen values at a time; they clamp exactly as
@@ -347,6 +349,155 @@ inline void put_two(int32_t* acc, int32_t i, const int8_t* da, size_t wa, uint32
   }
 }
 
+// ---- Interpolated runs in SSE2 ----
+//
+// On x86-64 a run of an interpolating loop goes in two stages, a chunk of
+// steps at a time: the positions are stepped as in the other runs and each
+// step's two bytes and fraction are put aside; then eight steps at a time are
+// weighed in vector registers. A byte times its weight fits 16 bits (at most
+// 128 * 63), so a 16-bit multiplication gives it exactly; a multiply-add with
+// the pair (gain, 0) or (0, gain) then gives the 32-bit product with the gain,
+// each one shifted on its own as interp() does. Gains above 32767 (which no
+// volume the player sets gives) take the scalar steps.
+#if ZAP_MIX_SSE2
+constexpr int32_t kChunk = 64;  // steps put aside at a time, a multiple of 8
+
+struct Gathered {
+  alignas(16) uint16_t pair[kChunk];  // data[w] in the low byte, data[w + 1] in the high
+  alignas(16) uint32_t frac[kChunk];
+};
+
+inline void gather_step(Stepper& q, const int8_t* data, Gathered& g, int32_t k) {
+  const size_t w = q.next();
+  uint16_t two;
+  std::memcpy(&two, data + w, sizeof two);
+  g.pair[k] = two;
+  g.frac[k] = q.frac;
+}
+
+// Steps k to k + 7 weighed: (d0 * (63 - f), d1 * f) as 16-bit pairs, steps
+// k to k + 3 in lo and k + 4 to k + 7 in hi.
+inline void weighed(const Gathered& g, int32_t k, __m128i& lo, __m128i& hi) {
+  const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(g.pair + k));
+  const __m128i d_lo = _mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8);
+  const __m128i d_hi = _mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8);
+  const __m128i* fr = reinterpret_cast<const __m128i*>(g.frac + k);
+  const __m128i f = _mm_packs_epi32(_mm_srli_epi32(_mm_load_si128(fr), kInterpShift),
+                                    _mm_srli_epi32(_mm_load_si128(fr + 1), kInterpShift));
+  const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(kInterpMax), f);
+  lo = _mm_mullo_epi16(d_lo, _mm_unpacklo_epi16(rest, f));
+  hi = _mm_mullo_epi16(d_hi, _mm_unpackhi_epi16(rest, f));
+}
+
+// A gain as the two 16-bit pairs the multiply-adds take.
+struct VGain {
+  __m128i first;   // (gain, 0): the weighed d0
+  __m128i second;  // (0, gain): the weighed d1
+  explicit VGain(uint32_t g)
+      : first(_mm_set1_epi32(static_cast<int32_t>(g))), second(_mm_set1_epi32(static_cast<int32_t>(g << 16))) {}
+};
+
+constexpr uint32_t kVGainMax = 0x7FFF;
+
+// The four values interp() gives for four weighed steps.
+inline __m128i gained(__m128i w, const VGain& g) {
+  return _mm_add_epi32(_mm_srai_epi32(_mm_madd_epi16(w, g.first), 6), _mm_srai_epi32(_mm_madd_epi16(w, g.second), 6));
+}
+
+template <Write W>
+inline void put4(int32_t* acc, __m128i x) {
+  __m128i* a = reinterpret_cast<__m128i*>(acc);
+  _mm_storeu_si128(a, W == Write::store ? x : _mm_add_epi32(_mm_loadu_si128(a), x));
+}
+
+// Eight steps from their values: mono four and four; stereo the left and
+// right values of each step side by side.
+template <Output Out, Write W>
+inline void put8(int32_t* acc, __m128i l_lo, __m128i l_hi, __m128i r_lo, __m128i r_hi) {
+  if constexpr (Out == Output::stereo) {
+    put4<W>(acc, _mm_unpacklo_epi32(l_lo, r_lo));
+    put4<W>(acc + 4, _mm_unpackhi_epi32(l_lo, r_lo));
+    put4<W>(acc + 8, _mm_unpacklo_epi32(l_hi, r_hi));
+    put4<W>(acc + 12, _mm_unpackhi_epi32(l_hi, r_hi));
+  } else {
+    (void)r_lo;
+    (void)r_hi;
+    put4<W>(acc, l_lo);
+    put4<W>(acc + 4, l_hi);
+  }
+}
+
+// The first steps of a run of n, a multiple of 8, of one voice; returns how
+// many it took (acc: the run's first accumulator value).
+template <Output Out, Write W>
+int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, uint32_t lgain, uint32_t rgain) {
+  if (lgain > kVGainMax || rgain > kVGainMax) return 0;
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  const VGain l(lgain);
+  const VGain r(rgain);
+  Gathered g;
+  int32_t done = 0;
+  while (n - done >= 8) {
+    const int32_t m = std::min(kChunk, (n - done) & ~7);
+    for (int32_t k = 0; k < m; k++) gather_step(q, data, g, k);
+    for (int32_t k = 0; k < m; k += 8) {
+      __m128i lo;
+      __m128i hi;
+      weighed(g, k, lo, hi);
+      if constexpr (Out == Output::stereo) {
+        put8<Out, W>(acc + per_step * (done + k), gained(lo, l), gained(hi, l), gained(lo, r), gained(hi, r));
+      } else {
+        put8<Out, W>(acc + done + k, gained(lo, l), gained(hi, l), lo, hi);
+      }
+    }
+    done += m;
+  }
+  return done;
+}
+
+// The same for two voices, their values summed before they reach the
+// accumulator.
+template <Output Out, Write W>
+int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, Stepper& qb, const int8_t* db,
+                       uint32_t bl, uint32_t br, int32_t* acc, int32_t n) {
+  if (al > kVGainMax || ar > kVGainMax || bl > kVGainMax || br > kVGainMax) return 0;
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  const VGain a_l(al);
+  const VGain a_r(ar);
+  const VGain b_l(bl);
+  const VGain b_r(br);
+  Gathered ga;
+  Gathered gb;
+  int32_t done = 0;
+  while (n - done >= 8) {
+    const int32_t m = std::min(kChunk, (n - done) & ~7);
+    for (int32_t k = 0; k < m; k++) {
+      gather_step(qa, da, ga, k);
+      gather_step(qb, db, gb, k);
+    }
+    for (int32_t k = 0; k < m; k += 8) {
+      __m128i alo;
+      __m128i ahi;
+      __m128i blo;
+      __m128i bhi;
+      weighed(ga, k, alo, ahi);
+      weighed(gb, k, blo, bhi);
+      const __m128i l_lo = _mm_add_epi32(gained(alo, a_l), gained(blo, b_l));
+      const __m128i l_hi = _mm_add_epi32(gained(ahi, a_l), gained(bhi, b_l));
+      if constexpr (Out == Output::stereo) {
+        const __m128i r_lo = _mm_add_epi32(gained(alo, a_r), gained(blo, b_r));
+        const __m128i r_hi = _mm_add_epi32(gained(ahi, a_r), gained(bhi, b_r));
+        put8<Out, W>(acc + per_step * (done + k), l_lo, l_hi, r_lo, r_hi);
+      } else {
+        put8<Out, W>(acc + done + k, l_lo, l_hi, l_lo, l_hi);
+      }
+    }
+    done += m;
+  }
+  return done;
+}
+#endif
+
 // One voice over count steps (rgain: its right gain in stereo).
 template <Output Out, Reading Read, Park ParkAt, Write W>
 void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
@@ -357,8 +508,14 @@ void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
     voice_measure(v, count - i);
     const int32_t n = v.room;
     Stepper q(v);
+    int32_t k = 0;
+#if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::interpolated) {
+      k = interp_run_one<Out, W>(q, data, acc + (Out == Output::stereo ? 2 : 1) * i, n, lgain, rgain);
+    }
+#endif
 #pragma GCC unroll 2
-    for (int32_t k = 0; k < n; k++) {
+    for (; k < n; k++) {
       const size_t w = q.next();
       put_one<Out, Read, W>(acc, i + k, data, w, q.frac, lgain, rgain);
     }
@@ -386,7 +543,13 @@ void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32
     const int32_t n = a.room < b.room ? a.room : b.room;
     Stepper qa(a);
     Stepper qb(b);
-    for (int32_t k = 0; k < n; k++) {
+    int32_t k = 0;
+#if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::interpolated) {
+      k = interp_run_two<Out, W>(qa, da, al, ar, qb, db, bl, br, acc + (Out == Output::stereo ? 2 : 1) * i, n);
+    }
+#endif
+    for (; k < n; k++) {
       const size_t wa = qa.next();
       const size_t wb = qb.next();
       put_two<Out, Read, W>(acc, i + k, da, wa, qa.frac, al, ar, db, wb, qb.frac, bl, br);
