@@ -19,6 +19,7 @@
 // the same bytes.
 #if defined(__SSE2__) && !defined(ZAP_MIX_PLAIN)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #define ZAP_MIX_SSE2 1
 #else
 #define ZAP_MIX_SSE2 0
@@ -43,6 +44,10 @@ constexpr int32_t kMainVolumeMax = 252;  // 4 * 63: four times the default level
 // taken from the top of the position fraction.
 constexpr int kInterpShift = 26;  // 32 - 6
 constexpr int32_t kInterpMax = 63;
+
+// The plain runs that pick sixteen bytes at a time take steps up to 15/16
+// of a byte (see shuffle_run).
+constexpr uint32_t kShuffleStepMax = 0xF0000000u;
 
 // 8-bit output: the accumulator shifted right by 9 (floor division by 512).
 constexpr int kEightBitShift = 9;
@@ -136,6 +141,8 @@ struct Voice {
   uint32_t restart;
   uint32_t gain;
   int32_t room;
+  bool shuffle;  // the plain runs may take eight steps at a time (see shuffle_run)
+  size_t limit;  // highest whole position from which sixteen bytes can be read
 };
 
 enum class Write { add, store };  // add to the accumulator, or overwrite it
@@ -160,6 +167,13 @@ inline Voice voice_of(mix_channel* ch, uint32_t gain) {
     v.never = ch->length == 0;
     v.last = join(ch->length - 1, 0xFFFFFFFFu);
   }
+  // At most 15/16 of a byte a step, the step's fraction with its low 8 bits
+  // clear (mix_setamigaperiod keeps 24 bits), a gain that fits 15 bits and a
+  // sample that holds a window of sixteen bytes (with the two readable ones
+  // after it): see shuffle_run.
+  v.shuffle = whole_of(v.s) == 0 && frac_of(v.s) <= kShuffleStepMax && (frac_of(v.s) & 0xFFu) == 0 &&
+              gain <= 0x7FFFu && ch->length >= 14;
+  v.limit = v.shuffle ? ch->length - 14 : 0;
   return v;
 }
 
@@ -216,14 +230,110 @@ struct Stepper {
   uint64_t joined() const { return join(static_cast<uint32_t>(whole), frac); }
 };
 
+#if ZAP_MIX_SSE2
+// ---- Plain runs with a byte shuffle ----
+//
+// Where the processor has SSSE3 (nearly every x86-64 one), a run of the
+// plain mono loop over voices that move at most 15/16 of a byte a step goes
+// sixteen steps at a time: the sixteen bytes they read lie among the sixteen
+// from the whole position before the first, and a byte shuffle picks them.
+// The step's fraction has its low 8 bits clear, so the offsets of steps 1 to
+// 16,  (frac + k * step) >> 32  =  ((frac >> 8) + k * (step >> 8)) >> 24,
+// fit 32-bit lanes. A byte times a gain of 15 bits, and the sum of two such,
+// fit 32 bits, so a multiply-add of the two voices' bytes with the pair of
+// their gains gives exactly the sum the scalar steps add. A run goes back to
+// the scalar steps within sixteen bytes of the sample's end.
+// Asked once, at start-up (the initialisation of the processor's feature
+// bits is asked for first, as a static initialiser may run before it).
+const bool g_shuffle = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+}();
+
+template <Write W>
+inline void put4(int32_t* acc, __m128i x) {
+  __m128i* a = reinterpret_cast<__m128i*>(acc);
+  _mm_storeu_si128(a, W == Write::store ? x : _mm_add_epi32(_mm_loadu_si128(a), x));
+}
+
+// A voice in a shuffled run: its position and k * (step >> 8) for k = 1 to 16.
+struct Shuffled {
+  uint32_t frac;
+  size_t whole;
+  uint32_t step_frac;
+  __m128i k[4];
+  explicit Shuffled(const Stepper& q) : frac(q.frac), whole(q.whole), step_frac(q.step_frac) {
+    const uint32_t s = step_frac >> 8;
+    for (uint32_t j = 0; j < 4; j++) {
+      const uint32_t first = 4 * j + 1;
+      k[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * s), static_cast<int32_t>((first + 2) * s),
+                           static_cast<int32_t>((first + 1) * s), static_cast<int32_t>(first * s));
+    }
+  }
+  void back(Stepper& q) const {
+    q.frac = frac;
+    q.whole = whole;
+  }
+};
+
+// The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
+// in lo, 9 to 16 in hi); steps it.
+__attribute__((target("ssse3"))) inline void picked(Shuffled& v, const int8_t* data, __m128i& lo, __m128i& hi) {
+  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.whole));
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.frac >> 8));
+  const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
+  const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
+  const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
+  const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
+  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  const __m128i bytes = _mm_shuffle_epi8(window, index);
+  const uint64_t t = uint64_t{v.frac} + 16 * uint64_t{v.step_frac};
+  v.frac = static_cast<uint32_t>(t);
+  v.whole += static_cast<size_t>(t >> 32);
+  lo = _mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8);
+  hi = _mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8);
+}
+
+// The first steps of a run of n of one voice or two, sixteen at a time;
+// returns how many it took.
+template <Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffle_run(Stepper& qa, const int8_t* da, uint32_t ga, size_t la, Stepper& qb,
+                                                     const int8_t* db, uint32_t gb, size_t lb, int32_t* acc, int32_t n) {
+  Shuffled a(qa);
+  Shuffled b(qb);
+  const __m128i gains = _mm_set1_epi32(static_cast<int32_t>(ga | (Two ? gb << 16 : 0)));
+  const __m128i zero = _mm_setzero_si128();
+  int32_t k = 0;
+  for (; k + 16 <= n && a.whole <= la && (!Two || b.whole <= lb); k += 16) {
+    __m128i a_lo;
+    __m128i a_hi;
+    __m128i b_lo = zero;
+    __m128i b_hi = zero;
+    picked(a, da, a_lo, a_hi);
+    if constexpr (Two) picked(b, db, b_lo, b_hi);
+    put4<W>(acc + k, _mm_madd_epi16(_mm_unpacklo_epi16(a_lo, b_lo), gains));
+    put4<W>(acc + k + 4, _mm_madd_epi16(_mm_unpackhi_epi16(a_lo, b_lo), gains));
+    put4<W>(acc + k + 8, _mm_madd_epi16(_mm_unpacklo_epi16(a_hi, b_hi), gains));
+    put4<W>(acc + k + 12, _mm_madd_epi16(_mm_unpackhi_epi16(a_hi, b_hi), gains));
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+#endif
+
 // n steps of one voice, all known to need no test.
 template <Write W>
 inline void run_one(Voice& v, int32_t* acc, int32_t n) {
   const int8_t* data = v.data;
   const uint32_t gain = v.gain;
   Stepper q(v);
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  if (g_shuffle && v.shuffle && n >= 16) i = shuffle_run<W, false>(q, data, gain, v.limit, q, data, 0, 0, acc, n);
+#endif
 #pragma GCC unroll 4
-  for (int32_t i = 0; i < n; i++) put<W>(acc[i], static_cast<uint32_t>(data[q.next()]) * gain);
+  for (; i < n; i++) put<W>(acc[i], static_cast<uint32_t>(data[q.next()]) * gain);
   v.p = q.joined();
   v.room -= n;
 }
@@ -237,8 +347,14 @@ inline void run_two(Voice& a, Voice& b, int32_t* acc, int32_t n) {
   const uint32_t gb = b.gain;
   Stepper qa(a);
   Stepper qb(b);
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  if (g_shuffle && a.shuffle && b.shuffle && n >= 16) {
+    i = shuffle_run<W, true>(qa, da, ga, a.limit, qb, db, gb, b.limit, acc, n);
+  }
+#endif
 #pragma GCC unroll 2
-  for (int32_t i = 0; i < n; i++) {
+  for (; i < n; i++) {
     const uint32_t x = static_cast<uint32_t>(da[qa.next()]) * ga;
     put<W>(acc[i], x + static_cast<uint32_t>(db[qb.next()]) * gb);
   }
@@ -402,12 +518,6 @@ constexpr uint32_t kVGainMax = 0x7FFF;
 // The four values interp() gives for four weighed steps.
 inline __m128i gained(__m128i w, const VGain& g) {
   return _mm_add_epi32(_mm_srai_epi32(_mm_madd_epi16(w, g.first), 6), _mm_srai_epi32(_mm_madd_epi16(w, g.second), 6));
-}
-
-template <Write W>
-inline void put4(int32_t* acc, __m128i x) {
-  __m128i* a = reinterpret_cast<__m128i*>(acc);
-  _mm_storeu_si128(a, W == Write::store ? x : _mm_add_epi32(_mm_loadu_si128(a), x));
 }
 
 // Eight steps from their values: mono four and four; stereo the left and
