@@ -241,8 +241,9 @@ struct Stepper {
 // 16,  (frac + k * step) >> 32  =  ((frac >> 8) + k * (step >> 8)) >> 24,
 // fit 32-bit lanes. A byte times a gain of 15 bits, and the sum of two such,
 // fit 32 bits, so a multiply-add of the two voices' bytes with the pair of
-// their gains gives exactly the sum the scalar steps add. A run goes back to
-// the scalar steps within sixteen bytes of the sample's end.
+// their gains gives exactly the sum the scalar steps add. Near the sample's
+// end the window stops at the last readable bytes and the offsets count from
+// its start (Shuffled::window).
 // Asked once, at start-up (the initialisation of the processor's feature
 // bits is asked for first, as a static initialiser may run before it).
 const bool g_shuffle = [] {
@@ -261,14 +262,27 @@ struct Shuffled {
   uint32_t frac;
   size_t whole;
   uint32_t step_frac;
-  __m128i k[4];
+  __m128i k[4];   // k * (step >> 8): the whole offsets
+  __m128i kf[4];  // k * step modulo 2^32: the fractions (for the interpolating runs)
   explicit Shuffled(const Stepper& q) : frac(q.frac), whole(q.whole), step_frac(q.step_frac) {
     const uint32_t s = step_frac >> 8;
     for (uint32_t j = 0; j < 4; j++) {
       const uint32_t first = 4 * j + 1;
       k[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * s), static_cast<int32_t>((first + 2) * s),
                            static_cast<int32_t>((first + 1) * s), static_cast<int32_t>(first * s));
+      kf[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * step_frac), static_cast<int32_t>((first + 2) * step_frac),
+                            static_cast<int32_t>((first + 1) * step_frac), static_cast<int32_t>(first * step_frac));
     }
+  }
+  // Where the window starts: at the whole position, or at the limit when that
+  // comes first, so that the window never reaches past the readable bytes;
+  // the positions of a run's steps never pass the sample's length (or its
+  // loop's end), which is where the window from the limit ends.
+  size_t window(size_t limit) const { return whole < limit ? whole : limit; }
+  // frac >> 8 with the window's distance behind the whole position in the
+  // bits above 24, so that the offsets count from the window's start.
+  uint32_t offset_base(size_t limit) const {
+    return (frac >> 8) + (static_cast<uint32_t>(whole - window(limit)) << 24);
   }
   void back(Stepper& q) const {
     q.frac = frac;
@@ -278,9 +292,10 @@ struct Shuffled {
 
 // The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
 // in lo, 9 to 16 in hi); steps it.
-__attribute__((target("ssse3"))) inline void picked(Shuffled& v, const int8_t* data, __m128i& lo, __m128i& hi) {
-  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.whole));
-  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.frac >> 8));
+__attribute__((target("ssse3"))) inline void picked(Shuffled& v, const int8_t* data, size_t limit, __m128i& lo,
+                                                    __m128i& hi) {
+  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
   const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
   const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
   const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
@@ -304,13 +319,13 @@ __attribute__((target("ssse3"))) int32_t shuffle_run(Stepper& qa, const int8_t* 
   const __m128i gains = _mm_set1_epi32(static_cast<int32_t>(ga | (Two ? gb << 16 : 0)));
   const __m128i zero = _mm_setzero_si128();
   int32_t k = 0;
-  for (; k + 16 <= n && a.whole <= la && (!Two || b.whole <= lb); k += 16) {
+  for (; k + 16 <= n; k += 16) {
     __m128i a_lo;
     __m128i a_hi;
     __m128i b_lo = zero;
     __m128i b_hi = zero;
-    picked(a, da, a_lo, a_hi);
-    if constexpr (Two) picked(b, db, b_lo, b_hi);
+    picked(a, da, la, a_lo, a_hi);
+    if constexpr (Two) picked(b, db, lb, b_lo, b_hi);
     put4<W>(acc + k, _mm_madd_epi16(_mm_unpacklo_epi16(a_lo, b_lo), gains));
     put4<W>(acc + k + 4, _mm_madd_epi16(_mm_unpackhi_epi16(a_lo, b_lo), gains));
     put4<W>(acc + k + 8, _mm_madd_epi16(_mm_unpacklo_epi16(a_hi, b_hi), gains));
@@ -537,16 +552,103 @@ inline void put8(int32_t* acc, __m128i l_lo, __m128i l_hi, __m128i r_lo, __m128i
   }
 }
 
+// The interpolating runs shuffled as the plain ones are (see shuffle_run):
+// the bytes at the sixteen steps' whole positions from one window and the
+// bytes after them from the window one byte on; the fractions, stepped
+// modulo 2^32, give the weights. w[0] to w[3]: steps 1 to 4, 5 to 8, 9 to
+// 12, 13 to 16, weighed as weighed() weighs them.
+__attribute__((target("ssse3"))) inline void weighed16(Shuffled& v, const int8_t* data, size_t limit, __m128i* w) {
+  const int8_t* at = data + v.window(limit);
+  const __m128i win0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i win1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
+  const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
+  const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
+  const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
+  const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
+  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  const __m128i d0 = _mm_shuffle_epi8(win0, index);
+  const __m128i d1 = _mm_shuffle_epi8(win1, index);
+  const __m128i fr = _mm_set1_epi32(static_cast<int32_t>(v.frac));
+  const __m128i f_lo = _mm_packs_epi32(_mm_srli_epi32(_mm_add_epi32(fr, v.kf[0]), kInterpShift),
+                                       _mm_srli_epi32(_mm_add_epi32(fr, v.kf[1]), kInterpShift));
+  const __m128i f_hi = _mm_packs_epi32(_mm_srli_epi32(_mm_add_epi32(fr, v.kf[2]), kInterpShift),
+                                       _mm_srli_epi32(_mm_add_epi32(fr, v.kf[3]), kInterpShift));
+  const __m128i top = _mm_set1_epi16(kInterpMax);
+  const __m128i rest_lo = _mm_sub_epi16(top, f_lo);
+  const __m128i rest_hi = _mm_sub_epi16(top, f_hi);
+  const __m128i pairs_lo = _mm_unpacklo_epi8(d0, d1);
+  const __m128i pairs_hi = _mm_unpackhi_epi8(d0, d1);
+  w[0] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(pairs_lo, pairs_lo), 8), _mm_unpacklo_epi16(rest_lo, f_lo));
+  w[1] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(pairs_lo, pairs_lo), 8), _mm_unpackhi_epi16(rest_lo, f_lo));
+  w[2] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(pairs_hi, pairs_hi), 8), _mm_unpacklo_epi16(rest_hi, f_hi));
+  w[3] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(pairs_hi, pairs_hi), 8), _mm_unpackhi_epi16(rest_hi, f_hi));
+  const uint64_t t = uint64_t{v.frac} + 16 * uint64_t{v.step_frac};
+  v.frac = static_cast<uint32_t>(t);
+  v.whole += static_cast<size_t>(t >> 32);
+}
+
+// Sixteen steps at a time of one voice or two (interp_run_one and _two);
+// returns the steps taken.
+template <Output Out, Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffled_interp(Stepper& qa, const int8_t* da, const VGain& a_l,
+                                                         const VGain& a_r, size_t la, Stepper& qb, const int8_t* db,
+                                                         const VGain& b_l, const VGain& b_r, size_t lb, int32_t* acc,
+                                                         int32_t n) {
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  Shuffled a(qa);
+  Shuffled b(qb);
+  int32_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    __m128i wa[4];
+    __m128i wb[4];
+    weighed16(a, da, la, wa);
+    if constexpr (Two) weighed16(b, db, lb, wb);
+    for (int32_t j = 0; j < 4; j += 2) {
+      __m128i l_lo = gained(wa[j], a_l);
+      __m128i l_hi = gained(wa[j + 1], a_l);
+      if constexpr (Two) {
+        l_lo = _mm_add_epi32(l_lo, gained(wb[j], b_l));
+        l_hi = _mm_add_epi32(l_hi, gained(wb[j + 1], b_l));
+      }
+      if constexpr (Out == Output::stereo) {
+        __m128i r_lo = gained(wa[j], a_r);
+        __m128i r_hi = gained(wa[j + 1], a_r);
+        if constexpr (Two) {
+          r_lo = _mm_add_epi32(r_lo, gained(wb[j], b_r));
+          r_hi = _mm_add_epi32(r_hi, gained(wb[j + 1], b_r));
+        }
+        put8<Out, W>(acc + per_step * (k + 4 * j), l_lo, l_hi, r_lo, r_hi);
+      } else {
+        put8<Out, W>(acc + k + 4 * j, l_lo, l_hi, l_lo, l_hi);
+      }
+    }
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+
+// Whether a voice's interpolating runs may be shuffled, and from which whole
+// position on its windows (two bytes more than a plain run reads) would
+// leave the readable bytes.
+inline bool interp_shuffles(const Voice& v, size_t& limit) {
+  limit = v.shuffle && v.ch->length >= 15 ? v.ch->length - 15 : 0;
+  return g_shuffle && v.shuffle && v.ch->length >= 15;
+}
+
 // The first steps of a run of n, a multiple of 8, of one voice; returns how
 // many it took (acc: the run's first accumulator value).
 template <Output Out, Write W>
-int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, uint32_t lgain, uint32_t rgain) {
-  if (lgain > kVGainMax || rgain > kVGainMax) return 0;
+int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, uint32_t lgain, uint32_t rgain,
+                       bool shuffles, size_t limit) {
+  if (n < 8 || lgain > kVGainMax || rgain > kVGainMax) return 0;
   constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
   const VGain l(lgain);
   const VGain r(rgain);
-  Gathered g;
   int32_t done = 0;
+  if (shuffles && n >= 16) done = shuffled_interp<Out, W, false>(q, data, l, r, limit, q, data, l, r, 0, acc, n);
+  Gathered g;
   while (n - done >= 8) {
     const int32_t m = std::min(kChunk, (n - done) & ~7);
     for (int32_t k = 0; k < m; k++) gather_step(q, data, g, k);
@@ -568,9 +670,9 @@ int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, 
 // The same for two voices, their values summed before they reach the
 // accumulator.
 template <Output Out, Write W>
-int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, Stepper& qb, const int8_t* db,
-                       uint32_t bl, uint32_t br, int32_t* acc, int32_t n) {
-  if (al > kVGainMax || ar > kVGainMax || bl > kVGainMax || br > kVGainMax) return 0;
+int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, bool sa, size_t la, Stepper& qb,
+                       const int8_t* db, uint32_t bl, uint32_t br, bool sb, size_t lb, int32_t* acc, int32_t n) {
+  if (n < 8 || al > kVGainMax || ar > kVGainMax || bl > kVGainMax || br > kVGainMax) return 0;
   constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
   const VGain a_l(al);
   const VGain a_r(ar);
@@ -579,6 +681,7 @@ int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, 
   Gathered ga;
   Gathered gb;
   int32_t done = 0;
+  if (sa && sb && n >= 16) done = shuffled_interp<Out, W, true>(qa, da, a_l, a_r, la, qb, db, b_l, b_r, lb, acc, n);
   while (n - done >= 8) {
     const int32_t m = std::min(kChunk, (n - done) & ~7);
     for (int32_t k = 0; k < m; k++) {
@@ -621,7 +724,9 @@ void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
     int32_t k = 0;
 #if ZAP_MIX_SSE2
     if constexpr (Read == Reading::interpolated) {
-      k = interp_run_one<Out, W>(q, data, acc + (Out == Output::stereo ? 2 : 1) * i, n, lgain, rgain);
+      size_t limit = 0;
+      const bool shuffles = interp_shuffles(v, limit);
+      k = interp_run_one<Out, W>(q, data, acc + (Out == Output::stereo ? 2 : 1) * i, n, lgain, rgain, shuffles, limit);
     }
 #endif
 #pragma GCC unroll 2
@@ -656,7 +761,12 @@ void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32
     int32_t k = 0;
 #if ZAP_MIX_SSE2
     if constexpr (Read == Reading::interpolated) {
-      k = interp_run_two<Out, W>(qa, da, al, ar, qb, db, bl, br, acc + (Out == Output::stereo ? 2 : 1) * i, n);
+      size_t la = 0;
+      size_t lb = 0;
+      const bool sa = interp_shuffles(a, la);
+      const bool sb = interp_shuffles(b, lb);
+      k = interp_run_two<Out, W>(qa, da, al, ar, sa, la, qb, db, bl, br, sb, lb,
+                                 acc + (Out == Output::stereo ? 2 : 1) * i, n);
     }
 #endif
     for (; k < n; k++) {
