@@ -711,6 +711,38 @@ int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, 
 }
 #endif
 
+#if ZAP_MIX_SSE2
+// The plain stereo runs shuffled as the plain mono ones are (shuffle_run):
+// the multiply-adds with the pairs of left and of right gains give each
+// step's two values, side by side. b may be a silent stand-in (gains 0).
+template <Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffle_stereo_run(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar,
+                                                            size_t la, Stepper& qb, const int8_t* db, uint32_t bl,
+                                                            uint32_t br, size_t lb, int32_t* acc, int32_t n) {
+  Shuffled a(qa);
+  Shuffled b(qb);
+  const __m128i left = _mm_set1_epi32(static_cast<int32_t>(al | (Two ? bl << 16 : 0)));
+  const __m128i right = _mm_set1_epi32(static_cast<int32_t>(ar | (Two ? br << 16 : 0)));
+  const __m128i zero = _mm_setzero_si128();
+  int32_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    __m128i a8[2];
+    __m128i b8[2] = {zero, zero};
+    picked(a, da, la, a8[0], a8[1]);
+    if constexpr (Two) picked(b, db, lb, b8[0], b8[1]);
+    for (int32_t j = 0; j < 2; j++) {
+      const __m128i lo = _mm_unpacklo_epi16(a8[j], b8[j]);
+      const __m128i hi = _mm_unpackhi_epi16(a8[j], b8[j]);
+      put8<Output::stereo, W>(acc + 2 * (k + 8 * j), _mm_madd_epi16(lo, left), _mm_madd_epi16(hi, left),
+                              _mm_madd_epi16(lo, right), _mm_madd_epi16(hi, right));
+    }
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+#endif
+
 // One voice over count steps (rgain: its right gain in stereo).
 template <Output Out, Reading Read, Park ParkAt, Write W>
 void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
@@ -723,6 +755,11 @@ void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
     Stepper q(v);
     int32_t k = 0;
 #if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::plain && Out == Output::stereo) {
+      if (g_shuffle && v.shuffle && rgain <= kVGainMax && n >= 16) {
+        k = shuffle_stereo_run<W, false>(q, data, lgain, rgain, v.limit, q, data, 0, 0, 0, acc + 2 * i, n);
+      }
+    }
     if constexpr (Read == Reading::interpolated) {
       size_t limit = 0;
       const bool shuffles = interp_shuffles(v, limit);
@@ -760,6 +797,11 @@ void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32
     Stepper qb(b);
     int32_t k = 0;
 #if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::plain && Out == Output::stereo) {
+      if (g_shuffle && a.shuffle && b.shuffle && ar <= kVGainMax && br <= kVGainMax && n >= 16) {
+        k = shuffle_stereo_run<W, true>(qa, da, al, ar, a.limit, qb, db, bl, br, b.limit, acc + 2 * i, n);
+      }
+    }
     if constexpr (Read == Reading::interpolated) {
       size_t la = 0;
       size_t lb = 0;
