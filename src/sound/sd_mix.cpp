@@ -141,7 +141,7 @@ struct Voice {
   uint32_t restart;
   uint32_t gain;
   int32_t room;
-  bool shuffle;  // the plain runs may take eight steps at a time (see shuffle_run)
+  bool shuffle;  // the runs may take sixteen steps at a time (see shuffle_run)
   size_t limit;  // highest whole position from which sixteen bytes can be read
 };
 
@@ -244,11 +244,16 @@ struct Stepper {
 // their gains gives exactly the sum the scalar steps add. Near the sample's
 // end the window stops at the last readable bytes and the offsets count from
 // its start (Shuffled::window).
+//
 // Asked once, at start-up (the initialisation of the processor's feature
 // bits is asked for first, as a static initialiser may run before it).
 const bool g_shuffle = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("ssse3") != 0;
+}();
+const bool g_avx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
 }();
 
 template <Write W>
@@ -292,7 +297,7 @@ struct Shuffled {
 
 // The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
 // in lo, 9 to 16 in hi); steps it.
-__attribute__((target("ssse3"))) inline void picked(Shuffled& v, const int8_t* data, size_t limit, __m128i& lo,
+__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit, __m128i& lo,
                                                     __m128i& hi) {
   const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
   const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
@@ -310,10 +315,14 @@ __attribute__((target("ssse3"))) inline void picked(Shuffled& v, const int8_t* d
 }
 
 // The first steps of a run of n of one voice or two, sixteen at a time;
-// returns how many it took.
+// returns how many it took. Built twice (shuffle_run): for SSSE3, and for
+// AVX2, whose three-operand forms of the same instructions need no copies
+// of the registers they overwrite.
 template <Write W, bool Two>
-__attribute__((target("ssse3"))) int32_t shuffle_run(Stepper& qa, const int8_t* da, uint32_t ga, size_t la, Stepper& qb,
-                                                     const int8_t* db, uint32_t gb, size_t lb, int32_t* acc, int32_t n) {
+__attribute__((target("ssse3"), always_inline)) inline int32_t shuffle_run_body(Stepper& qa, const int8_t* da,
+                                                                                uint32_t ga, size_t la, Stepper& qb,
+                                                                                const int8_t* db, uint32_t gb,
+                                                                                size_t lb, int32_t* acc, int32_t n) {
   Shuffled a(qa);
   Shuffled b(qb);
   const __m128i gains = _mm_set1_epi32(static_cast<int32_t>(ga | (Two ? gb << 16 : 0)));
@@ -334,6 +343,27 @@ __attribute__((target("ssse3"))) int32_t shuffle_run(Stepper& qa, const int8_t* 
   a.back(qa);
   if constexpr (Two) b.back(qb);
   return k;
+}
+
+template <Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffle_run_ssse3(Stepper& qa, const int8_t* da, uint32_t ga, size_t la,
+                                                           Stepper& qb, const int8_t* db, uint32_t gb, size_t lb,
+                                                           int32_t* acc, int32_t n) {
+  return shuffle_run_body<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
+}
+
+template <Write W, bool Two>
+__attribute__((target("avx2"))) int32_t shuffle_run_avx2(Stepper& qa, const int8_t* da, uint32_t ga, size_t la,
+                                                         Stepper& qb, const int8_t* db, uint32_t gb, size_t lb,
+                                                         int32_t* acc, int32_t n) {
+  return shuffle_run_body<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
+}
+
+template <Write W, bool Two>
+inline int32_t shuffle_run(Stepper& qa, const int8_t* da, uint32_t ga, size_t la, Stepper& qb, const int8_t* db,
+                           uint32_t gb, size_t lb, int32_t* acc, int32_t n) {
+  return g_avx2 ? shuffle_run_avx2<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n)
+                : shuffle_run_ssse3<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
 }
 #endif
 
@@ -637,8 +667,9 @@ inline bool interp_shuffles(const Voice& v, size_t& limit) {
   return g_shuffle && v.shuffle && v.ch->length >= 15;
 }
 
-// The first steps of a run of n, a multiple of 8, of one voice; returns how
-// many it took (acc: the run's first accumulator value).
+// The first steps of a run of n of one voice, sixteen at a time where the
+// voice's windows may be shuffled and then eight at a time; returns how many
+// it took, a multiple of 8 (acc: the run's first accumulator value).
 template <Output Out, Write W>
 int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, uint32_t lgain, uint32_t rgain,
                        bool shuffles, size_t limit) {
