@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/framelog.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
@@ -312,6 +313,7 @@ void demo_present() {
   gfx_present_palette();
   sdl_flip(scr);
   frames_presented++;
+  if (framelog_on) framelog_note();
 }
 
 void demo_draw() {
@@ -320,6 +322,7 @@ void demo_draw() {
   const uint32_t elapsed = demo_clock() - ticks0;
   tid = static_cast<int32_t>(demo_time_scale != 0 ? elapsed * static_cast<uint32_t>(demo_time_scale) : elapsed);
   if (demo_time_scale != 0) demo_music_pump(tid);
+  if (framelog_on) framelog_step();
   timeline_frame();
 }
 

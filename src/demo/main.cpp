@@ -7,6 +7,7 @@
 
 #include "demo/datadir.h"
 #include "demo/demo.h"
+#include "demo/framelog.h"
 #include "demo/options.h"
 #include "demo/timeline.h"
 #include "sys/version.h"
@@ -43,11 +44,14 @@ int main(int argc, char** argv) {
   }
   timeline_root = root.c_str();
 
+  if (!framelog_open()) return 1;
   if (!demo_startup()) return 1;
   demo_loop();
   while (opt_loop && !demo_user_stop) {
     if (!demo_restart()) return 1;
     demo_loop();
   }
-  return demo_exit();
+  const bool logged = framelog_close();
+  const int status = demo_exit();
+  return logged ? status : 1;
 }

@@ -14,6 +14,7 @@
 #include "music/heard.h"
 
 int32_t timeline_scene = 0;
+int32_t timeline_pos = 0;
 int32_t timeline_song_order = -1;
 
 namespace {
@@ -38,6 +39,7 @@ bool timeline_song_ended(int32_t pos) {
 
 void timeline_frame() {
   const int32_t pos = heard_position();  // the position of the sound heard now
+  timeline_pos = pos;
   if (timeline_song_ended(pos)) {
     // The song has ended and started again: the show stops, and the last
     // frame stays on screen rather than one of the title.

@@ -23,6 +23,7 @@
 inline constexpr int32_t STOP_POSITION = 2500;
 
 extern int32_t timeline_scene;  // scene 1..10 that the last frame step ran
+extern int32_t timeline_pos;    // the music position the last frame step showed
 // The highest order index the frame steps have read since the music started,
 // for the song's end; -1 while it is not watched (frame steps driven by hand;
 // demo_reset sets it), and the music's start sets it to 0.

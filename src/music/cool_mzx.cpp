@@ -123,6 +123,9 @@ int32_t open_device(char choice) {
   callbackcount = 0;
   g_closed.store(false);
   heard_start(laite != 0);
+  // What the driver SDL chose keeps beyond the callback's buffer.
+  char driver[32] = "";
+  heard_path_samples = laite != 0 ? heard_path_for(sdl_audiodrivername(driver, sizeof driver), wanted.samples) : 0;
   sd_init();
   sd_setmainvolume(k_start_volume);
   sd_start();

@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 
 #include "music/cool_mzx.h"
 
@@ -87,6 +88,7 @@ bool read_tick(uint32_t i, uint32_t& sample, int32_t& position) {
 
 // ---- Public state --------------------------------------------------------------
 
+int32_t heard_path_samples = 0;
 int32_t heard_offset_ms = 0;
 uint32_t (*heard_clock_us)() = steady_us;
 bool (*heard_output)(uint32_t* sample) = heard_output_desktop;
@@ -133,6 +135,11 @@ void heard_tick(int32_t at) {
 
 // ---- Readers -------------------------------------------------------------------
 
+int32_t heard_path_for(const char* driver, int32_t buffer) {
+  if (driver == nullptr || buffer <= 0) return 0;
+  return std::strcmp(driver, "pulseaudio") == 0 ? buffer : 0;
+}
+
 uint32_t heard_handed() { return g_handed.load(acq); }
 
 int32_t heard_rate() { return g_buffer.rate.load(acq); }
@@ -156,7 +163,8 @@ bool heard_output_desktop(uint32_t* sample) {
     if (elapsed > k_stale_us) elapsed = k_stale_us;
     uint64_t played = static_cast<uint64_t>(elapsed) * static_cast<uint32_t>(rate) / 1'000'000u;
     if (played > static_cast<uint32_t>(n)) played = static_cast<uint32_t>(n);
-    *sample = end - static_cast<uint32_t>(n) + static_cast<uint32_t>(played);
+    const uint32_t path = heard_path_samples > 0 ? static_cast<uint32_t>(heard_path_samples) : 0u;
+    *sample = end - static_cast<uint32_t>(n) + static_cast<uint32_t>(played) - path;  // wraps, as every count
     return true;
   }
   return false;

@@ -22,6 +22,10 @@ inline constexpr int32_t HEARD_TICKS = 64;
 // The user's correction is held to -HEARD_OFFSET_MAX_MS..HEARD_OFFSET_MAX_MS.
 inline constexpr int32_t HEARD_OFFSET_MAX_MS = 500;
 
+// Samples the audio path holds beyond the buffer the callback fills, where
+// the program can know them from the driver SDL uses (heard_path_for): the
+// estimate takes the sample being output as that much earlier. 0 by default.
+extern int32_t heard_path_samples;
 // The user's correction for a device, in milliseconds: positive when the sound
 // reaches the listener later than the estimate (a wireless headset), which
 // holds the picture back by as much; negative brings it forward.
@@ -43,12 +47,22 @@ void heard_buffer(int32_t rate, int32_t n);
 // Audio callback: a tick began at sample at of the running buffer and set the
 // music position that mzx_position() now reads.
 void heard_tick(int32_t at);
+// What the audio path holds beyond the callback's buffer, in samples, for
+// SDL's audio driver named driver (null: none) with buffers of buffer samples.
+// SDL's "pulseaudio" driver asks the sound server to hold a target length of
+// one buffer of its stream, and hands the server each buffer the callback
+// fills before it calls the callback again: while a buffer is being filled,
+// the server still holds the one before it, so the sound heard is one buffer
+// behind what the callback's timing alone says. Other drivers hand a buffer
+// over as it starts playing, as far as the program can know: 0.
+int32_t heard_path_for(const char* driver, int32_t buffer);
 // Samples handed to the output since heard_start (wraps).
 uint32_t heard_handed();
 // Samples per second of the last buffer handed (0 before the first).
 int32_t heard_rate();
 // The desktop estimate: the samples handed minus what is still queued, taken
-// as the last buffer less what has played since its callback began.
+// as the last buffer less what has played since its callback began, and
+// heard_path_samples before that.
 bool heard_output_desktop(uint32_t* sample);
 // The position of the latest recorded tick that began at or before sample;
 // when the record starts later, its earliest position; with nothing recorded,

@@ -12,25 +12,26 @@
 #include <cstdint>
 
 // Every entry: our name, SDL's name. The pointers have SDL's own types.
-#define SDLCALL_FUNCTIONS(X)                     \
-  X(sdl_init, SDL_Init)                          \
-  X(sdl_quit, SDL_Quit)                          \
-  X(sdl_geterror, SDL_GetError)                  \
-  X(sdl_openaudio, SDL_OpenAudio)                \
-  X(sdl_pauseaudio, SDL_PauseAudio)              \
-  X(sdl_closeaudio, SDL_CloseAudio)              \
-  X(sdl_getticks, SDL_GetTicks)                  \
-  X(sdl_delay, SDL_Delay)                        \
-  X(sdl_settimer, SDL_SetTimer)                  \
-  X(sdl_setpalette, SDL_SetPalette)              \
-  X(sdl_setvideomode, SDL_SetVideoMode)          \
-  X(sdl_videodrivername, SDL_VideoDriverName)    \
-  X(sdl_locksurface, SDL_LockSurface)            \
-  X(sdl_unlocksurface, SDL_UnlockSurface)        \
-  X(sdl_flip, SDL_Flip)                          \
-  X(sdl_pollevent, SDL_PollEvent)                \
-  X(sdl_joystickopen, SDL_JoystickOpen)          \
-  X(sdl_wm_setcaption, SDL_WM_SetCaption)        \
+#define SDLCALL_FUNCTIONS(X)                  \
+  X(sdl_init, SDL_Init)                       \
+  X(sdl_quit, SDL_Quit)                       \
+  X(sdl_geterror, SDL_GetError)               \
+  X(sdl_openaudio, SDL_OpenAudio)             \
+  X(sdl_pauseaudio, SDL_PauseAudio)           \
+  X(sdl_closeaudio, SDL_CloseAudio)           \
+  X(sdl_audiodrivername, SDL_AudioDriverName) \
+  X(sdl_getticks, SDL_GetTicks)               \
+  X(sdl_delay, SDL_Delay)                     \
+  X(sdl_settimer, SDL_SetTimer)               \
+  X(sdl_setpalette, SDL_SetPalette)           \
+  X(sdl_setvideomode, SDL_SetVideoMode)       \
+  X(sdl_videodrivername, SDL_VideoDriverName) \
+  X(sdl_locksurface, SDL_LockSurface)         \
+  X(sdl_unlocksurface, SDL_UnlockSurface)     \
+  X(sdl_flip, SDL_Flip)                       \
+  X(sdl_pollevent, SDL_PollEvent)             \
+  X(sdl_joystickopen, SDL_JoystickOpen)       \
+  X(sdl_wm_setcaption, SDL_WM_SetCaption)     \
   X(sdl_showcursor, SDL_ShowCursor)
 
 #define SDLCALL_DECLARE(ours, theirs) extern decltype(&theirs) ours;

@@ -82,6 +82,7 @@ TEST(Heard, FrameShowsTheSampleBeingOutput) {
     uint32_t now;
     int32_t offset_ms;
     int32_t want;
+    int32_t path = 0;  // heard_path_samples
   } cases[] = {
       {"at the callback: the buffer's first sample (2048)", 1, 2, t1, 0, 2},
       {"17 ms later: sample 2797", 1, 2, t1 + 17000, 0, 2},
@@ -95,6 +96,11 @@ TEST(Heard, FrameShowsTheSampleBeingOutput) {
       {"the offset is held to -500 ms", 1, 2, t1, -100000, 4},
       {"no device sounds: the player's position", 0, 2, t1 + 18000, 0, 9},
       {"the silent timer: the player's position", 1, 0, t1 + 18000, 20, 9},
+      // The sound server holds the first buffer while the second is filled.
+      {"a buffer held beyond the callback's: at the callback, sample 0", 1, 2, t1, 0, 0, 2048},
+      {"a buffer held: 40 ms later, sample 1764", 1, 2, t1 + 40000, 0, 1, 2048},
+      {"a buffer held: stalled, the second buffer's start (2048)", 1, 2, t1 + 500000, 0, 2, 2048},
+      {"a buffer held, and the offset on top: 40 ms later less 20 ms", 1, 2, t1 + 40000, 20, 0, 2048},
   };
   uint32_t (*const clock)() = heard_clock_us;
   const int32_t output = laite;
@@ -109,18 +115,36 @@ TEST(Heard, FrameShowsTheSampleBeingOutput) {
     laite = c.output;
     g_now = c.now;
     heard_offset_ms = c.offset_ms;
+    heard_path_samples = c.path;
     EXPECT_EQ(heard_position(), c.want) << c.what;
     EXPECT_EQ(heard_shown, c.want) << c.what;
   }
   // Before the output's first buffer nothing is known: the player's position.
   laite = 2;
   heard_offset_ms = 0;
+  heard_path_samples = 0;
   heard_start(1);
   EXPECT_EQ(heard_position(), 9);
   heard_start(0);
   heard_clock_us = clock;
   laite = output;
   pt_position.store(-37);
+}
+
+// What the driver SDL chose holds beyond the callback's buffer: one buffer in
+// the sound server for the pulseaudio driver, nothing known for the others.
+TEST(Heard, PathOfTheDriver) {
+  const struct {
+    const char* driver;
+    int32_t buffer, want;
+  } cases[] = {
+      {"pulseaudio", 2048, 2048}, {"pulseaudio", 1024, 1024}, {"pulseaudio", 0, 0}, {"pulse", 2048, 0},
+      {"alsa", 2048, 0},          {"dummy", 2048, 0},         {"disk", 2048, 0},    {"", 2048, 0},
+      {nullptr, 2048, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(heard_path_for(c.driver, c.buffer), c.want) << (c.driver ? c.driver : "(none)") << ", " << c.buffer;
+  }
 }
 
 }  // namespace
