@@ -171,8 +171,8 @@ inline Voice voice_of(mix_channel* ch, uint32_t gain) {
   // clear (mix_setamigaperiod keeps 24 bits), a gain that fits 15 bits and a
   // sample that holds a window of sixteen bytes (with the two readable ones
   // after it): see shuffle_run.
-  v.shuffle = whole_of(v.s) == 0 && frac_of(v.s) <= kShuffleStepMax && (frac_of(v.s) & 0xFFu) == 0 &&
-              gain <= 0x7FFFu && ch->length >= 14;
+  v.shuffle = whole_of(v.s) == 0 && frac_of(v.s) <= kShuffleStepMax && (frac_of(v.s) & 0xFFu) == 0 && gain <= 0x7FFFu &&
+              ch->length >= 14;
   v.limit = v.shuffle ? ch->length - 14 : 0;
   return v;
 }
@@ -275,8 +275,9 @@ struct Shuffled {
       const uint32_t first = 4 * j + 1;
       k[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * s), static_cast<int32_t>((first + 2) * s),
                            static_cast<int32_t>((first + 1) * s), static_cast<int32_t>(first * s));
-      kf[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * step_frac), static_cast<int32_t>((first + 2) * step_frac),
-                            static_cast<int32_t>((first + 1) * step_frac), static_cast<int32_t>(first * step_frac));
+      kf[j] =
+          _mm_set_epi32(static_cast<int32_t>((first + 3) * step_frac), static_cast<int32_t>((first + 2) * step_frac),
+                        static_cast<int32_t>((first + 1) * step_frac), static_cast<int32_t>(first * step_frac));
     }
   }
   // Where the window starts: at the whole position, or at the limit when that
@@ -297,8 +298,8 @@ struct Shuffled {
 
 // The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
 // in lo, 9 to 16 in hi); steps it.
-__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit, __m128i& lo,
-                                                    __m128i& hi) {
+__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit,
+                                                                   __m128i& lo, __m128i& hi) {
   const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
   const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
   const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);

@@ -335,7 +335,6 @@ TEST_F(MixLoops, MonoBlocksMatchOneChannelAtATime) {
   }
 }
 
-
 // The interpolating and stereo loops run eight steps at a time in vector
 // registers where the machine has them, with the stepping and the tested
 // steps apart; they must still give exactly what the sample-by-sample rule
@@ -404,9 +403,15 @@ TEST(ChannelLoops, MatchTheSampleBySampleRule) {
       std::fill(got.begin(), got.end(), 7);
       std::fill(want.begin(), want.end(), 7);
       switch (kind) {
-        case Loop::Interp: sd_c_imixmono(&ch, got.data(), count, lgain); break;
-        case Loop::Stereo: sd_c_mixstereo(&ch, got.data(), count, lgain, rgain); break;
-        default: sd_c_imixstereo(&ch, got.data(), count, lgain, rgain); break;
+        case Loop::Interp:
+          sd_c_imixmono(&ch, got.data(), count, lgain);
+          break;
+        case Loop::Stereo:
+          sd_c_mixstereo(&ch, got.data(), count, lgain, rgain);
+          break;
+        default:
+          sd_c_imixstereo(&ch, got.data(), count, lgain, rgain);
+          break;
       }
       reference_loop(kind, &ref, want.data(), count, lgain, rgain);
       ASSERT_EQ(got, want) << "loop " << static_cast<int>(kind) << " case " << iter;
@@ -442,8 +447,10 @@ TEST_F(MixLoops, InterpolatedAndStereoBlocksMatchOneChannelAtATime) {
     const auto player = mix_channels;
     const auto work = mix_realchannels;
 
-    if (stereo) sd_mix_stereo(got.data(), count, 1);
-    else sd_mix_mono(got.data(), count, 1);
+    if (stereo)
+      sd_mix_stereo(got.data(), count, 1);
+    else
+      sd_mix_mono(got.data(), count, 1);
     const auto got_work = mix_realchannels;
 
     mix_channels = player;
