@@ -10,7 +10,9 @@
 #include "demo/gfx.h"
 #include "demo/options.h"
 #include "demo/platform.h"
+#include "demo/scenes.h"
 #include "demo/timeline.h"
+#include "demo/warning.h"
 #include "gfx/view.h"
 #include "music/cool_mzx.h"
 #include "music/mzx_sync.h"
@@ -33,6 +35,7 @@ int32_t vol_right = 0;
 int32_t frames_presented = 0;
 int32_t demo_time_scale = 0;
 bool demo_user_stop = false;
+int32_t demo_shows = 0;
 Uint32 (*demo_clock)() = demo_ticks;
 int64_t demo_pumped = 0;
 void (*demo_pump_sink)(const uint8_t* block, int32_t bytes) = nullptr;
@@ -220,6 +223,7 @@ void demo_start_music() {
   }
   const int32_t scale = demo_time_scale != 0 ? demo_time_scale : 1;
   ticks0 = demo_clock() - static_cast<uint32_t>(ms / scale);
+  demo_shows++;
 }
 
 bool demo_startup() {
@@ -370,4 +374,27 @@ int demo_exit() {
   sdl_quit();
   platform_launcher();
   return 0;
+}
+
+int demo_run() {
+  if (!demo_open()) return 1;
+  // The show has flashing lights: the card says so before the first show
+  // and lets the viewer choose the gentle one, unless that is chosen already.
+  if (opt_gentle) {
+    scene_gentle = true;
+  } else if (opt_warning && warning_run() == WARNING_STOP) {
+    const bool logged = framelog_close();
+    const int status = demo_exit();
+    return logged ? status : 1;
+  }
+  demo_start_music();
+  demo_loop();
+  while (opt_loop && !demo_user_stop) {
+    if (!demo_restart()) return 1;
+    demo_loop();
+  }
+  // The frame log (ZAP_FRAME_LOG) is written before the program goes.
+  const bool logged = framelog_close();
+  const int status = demo_exit();
+  return logged ? status : 1;
 }

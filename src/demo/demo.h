@@ -32,6 +32,7 @@ extern int32_t vol_left, vol_right;           // volume levels 0..99
 extern int32_t frames_presented;              // frames presented since start
 extern int32_t demo_time_scale;               // 0: real time with sound; N: silent, N times faster
 extern bool demo_user_stop;                   // a stop button, key or close request ended the show
+extern int32_t demo_shows;                    // shows started (music started from the top) since start
 
 // The callback buffer the demo's music is rendered in when it runs without an
 // audio device (the size SDL is asked for: 2048 16-bit samples at 44100 Hz).
@@ -110,3 +111,11 @@ void demo_present();
 int32_t demo_loop();
 // Quits SDL and replaces the program with the launcher; returns 0 if that fails.
 int demo_exit();
+// The program's whole run once the command line is read and the data found:
+// start-up, the warning card (none with --gentle, which starts the gentle
+// show, or --no-warning), the show, again and again with --loop (the card
+// only before the first) until a stop or the end, and the exit. Returns the
+// exit status: 1 after a start-up failure (its line on stderr) or when the
+// frame log (framelog_open before it) cannot be written, else what demo_exit
+// returns (0; a stop on the card too).
+int demo_run();

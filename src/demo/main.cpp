@@ -1,5 +1,6 @@
-// Program entry: read the command line, find the data, start up, run the
-// frames (again and again with --loop), hand the device back to the launcher.
+// Program entry: read the command line, find the data, then the run itself
+// (demo_run: start-up, the warning card, the show, again and again with
+// --loop, the hand-back to the launcher).
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -45,13 +46,5 @@ int main(int argc, char** argv) {
   timeline_root = root.c_str();
 
   if (!framelog_open()) return 1;
-  if (!demo_startup()) return 1;
-  demo_loop();
-  while (opt_loop && !demo_user_stop) {
-    if (!demo_restart()) return 1;
-    demo_loop();
-  }
-  const bool logged = framelog_close();
-  const int status = demo_exit();
-  return logged ? status : 1;
+  return demo_run();
 }

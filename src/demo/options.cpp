@@ -14,6 +14,8 @@ int32_t opt_scale = 0;
 bool opt_mute = false;
 int32_t opt_start = 1;
 bool opt_loop = false;
+bool opt_gentle = false;
+bool opt_warning = true;
 std::string options_error;
 
 namespace {
@@ -29,11 +31,17 @@ constexpr char k_usage[] =
     "  --mute            no sound: the music runs silently on a timer\n"
     "  --start SCENE     begin at scene SCENE, 1 to 10, with the music from there\n"
     "  --loop            play the show again from the start when it ends, until stopped\n"
+    "  --gentle          the gentle show: the same scenes with their flashing tamed\n"
+    "                    (no warning card first)\n"
+    "  --no-warning      no warning card before the show (it has flashing lights)\n"
     "  --av-offset MS    show the picture MS milliseconds later (-500 to 500) than the\n"
     "                    sound it belongs to (negative: earlier)\n"
     "  -h, --help        print this help and end\n"
     "  --version         print the version and end\n"
     "\n"
+    "The show has flashing lights. Unless --gentle or --no-warning is given, a card\n"
+    "says so first: G starts the gentle show, Enter or Space the show itself, Escape\n"
+    "stops; after 6 seconds the show starts by itself.\n"
     "Keys: Escape or Q stops (in full screen Escape first returns to the window),\n"
     "+ and - set the volume, F11 or Alt+Enter switches full screen.\n"
     "Without --data the data are looked for where the program is installed (or, for\n"
@@ -57,8 +65,9 @@ const option_def k_options[] = {
     {"--mute", kind::flag_on, &opt_mute, 0, 0, nullptr},
     {"--start", kind::number, &opt_start, 1, OPTIONS_SCENES, "a scene number"},
     {"--loop", kind::flag_on, &opt_loop, 0, 0, nullptr},
-    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX,
-     "milliseconds"},
+    {"--gentle", kind::flag_on, &opt_gentle, 0, 0, nullptr},
+    {"--no-warning", kind::flag_off, &opt_warning, 0, 0, nullptr},
+    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX, "milliseconds"},
 };
 
 options_action bad(const std::string& line) {
@@ -73,6 +82,8 @@ void reset() {
   opt_mute = false;
   opt_start = 1;
   opt_loop = false;
+  opt_gentle = false;
+  opt_warning = true;
   heard_offset_ms = 0;
   options_error.clear();
 }

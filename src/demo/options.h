@@ -25,6 +25,8 @@ extern int32_t opt_scale;         // --scale N: window of N x 320x240; 0 when no
 extern bool opt_mute;             // --mute: no sound device, the silent timer runs the music
 extern int32_t opt_start;         // --start SCENE: 1..10, 1 when not given
 extern bool opt_loop;             // --loop: play the show again when it ends
+extern bool opt_gentle;           // --gentle: the gentle show, straight away (no warning card)
+extern bool opt_warning;          // the warning card before the first show (--no-warning: false)
 extern std::string options_error; // the line that says what is wrong (no newline)
 
 // Parses the words after the program's name into the opt_ values (every

@@ -38,6 +38,12 @@ EMSCRIPTEN_KEEPALIVE int32_t web_again();
 // Holds the picture (on != 0): no frame step runs, so the canvas and the
 // frame log stay as they are while the music goes on; 0 lets frames run again.
 EMSCRIPTEN_KEEPALIVE void web_hold(int32_t on);
+// The gentle show (on != 0) or the show as it is, for the next start: taken
+// (1) while the demo waits for its click or has ended, else ignored (0).
+// The page's switch sets it before each start; ?gentle=1 gives --gentle.
+EMSCRIPTEN_KEEPALIVE int32_t web_gentle(int32_t on);
+// 1 while the gentle show is chosen (scene_gentle), else 0.
+EMSCRIPTEN_KEEPALIVE int32_t web_is_gentle();
 // The state, one of WEB_*.
 EMSCRIPTEN_KEEPALIVE int32_t web_status();
 // The music position now: order * 100 + row (-37 before the first tick).

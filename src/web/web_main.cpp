@@ -11,6 +11,7 @@
 #include "demo/demo.h"
 #include "demo/gfx.h"
 #include "demo/options.h"
+#include "demo/scenes.h"
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "music/heard.h"
@@ -165,6 +166,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", options_error.c_str());
     opt_start = 1;
   }
+  // The page asks for the gentle show with --gentle; it has its own warning
+  // beside its start control, so the program's card is not shown here.
+  scene_gentle = opt_gentle;
   if (!demo_open()) {
     set_state(WEB_FAILED);
     return 1;
@@ -204,6 +208,15 @@ int32_t web_again() {
 }
 
 void web_hold(int32_t on) { g_hold = on != 0; }
+
+int32_t web_gentle(int32_t on) {
+  // The scenes read it from their first frame on: it changes only between shows.
+  if (web_state != WEB_READY && web_state != WEB_ENDED) return 0;
+  scene_gentle = on != 0;
+  return 1;
+}
+
+int32_t web_is_gentle() { return scene_gentle ? 1 : 0; }
 
 int32_t web_status() { return web_state; }
 

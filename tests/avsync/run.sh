@@ -86,7 +86,7 @@ sleep 0.3
 printf 'leak:libSDL2-2.0.so\nleak:libpulse\n' >"$tmp/lsan.supp"
 export LSAN_OPTIONS="suppressions=$tmp/lsan.supp:print_suppressions=0"
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=pulseaudio ZAP_FRAME_LOG="$tmp/frames.log" \
-  "${demo_rt[@]}" "$demo" --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
+  "${demo_rt[@]}" "$demo" --no-warning --data "$tmp/show" </dev/null >/dev/null 2>"$tmp/demo.err" &
 show=$!
 pids+=("$show")
 # Halfway, what the server says of the demo's stream: the buffer it holds

@@ -9,6 +9,10 @@
 #         scripts/record-goldens does); the WAV equals `zapmod render --demo` over
 #         the same span; stills come out the same on a second run. Recorded
 #         or differing, the span's stills are kept in $ZAP_GOLDEN_FRAMES/span.
+# warning: --warning puts the card's 6 s before the show: its frames differ
+#         from the show's and stay in the card's palette, the show's frames
+#         and palettes after it are those of a run without it, 6 s later, and
+#         the WAV is 6 s of silence and then the same sound.
 # errors: usage errors exit 2, bad files exit 1 naming the file, --help.
 # video:  a short video through ffmpeg has both streams and its duration;
 #         without ffmpeg the tool says so (needs ffmpeg: host only).
@@ -99,6 +103,28 @@ case $case in
     grep -q "^zapcapture: wrote 1 still; frames 0..9 at 10 per second" "$tmp/out" || fail "$(head -n 1 "$tmp/out")"
     diff -r "$tmp/png1" "$tmp/png2" >&2 || fail "two runs give different stills"
     ;;
+  warning)
+    "$cap" --fps 10 --to 8 --warning --raw "$tmp/w" --wav "$tmp/w.wav" > "$tmp/sum_w" || fail "the capture with the card failed"
+    "$cap" --fps 10 --to 2 --raw "$tmp/n" --wav "$tmp/n.wav" > /dev/null || fail "the capture without the card failed"
+    grep -qx "warning card      frames 0..59, 0:06.000" "$tmp/sum_w" || fail "summary: $(cat "$tmp/sum_w")"
+    grep -q "^scene  1  title          first at 0:06.000 (frame 60)$" "$tmp/sum_w" || fail "summary: $(cat "$tmp/sum_w")"
+    for k in 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19; do
+      w=$(printf '%05d' $((k + 60))) n=$(printf '%05d' $k)
+      cmp -s "$tmp/w/$w.frame" "$tmp/n/$n.frame" && cmp -s "$tmp/w/$w.pal" "$tmp/n/$n.pal" ||
+        fail "frame $w with the card is not frame $n without it"
+    done
+    # The card: the same palette throughout, not the show's, and a countdown
+    # that makes its frames differ from each other.
+    for k in 00001 00030 00059; do
+      cmp -s "$tmp/w/00000.pal" "$tmp/w/$k.pal" || fail "the card's palette changes at frame $k"
+    done
+    cmp -s "$tmp/w/00000.pal" "$tmp/n/00000.pal" && fail "the card has the show's palette"
+    cmp -s "$tmp/w/00000.frame" "$tmp/w/00059.frame" && fail "the card's countdown does not move"
+    cmp -s "$tmp/w/00000.frame" "$tmp/n/00000.frame" && fail "the card's frame is the show's"
+    # 44 bytes of header, then 6 s of 16-bit mono silence, then the show's sound.
+    cmp -s -n $((6 * 44100 * 2)) -i 44:0 "$tmp/w.wav" /dev/zero || fail "the card is not silent"
+    cmp -s -i $((44 + 6 * 44100 * 2)):44 "$tmp/w.wav" "$tmp/n.wav" || fail "the sound after the card is not the show's"
+    ;;
   errors)
     expect 2 "^zapcapture: nothing to do$"
     expect 2 "^zapcapture: --fps must be a whole number from 1 to 240, not '0'$" --fps 0 --wav "$tmp/a.wav"
@@ -107,6 +133,9 @@ case $case in
     expect 2 "^zapcapture: --to must be later than --from$" --from 5 --to 4 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: --script needs --raw DIR" --script "$tmp/s"
     expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --fps 30
+    expect 2 "^zapcapture: --script takes only" --script "$tmp/s" --raw "$tmp/r" --warning
+    expect 2 "^zapcapture: --flashes takes only" --flashes --warning
+    expect 2 "^zapcapture: unknown option '--warning=1'$" --warning=1 --wav "$tmp/a.wav"
     expect 2 "^zapcapture: the video must be named" "$tmp/a.avi"
     expect 2 "^zapcapture: --seconds goes with --flashes$" --seconds "$tmp/t" --wav "$tmp/a.wav"
     expect 2 "^zapcapture: --flashes takes only" --flashes --wav "$tmp/a.wav"

@@ -11,7 +11,7 @@ if(TARGET zapcapture AND TARGET zapmod)
   if(ZAP_SANITIZE OR ZAP_TSAN OR CMAKE_CROSSCOMPILING OR CMAKE_BUILD_TYPE STREQUAL "Debug")
     set(flash_span "110:150")
   endif()
-  foreach(c span errors video outputs flashes flashes_default gentle)
+  foreach(c span warning errors video outputs flashes flashes_default gentle)
     add_test(NAME capture_cli_${c}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/capture_cli.sh ${zapcapture_cmd} ${zapmod_cmd} ${CMAKE_SOURCE_DIR} ${c})
     set_tests_properties(capture_cli_${c} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300

@@ -19,18 +19,25 @@ namespace {
 struct Line {
   const char* args;  // words separated by single spaces
   options_action action;
-  const char* set;   // "data fullscreen scale mute start loop offset" as the parse leaves them
+  const char* set;   // "data fullscreen scale mute start loop offset gentle warning" as the parse leaves them
   const char* error; // the line for a bad one
 };
 
 const Line kLines[] = {
-    {"", OPTIONS_RUN, "- 0 0 0 1 0 0", ""},
+    {"", OPTIONS_RUN, "- 0 0 0 1 0 0 0 1", ""},
     {"--data /opt/zap --fullscreen --scale 5 --mute --start 10 --loop --av-offset -500", OPTIONS_RUN,
-     "/opt/zap 1 5 1 10 1 -500", ""},
-    {"--data=d --scale=1 --start=1 --av-offset=500", OPTIONS_RUN, "d 0 1 0 1 0 500", ""},
-    {"--fullscreen --window", OPTIONS_RUN, "- 0 0 0 1 0 0", ""},
-    {"--window --fullscreen", OPTIONS_RUN, "- 1 0 0 1 0 0", ""},
-    {"--scale 8 --scale 2", OPTIONS_RUN, "- 0 2 0 1 0 0", ""},
+     "/opt/zap 1 5 1 10 1 -500 0 1", ""},
+    {"--data=d --scale=1 --start=1 --av-offset=500", OPTIONS_RUN, "d 0 1 0 1 0 500 0 1", ""},
+    {"--fullscreen --window", OPTIONS_RUN, "- 0 0 0 1 0 0 0 1", ""},
+    {"--window --fullscreen", OPTIONS_RUN, "- 1 0 0 1 0 0 0 1", ""},
+    {"--scale 8 --scale 2", OPTIONS_RUN, "- 0 2 0 1 0 0 0 1", ""},
+    {"--gentle", OPTIONS_RUN, "- 0 0 0 1 0 0 1 1", ""},
+    {"--no-warning", OPTIONS_RUN, "- 0 0 0 1 0 0 0 0", ""},
+    {"--loop --gentle --no-warning --start 7", OPTIONS_RUN, "- 0 0 0 7 1 0 1 0", ""},
+    {"--gentle=yes", OPTIONS_BAD, nullptr, "zapcobbles: --gentle takes no value"},
+    {"--no-warning=1", OPTIONS_BAD, nullptr, "zapcobbles: --no-warning takes no value"},
+    {"--warning", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--warning'; see zapcobbles --help"},
+    {"--gentle --nowarning", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--nowarning'; see zapcobbles --help"},
     {"-h", OPTIONS_HELP, nullptr, ""},
     {"--loop --help", OPTIONS_HELP, nullptr, ""},
     {"--version --help", OPTIONS_VERSION, nullptr, ""},
@@ -56,8 +63,8 @@ const Line kLines[] = {
 
 std::string settings() {
   std::ostringstream s;
-  s << (opt_data ? opt_data : "-") << ' ' << opt_fullscreen << ' ' << opt_scale << ' ' << opt_mute << ' '
-    << opt_start << ' ' << opt_loop << ' ' << heard_offset_ms;
+  s << (opt_data ? opt_data : "-") << ' ' << opt_fullscreen << ' ' << opt_scale << ' ' << opt_mute << ' ' << opt_start
+    << ' ' << opt_loop << ' ' << heard_offset_ms << ' ' << opt_gentle << ' ' << opt_warning;
   return s.str();
 }
 
@@ -78,6 +85,10 @@ TEST(Options, TableOfCommandLines) {
     EXPECT_EQ(options_error, l.error) << l.args;
   }
   options_parse(1, std::vector<const char*>{"zapcobbles"}.data());  // the defaults for the tests after this one
+  // Every switch of the table is in the usage, each on a line of its own.
+  for (const char* o : {"--gentle", "--no-warning", "--loop", "--start SCENE", "--mute"}) {
+    EXPECT_NE(std::string(options_usage()).find(std::string("\n  ") + o + " "), std::string::npos) << o;
+  }
 }
 
 // The program answers before it looks for data or a display: run from an

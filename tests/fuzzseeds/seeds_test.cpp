@@ -226,6 +226,7 @@ std::map<std::string, bytes> seeds() {
                                      "8", "--data", "."});
   s["zapcapture_args/script"] = words({"--script", "moments.txt", "--raw", "out", "--png"});
   s["zapcapture_args/flashes"] = words({"--flashes", "--gentle", "--seconds", "s.txt", "--fps", "30", "--to", "20"});
+  s["zapcapture_args/warning"] = words({"demo.mp4", "--warning", "--to", "8"});
   return s;
 }
 

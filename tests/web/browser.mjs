@@ -21,6 +21,10 @@
 //     against the sample Web Audio outputs at that frame.
 //  5. ?scene=10: the first frame after the click is scene 10's; the F key
 //     puts the picture on the whole page in its 4:3 shape and takes it back.
+//  6. The gentle version: the warning beside the start; with the browser's
+//     reduced-motion setting (emulated) the switch is on and the program plays
+//     the gentle show; ?gentle=1 and ?gentle=0 set it; the switch itself,
+//     clicked before the start or before "play again", decides.
 // Ends with a line "N passed, N failed".
 import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
@@ -49,8 +53,8 @@ const browser = await chromium.launch({
          '--disable-sync', '--no-first-run', '--disable-quic'],
 });
 
-async function open(query) {
-  const page = await browser.newPage({ viewport: { width: 1000, height: 800 } });
+async function open(query, options) {
+  const page = await browser.newPage({ viewport: { width: 1000, height: 800 }, ...(options || {}) });
   page.on('pageerror', (e) => { failed++; console.log(`FAIL page error: ${e.message}`); });
   page.on('console', (m) => { if (m.type() === 'error') console.log(`     console: ${m.text()}`); });
   await page.goto(url + (query || ''));
@@ -146,14 +150,19 @@ function compare(run, shots) {
   const t0 = Date.now();
   const page = await open('');
   check(await state(page) === WEB.READY, 'the first frame waits for the click');
-  check(await page.locator('#overlay').innerText() === 'click to start', 'the page says "click to start"');
+  check(await page.locator('#message').innerText() === 'click to start', 'the page says "click to start"');
+  check(await page.locator('#warning').isVisible() &&
+        (await page.locator('#warning').innerText()).includes('flashing lights'),
+        'the page warns of flashing lights beside the start');
+  check(await page.evaluate(() => !zap.gentleSwitch() && zap.gentle() === 0),
+        'without a reduced-motion setting the gentle switch is off');
   const first = await snapshot(page, 'rt-0-first');
   check(colours(first) > 4 && first.log.length === 1 && first.log[0][0] === -37,
         `the first frame is drawn before the music (${colours(first)} colours, position ${first.log[0][0]})`);
   await page.waitForTimeout(500);
   check(await position(page) === -37, 'nothing plays before the click');
 
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000), 'the click starts the demo');
   const audio = await page.evaluate(() => ({ out: zap.output(), a: zap.audio() }));
   console.log(`     audio: ${JSON.stringify(audio)}`);
@@ -178,12 +187,13 @@ function compare(run, shots) {
   check(await waitState(page, WEB.ENDED, 3000), 'Escape ends the demo');
   const last = await page.evaluate(() => zap.log().length);
   check(last >= frames + 1, `its last frame is shown (${last - frames} more frame(s) after the key)`);
-  check(await page.locator('#overlay').innerText() === 'play again', 'the page offers to play it again');
+  check(await page.locator('#again').innerText() === 'play again', 'the page offers to play it again');
+  check(await page.locator('#warning').isVisible(), 'with the warning beside it');
   const stopped = await position(page);
   await page.waitForTimeout(500);
   check(await position(page) === stopped, 'the music has stopped');
 
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000), '"play again" starts the demo again');
   await page.waitForTimeout(2000);
   const again = await snapshot(page, 'rt-again');
@@ -198,7 +208,7 @@ function compare(run, shots) {
 {
   const t0 = Date.now();
   const page = await open('?timescale=25');
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000), 'the fast run starts');
   const shots = [];
   const scenes = new Set();
@@ -223,7 +233,7 @@ function compare(run, shots) {
   const endPos = end.log[end.log.length - 1][0];
   check(endPos >= 2500, `the last frame is the one at the end position (${endPos})`);
   check(scenes.size >= 9, `the shots saw scenes ${[...scenes].sort((a, b) => a - b).join(' ')}`);
-  check(await page.locator('#overlay').innerText() === 'play again', 'the page offers to play it again');
+  check(await page.locator('#again').innerText() === 'play again', 'the page offers to play it again');
   compare('fast', [...shots, end]);
   await page.close();
   console.log(`     run 2: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
@@ -233,7 +243,7 @@ function compare(run, shots) {
 {
   const t0 = Date.now();
   const page = await open('');
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000) && await page.evaluate(() => zap.output()) === 2,
         'the demo runs with sound');
   await page.evaluate(() => SDL.audioContext.suspend());  // as a browser does to a page it silences
@@ -259,7 +269,7 @@ function compare(run, shots) {
 {
   const t0 = Date.now();
   const page = await open('');
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000), 'the demo runs with sound');
   await page.waitForTimeout(500);
   await page.evaluate(() => {
@@ -317,7 +327,7 @@ function compare(run, shots) {
 {
   const t0 = Date.now();
   const page = await open('?scene=10');
-  await page.click('#overlay');
+  await page.click('#prompt');
   check(await waitState(page, WEB.RUNNING, 5000), 'the start at scene 10 runs');
   await page.waitForTimeout(500);
   const log = await page.evaluate(() => zap.log());
@@ -339,6 +349,42 @@ function compare(run, shots) {
   check((await fit()).fs === null && await state(page) === WEB.RUNNING, 'F again leaves full screen; the demo runs on');
   await page.close();
   console.log(`     run 5: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
+}
+
+// ---- 6. The gentle version: reduced motion, ?gentle=, the switch ---------------------
+{
+  const t0 = Date.now();
+  const reduce = { reducedMotion: 'reduce' };
+  // [what, query, page options, switch clicks before the start, switch wanted, gentle show wanted]
+  const cases = [
+    ['reduced motion', '?timescale=25', reduce, 0, true],
+    ['reduced motion, the switch clicked off', '?timescale=25', reduce, 1, false],
+    ['?gentle=1', '?timescale=25&gentle=1', {}, 0, true],
+    ['?gentle=0 with reduced motion', '?timescale=25&gentle=0', reduce, 0, false],
+    ['the switch clicked on', '?timescale=25', {}, 1, true],
+    ['the switch clicked on and off', '?timescale=25', {}, 2, false],
+  ];
+  for (const [what, query, options, clicks, want] of cases) {
+    const page = await open(query, options);
+    for (let i = 0; i < clicks; i++) await page.click('#gentle');
+    check(await state(page) === WEB.READY, `${what}: the switch does not start the show`);
+    check(await page.evaluate(() => zap.gentleSwitch()) === want, `${what}: the switch is ${want ? 'on' : 'off'}`);
+    await page.click('#prompt');
+    check(await waitState(page, WEB.RUNNING, 5000), `${what}: the click starts the show`);
+    const got = await page.evaluate(() => zap.gentle());
+    check(got === (want ? 1 : 0), `${what}: the program plays the ${want ? 'gentle' : 'default'} show (${got})`);
+    if (what === 'reduced motion') {
+      // The switch decides again before "play again".
+      await page.keyboard.press('Escape');
+      check(await waitState(page, WEB.ENDED, 3000), `${what}: Escape ends it`);
+      await page.click('#gentle');
+      await page.click('#prompt');
+      check(await waitState(page, WEB.RUNNING, 5000) && await page.evaluate(() => zap.gentle()) === 0,
+            `${what}: the switch clicked off before "play again" plays the default show`);
+    }
+    await page.close();
+  }
+  console.log(`     run 6: ${((Date.now() - t0) / 1000).toFixed(1)} s`);
 }
 
 await browser.close();

@@ -53,7 +53,7 @@ std::string mismatch(const cap_options& o, bool seen_to, bool seen_capture_optio
   if (o.seconds && !o.flashes) return "--seconds goes with --flashes";
   if (o.flashes) {
     if (o.script) return "--flashes and --script are two modes: give one";
-    if (o.png || o.video || o.wav || o.frames || o.raw || o.every || !o.at.empty() || o.scale)
+    if (o.png || o.video || o.wav || o.frames || o.raw || o.every || !o.at.empty() || o.scale || o.warning)
       return "--flashes takes only --gentle, --seconds, --fps, --from, --to and --data";
     if (seen_to && o.to <= o.from) return "--to must be later than --from";
     return "";
@@ -76,7 +76,7 @@ std::string mismatch(const cap_options& o, bool seen_to, bool seen_capture_optio
 
 const char* const cap_usage_text =
     "usage: zapcapture [OUT.mp4] [--wav OUT.wav] [--frames DIR] [--raw DIR] [--every N] [--at SECONDS]...\n"
-    "                  [--from SECONDS] [--to SECONDS] [--fps N] [--scale K] [--data DIR]\n"
+    "                  [--from SECONDS] [--to SECONDS] [--fps N] [--scale K] [--warning] [--data DIR]\n"
     "       zapcapture --script FILE --raw DIR [--png] [--data DIR]\n"
     "       zapcapture --flashes [--seconds FILE] [--fps N] [--from SECONDS] [--to SECONDS] [--data DIR]\n"
     "  (each with --gentle for the gentle show)\n";
@@ -97,6 +97,8 @@ const char* const cap_help_text =
     "  --fps N          frames per second, 1..240 (default 60)\n"
     "  --scale K        nearest-neighbour upscale, 1..8 (default 4 for the video: 1280x960\n"
     "                   with the screen's borders; 1 for stills)\n"
+    "  --warning        the warning card first: 6 s of its frames, silent, then the show\n"
+    "                   (the times above count from the card's start)\n"
     "  NNNNN is the frame number from the start of the demo; frame N is taken at N/fps s.\n"
     "\n"
     "Chosen moments:\n"
@@ -152,6 +154,9 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
       }
     } else if (!std::strcmp(a, "--png")) {
       o.png = true;
+    } else if (!std::strcmp(a, "--warning")) {
+      o.warning = true;
+      seen_capture_option = true;
     } else if (!std::strcmp(a, "--flashes")) {
       o.flashes = true;
     } else if (!std::strcmp(a, "--gentle")) {

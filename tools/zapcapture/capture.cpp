@@ -15,6 +15,12 @@
 // The sound written is the stream itself, cut at the span's first and last
 // frames, so from 0 it equals an offline render of the module sample for sample.
 //
+// With --warning the warning card comes first, as the demo shows it before
+// the show: WARNING_TIMEOUT_MS of its frames with silence under them, then the
+// show as above, its clock and sound starting where the card ends. Frame
+// numbers and the span's times count from the card's start. The card lasts
+// whole seconds, so at any frame rate it is whole frames and whole samples.
+//
 // The run ends after the frame that sets the stop (STOP_POSITION and on), as
 // the demo does, or at --to, or at the cap when the music never gets there.
 //
@@ -37,6 +43,7 @@
 #include "demo/demo.h"
 #include "demo/scene_looks.h"
 #include "demo/timeline.h"
+#include "demo/warning.h"
 #include "zapcapture.h"
 
 namespace {
@@ -60,6 +67,7 @@ struct capture {
   int still_scale = k_still_scale;
   int64_t k0 = 0;     // the first frame written
   int64_t k_end = 0;  // frames before this one at most
+  int64_t card_frames = 0;  // --warning: the card's frames, before the show's first
   std::set<int64_t> shots;  // --at: the frames on screen then, until written
   bool every_frame = true;
   std::string wav_path;
@@ -195,6 +203,13 @@ bool set_up(const cap_options& o, capture& c) {
   }
   g_pending.clear();
   g_taken = 0;
+  if (o.warning) {
+    // The card's frames and its silence, before the music's first sample.
+    static_assert(WARNING_TIMEOUT_MS % 1000 == 0);
+    c.card_frames = int64_t{WARNING_TIMEOUT_MS} / 1000 * o.fps;
+    g_pending.assign(static_cast<size_t>(sample_of(c.card_frames, o.fps)), 0);
+    session_card_begin();
+  }
   if ((c.want_sound && !wav_begin(c.wav, c.wav_path.c_str(), SD_OUTPUT_RATE, 2)) || !session_music(keep_block) ||
       (o.frames && !dir_make(o.frames, &c.made_frames)) || (o.raw && !dir_make(o.raw, &c.made_raw))) {
     give_up(c);
@@ -234,17 +249,24 @@ bool write_frame(capture& c, int64_t k) {
 bool step(capture& c, int64_t k) {
   const cap_options& o = *c.o;
   const int64_t ms = ms_of(k, o.fps);
-  session_music_until(static_cast<int32_t>(ms));
-  const int scene = session_step(static_cast<int32_t>(ms));
-  c.last_scene = scene;
-  if (c.first_seen[scene] < 0) c.first_seen[scene] = k;
-  c.stopped = session_stop() != 0;
-  c.last_pos = session_position();
+  if (k < c.card_frames) {
+    session_card_step(static_cast<int32_t>(ms));
+  } else {
+    if (k == c.card_frames && c.card_frames > 0) session_card_end();
+    // The show's clock starts where the card ends.
+    const int64_t show_ms = ms_of(k - c.card_frames, o.fps);
+    session_music_until(static_cast<int32_t>(show_ms));
+    const int scene = session_step(static_cast<int32_t>(show_ms));
+    c.last_scene = scene;
+    if (c.first_seen[scene] < 0) c.first_seen[scene] = k;
+    c.stopped = session_stop() != 0;
+    c.last_pos = session_position();
+  }
   c.k_last = k;
   if (k >= c.k0 && !write_frame(c, k)) return false;
   // The sound up to the start of the next frame is final now.
   if (c.want_sound && !pass_sound(c.wav, sample_of(c.k0, o.fps), sample_of(k + 1, o.fps), k >= c.k0)) return false;
-  if (c.bar && k % k_progress_frames == 0) progress(ms, c.bar_end_ms, c.last_pos, scene);
+  if (c.bar && k % k_progress_frames == 0) progress(ms, c.bar_end_ms, c.last_pos, c.last_scene);
   return true;
 }
 
@@ -284,6 +306,10 @@ bool summary(const capture& c) {
   } else {
     std::printf("the music never reached position %d; cut after %g s\n", static_cast<int>(STOP_POSITION),
                 k_default_cap_seconds);
+  }
+  if (c.card_frames > 0) {
+    std::printf("warning card      frames 0..%lld, %s\n", static_cast<long long>(c.card_frames - 1),
+                clock_text(ms_of(c.card_frames, o.fps)).c_str());
   }
   for (int s = 1; s <= k_scenes; s++) {
     if (c.first_seen[s] < 0) {

@@ -10,6 +10,7 @@
 #include "demo/gfx.h"
 #include "demo/scenes.h"
 #include "demo/timeline.h"
+#include "demo/warning.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
 #include "zapcapture.h"
@@ -70,6 +71,22 @@ int session_step_at(int32_t pos, int32_t t) {
   // music running nothing else writes it.
   pt_position.store(pos);
   return session_step(t);
+}
+
+void session_card_begin() { warning_begin(); }
+
+void session_card_step(int32_t t) {
+  dest = buf.data();
+  warning_draw(buf.data(), t);
+}
+
+void session_card_end() {
+  warning_end();
+  // The frames and scene state as at start-up; the music has started already
+  // and keeps its watch for the song's end.
+  const int32_t order = timeline_song_order;
+  demo_reset();
+  timeline_song_order = order;
 }
 
 const uint8_t* session_frame() { return dest; }

@@ -32,6 +32,7 @@ struct cap_options {
   double to = 0.0;  // 0: until the demo stops
   int every = 0;    // 0: every frame unless --at picks some
   std::vector<double> at;
+  bool warning = false;  // --warning: the warning card's frames, silent, before the show
   // Script mode.
   const char* script = nullptr;
   bool png = false;
@@ -87,6 +88,12 @@ void session_palette(uint8_t rgb[CAP_PALETTE_BYTES]);
 int32_t session_stop();
 // The music position the last step read.
 int32_t session_position();
+// The warning card before the show (--warning): its palette set up (begin),
+// its frame at t ms of the card drawn as the frame to present (step), and
+// the palette and frames given back as the show starts from them (end).
+void session_card_begin();
+void session_card_step(int32_t t);
+void session_card_end();
 // The gentle show (true) or the show as it always was, from the next step on.
 void session_gentle(bool on);
 // Lets go of the screen.
