@@ -7,8 +7,10 @@
 // audio thread, between the player's ticks.
 #include "sound/sd_mix.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 // x86-64 converts the accumulator to 16-bit and 8-bit output with SSE2's
 // saturating packs, eight or sixteen values at a time; they clamp exactly as
@@ -17,6 +19,7 @@
 // the same bytes.
 #if defined(__SSE2__) && !defined(ZAP_MIX_PLAIN)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #define ZAP_MIX_SSE2 1
 #else
 #define ZAP_MIX_SSE2 0
@@ -41,6 +44,10 @@ constexpr int32_t kMainVolumeMax = MIX_MAINVOLUME_MAX;
 // taken from the top of the position fraction.
 constexpr int kInterpShift = 26;  // 32 - 6
 constexpr int32_t kInterpMax = 63;
+
+// The plain runs that pick sixteen bytes at a time take steps up to 15/16
+// of a byte (see shuffle_run).
+constexpr uint32_t kShuffleStepMax = 0xF0000000u;
 
 // 8-bit output: the accumulator shifted right by 9 (floor division by 512).
 constexpr int kEightBitShift = 9;
@@ -134,6 +141,8 @@ struct Voice {
   uint32_t restart;
   uint32_t gain;
   int32_t room;
+  bool shuffle;  // the runs may take sixteen steps at a time (see shuffle_run)
+  size_t limit;  // highest whole position from which sixteen bytes can be read
 };
 
 enum class Write { add, store };  // add to the accumulator, or overwrite it
@@ -158,6 +167,13 @@ inline Voice voice_of(mix_channel* ch, uint32_t gain) {
     v.never = ch->length == 0;
     v.last = join(ch->length - 1, 0xFFFFFFFFu);
   }
+  // At most 15/16 of a byte a step, the step's fraction with its low 8 bits
+  // clear (mix_setamigaperiod keeps 24 bits), a gain that fits 15 bits and a
+  // sample that holds a window of sixteen bytes (with the two readable ones
+  // after it): see shuffle_run.
+  v.shuffle = whole_of(v.s) == 0 && frac_of(v.s) <= kShuffleStepMax && (frac_of(v.s) & 0xFFu) == 0 && gain <= 0x7FFFu &&
+              ch->length >= 14;
+  v.limit = v.shuffle ? ch->length - 14 : 0;
   return v;
 }
 
@@ -214,14 +230,156 @@ struct Stepper {
   uint64_t joined() const { return join(static_cast<uint32_t>(whole), frac); }
 };
 
+#if ZAP_MIX_SSE2
+// ---- Plain runs with a byte shuffle ----
+//
+// Where the processor has SSSE3 (nearly every x86-64 one), a run of the
+// plain mono loop over voices that move at most 15/16 of a byte a step goes
+// sixteen steps at a time: the sixteen bytes they read lie among the sixteen
+// from the whole position before the first, and a byte shuffle picks them.
+// The step's fraction has its low 8 bits clear, so the offsets of steps 1 to
+// 16,  (frac + k * step) >> 32  =  ((frac >> 8) + k * (step >> 8)) >> 24,
+// fit 32-bit lanes. A byte times a gain of 15 bits, and the sum of two such,
+// fit 32 bits, so a multiply-add of the two voices' bytes with the pair of
+// their gains gives exactly the sum the scalar steps add. Near the sample's
+// end the window stops at the last readable bytes and the offsets count from
+// its start (Shuffled::window).
+//
+// Asked once, at start-up (the initialisation of the processor's feature
+// bits is asked for first, as a static initialiser may run before it).
+const bool g_shuffle = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+}();
+const bool g_avx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+
+template <Write W>
+inline void put4(int32_t* acc, __m128i x) {
+  __m128i* a = reinterpret_cast<__m128i*>(acc);
+  _mm_storeu_si128(a, W == Write::store ? x : _mm_add_epi32(_mm_loadu_si128(a), x));
+}
+
+// A voice in a shuffled run: its position and k * (step >> 8) for k = 1 to 16.
+struct Shuffled {
+  uint32_t frac;
+  size_t whole;
+  uint32_t step_frac;
+  __m128i k[4];   // k * (step >> 8): the whole offsets
+  __m128i kf[4];  // k * step modulo 2^32: the fractions (for the interpolating runs)
+  explicit Shuffled(const Stepper& q) : frac(q.frac), whole(q.whole), step_frac(q.step_frac) {
+    const uint32_t s = step_frac >> 8;
+    for (uint32_t j = 0; j < 4; j++) {
+      const uint32_t first = 4 * j + 1;
+      k[j] = _mm_set_epi32(static_cast<int32_t>((first + 3) * s), static_cast<int32_t>((first + 2) * s),
+                           static_cast<int32_t>((first + 1) * s), static_cast<int32_t>(first * s));
+      kf[j] =
+          _mm_set_epi32(static_cast<int32_t>((first + 3) * step_frac), static_cast<int32_t>((first + 2) * step_frac),
+                        static_cast<int32_t>((first + 1) * step_frac), static_cast<int32_t>(first * step_frac));
+    }
+  }
+  // Where the window starts: at the whole position, or at the limit when that
+  // comes first, so that the window never reaches past the readable bytes;
+  // the positions of a run's steps never pass the sample's length (or its
+  // loop's end), which is where the window from the limit ends.
+  size_t window(size_t limit) const { return whole < limit ? whole : limit; }
+  // frac >> 8 with the window's distance behind the whole position in the
+  // bits above 24, so that the offsets count from the window's start.
+  uint32_t offset_base(size_t limit) const {
+    return (frac >> 8) + (static_cast<uint32_t>(whole - window(limit)) << 24);
+  }
+  void back(Stepper& q) const {
+    q.frac = frac;
+    q.whole = whole;
+  }
+};
+
+// The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
+// in lo, 9 to 16 in hi); steps it.
+__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit,
+                                                                   __m128i& lo, __m128i& hi) {
+  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
+  const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
+  const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
+  const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
+  const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
+  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  const __m128i bytes = _mm_shuffle_epi8(window, index);
+  const uint64_t t = uint64_t{v.frac} + 16 * uint64_t{v.step_frac};
+  v.frac = static_cast<uint32_t>(t);
+  v.whole += static_cast<size_t>(t >> 32);
+  lo = _mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8);
+  hi = _mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8);
+}
+
+// The first steps of a run of n of one voice or two, sixteen at a time;
+// returns how many it took. Built twice (shuffle_run): for SSSE3, and for
+// AVX2, whose three-operand forms of the same instructions need no copies
+// of the registers they overwrite.
+template <Write W, bool Two>
+__attribute__((target("ssse3"), always_inline)) inline int32_t shuffle_run_body(Stepper& qa, const int8_t* da,
+                                                                                uint32_t ga, size_t la, Stepper& qb,
+                                                                                const int8_t* db, uint32_t gb,
+                                                                                size_t lb, int32_t* acc, int32_t n) {
+  Shuffled a(qa);
+  Shuffled b(qb);
+  const __m128i gains = _mm_set1_epi32(static_cast<int32_t>(ga | (Two ? gb << 16 : 0)));
+  const __m128i zero = _mm_setzero_si128();
+  int32_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    __m128i a_lo;
+    __m128i a_hi;
+    __m128i b_lo = zero;
+    __m128i b_hi = zero;
+    picked(a, da, la, a_lo, a_hi);
+    if constexpr (Two) picked(b, db, lb, b_lo, b_hi);
+    put4<W>(acc + k, _mm_madd_epi16(_mm_unpacklo_epi16(a_lo, b_lo), gains));
+    put4<W>(acc + k + 4, _mm_madd_epi16(_mm_unpackhi_epi16(a_lo, b_lo), gains));
+    put4<W>(acc + k + 8, _mm_madd_epi16(_mm_unpacklo_epi16(a_hi, b_hi), gains));
+    put4<W>(acc + k + 12, _mm_madd_epi16(_mm_unpackhi_epi16(a_hi, b_hi), gains));
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+
+template <Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffle_run_ssse3(Stepper& qa, const int8_t* da, uint32_t ga, size_t la,
+                                                           Stepper& qb, const int8_t* db, uint32_t gb, size_t lb,
+                                                           int32_t* acc, int32_t n) {
+  return shuffle_run_body<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
+}
+
+template <Write W, bool Two>
+__attribute__((target("avx2"))) int32_t shuffle_run_avx2(Stepper& qa, const int8_t* da, uint32_t ga, size_t la,
+                                                         Stepper& qb, const int8_t* db, uint32_t gb, size_t lb,
+                                                         int32_t* acc, int32_t n) {
+  return shuffle_run_body<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
+}
+
+template <Write W, bool Two>
+inline int32_t shuffle_run(Stepper& qa, const int8_t* da, uint32_t ga, size_t la, Stepper& qb, const int8_t* db,
+                           uint32_t gb, size_t lb, int32_t* acc, int32_t n) {
+  return g_avx2 ? shuffle_run_avx2<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n)
+                : shuffle_run_ssse3<W, Two>(qa, da, ga, la, qb, db, gb, lb, acc, n);
+}
+#endif
+
 // n steps of one voice, all known to need no test.
 template <Write W>
 inline void run_one(Voice& v, int32_t* acc, int32_t n) {
   const int8_t* data = v.data;
   const uint32_t gain = v.gain;
   Stepper q(v);
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  if (g_shuffle && v.shuffle && n >= 16) i = shuffle_run<W, false>(q, data, gain, v.limit, q, data, 0, 0, acc, n);
+#endif
 #pragma GCC unroll 4
-  for (int32_t i = 0; i < n; i++) put<W>(acc[i], static_cast<uint32_t>(data[q.next()]) * gain);
+  for (; i < n; i++) put<W>(acc[i], static_cast<uint32_t>(data[q.next()]) * gain);
   v.p = q.joined();
   v.room -= n;
 }
@@ -235,8 +393,14 @@ inline void run_two(Voice& a, Voice& b, int32_t* acc, int32_t n) {
   const uint32_t gb = b.gain;
   Stepper qa(a);
   Stepper qb(b);
+  int32_t i = 0;
+#if ZAP_MIX_SSE2
+  if (g_shuffle && a.shuffle && b.shuffle && n >= 16) {
+    i = shuffle_run<W, true>(qa, da, ga, a.limit, qb, db, gb, b.limit, acc, n);
+  }
+#endif
 #pragma GCC unroll 2
-  for (int32_t i = 0; i < n; i++) {
+  for (; i < n; i++) {
     const uint32_t x = static_cast<uint32_t>(da[qa.next()]) * ga;
     put<W>(acc[i], x + static_cast<uint32_t>(db[qb.next()]) * gb);
   }
@@ -347,6 +511,270 @@ inline void put_two(int32_t* acc, int32_t i, const int8_t* da, size_t wa, uint32
   }
 }
 
+// ---- Interpolated runs in SSE2 ----
+//
+// On x86-64 a run of an interpolating loop goes in two stages, a chunk of
+// steps at a time: the positions are stepped as in the other runs and each
+// step's two bytes and fraction are put aside; then eight steps at a time are
+// weighed in vector registers. A byte times its weight fits 16 bits (at most
+// 128 * 63), so a 16-bit multiplication gives it exactly; a multiply-add with
+// the pair (gain, 0) or (0, gain) then gives the 32-bit product with the gain,
+// each one shifted on its own as interp() does. Gains above 32767 (which no
+// volume the player sets gives) take the scalar steps.
+#if ZAP_MIX_SSE2
+constexpr int32_t kChunk = 64;  // steps put aside at a time, a multiple of 8
+
+struct Gathered {
+  alignas(16) uint16_t pair[kChunk];  // data[w] in the low byte, data[w + 1] in the high
+  alignas(16) uint32_t frac[kChunk];
+};
+
+inline void gather_step(Stepper& q, const int8_t* data, Gathered& g, int32_t k) {
+  const size_t w = q.next();
+  uint16_t two;
+  std::memcpy(&two, data + w, sizeof two);
+  g.pair[k] = two;
+  g.frac[k] = q.frac;
+}
+
+// Steps k to k + 7 weighed: (d0 * (63 - f), d1 * f) as 16-bit pairs, steps
+// k to k + 3 in lo and k + 4 to k + 7 in hi.
+inline void weighed(const Gathered& g, int32_t k, __m128i& lo, __m128i& hi) {
+  const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(g.pair + k));
+  const __m128i d_lo = _mm_srai_epi16(_mm_unpacklo_epi8(bytes, bytes), 8);
+  const __m128i d_hi = _mm_srai_epi16(_mm_unpackhi_epi8(bytes, bytes), 8);
+  const __m128i* fr = reinterpret_cast<const __m128i*>(g.frac + k);
+  const __m128i f = _mm_packs_epi32(_mm_srli_epi32(_mm_load_si128(fr), kInterpShift),
+                                    _mm_srli_epi32(_mm_load_si128(fr + 1), kInterpShift));
+  const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(kInterpMax), f);
+  lo = _mm_mullo_epi16(d_lo, _mm_unpacklo_epi16(rest, f));
+  hi = _mm_mullo_epi16(d_hi, _mm_unpackhi_epi16(rest, f));
+}
+
+// A gain as the two 16-bit pairs the multiply-adds take.
+struct VGain {
+  __m128i first;   // (gain, 0): the weighed d0
+  __m128i second;  // (0, gain): the weighed d1
+  explicit VGain(uint32_t g)
+      : first(_mm_set1_epi32(static_cast<int32_t>(g))), second(_mm_set1_epi32(static_cast<int32_t>(g << 16))) {}
+};
+
+constexpr uint32_t kVGainMax = 0x7FFF;
+
+// The four values interp() gives for four weighed steps.
+inline __m128i gained(__m128i w, const VGain& g) {
+  return _mm_add_epi32(_mm_srai_epi32(_mm_madd_epi16(w, g.first), 6), _mm_srai_epi32(_mm_madd_epi16(w, g.second), 6));
+}
+
+// Eight steps from their values: mono four and four; stereo the left and
+// right values of each step side by side.
+template <Output Out, Write W>
+inline void put8(int32_t* acc, __m128i l_lo, __m128i l_hi, __m128i r_lo, __m128i r_hi) {
+  if constexpr (Out == Output::stereo) {
+    put4<W>(acc, _mm_unpacklo_epi32(l_lo, r_lo));
+    put4<W>(acc + 4, _mm_unpackhi_epi32(l_lo, r_lo));
+    put4<W>(acc + 8, _mm_unpacklo_epi32(l_hi, r_hi));
+    put4<W>(acc + 12, _mm_unpackhi_epi32(l_hi, r_hi));
+  } else {
+    (void)r_lo;
+    (void)r_hi;
+    put4<W>(acc, l_lo);
+    put4<W>(acc + 4, l_hi);
+  }
+}
+
+// The interpolating runs shuffled as the plain ones are (see shuffle_run):
+// the bytes at the sixteen steps' whole positions from one window and the
+// bytes after them from the window one byte on; the fractions, stepped
+// modulo 2^32, give the weights. w[0] to w[3]: steps 1 to 4, 5 to 8, 9 to
+// 12, 13 to 16, weighed as weighed() weighs them.
+__attribute__((target("ssse3"))) inline void weighed16(Shuffled& v, const int8_t* data, size_t limit, __m128i* w) {
+  const int8_t* at = data + v.window(limit);
+  const __m128i win0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i win1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
+  const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
+  const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
+  const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
+  const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
+  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  const __m128i d0 = _mm_shuffle_epi8(win0, index);
+  const __m128i d1 = _mm_shuffle_epi8(win1, index);
+  const __m128i fr = _mm_set1_epi32(static_cast<int32_t>(v.frac));
+  const __m128i f_lo = _mm_packs_epi32(_mm_srli_epi32(_mm_add_epi32(fr, v.kf[0]), kInterpShift),
+                                       _mm_srli_epi32(_mm_add_epi32(fr, v.kf[1]), kInterpShift));
+  const __m128i f_hi = _mm_packs_epi32(_mm_srli_epi32(_mm_add_epi32(fr, v.kf[2]), kInterpShift),
+                                       _mm_srli_epi32(_mm_add_epi32(fr, v.kf[3]), kInterpShift));
+  const __m128i top = _mm_set1_epi16(kInterpMax);
+  const __m128i rest_lo = _mm_sub_epi16(top, f_lo);
+  const __m128i rest_hi = _mm_sub_epi16(top, f_hi);
+  const __m128i pairs_lo = _mm_unpacklo_epi8(d0, d1);
+  const __m128i pairs_hi = _mm_unpackhi_epi8(d0, d1);
+  w[0] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(pairs_lo, pairs_lo), 8), _mm_unpacklo_epi16(rest_lo, f_lo));
+  w[1] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(pairs_lo, pairs_lo), 8), _mm_unpackhi_epi16(rest_lo, f_lo));
+  w[2] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpacklo_epi8(pairs_hi, pairs_hi), 8), _mm_unpacklo_epi16(rest_hi, f_hi));
+  w[3] = _mm_mullo_epi16(_mm_srai_epi16(_mm_unpackhi_epi8(pairs_hi, pairs_hi), 8), _mm_unpackhi_epi16(rest_hi, f_hi));
+  const uint64_t t = uint64_t{v.frac} + 16 * uint64_t{v.step_frac};
+  v.frac = static_cast<uint32_t>(t);
+  v.whole += static_cast<size_t>(t >> 32);
+}
+
+// Sixteen steps at a time of one voice or two (interp_run_one and _two);
+// returns the steps taken.
+template <Output Out, Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffled_interp(Stepper& qa, const int8_t* da, const VGain& a_l,
+                                                         const VGain& a_r, size_t la, Stepper& qb, const int8_t* db,
+                                                         const VGain& b_l, const VGain& b_r, size_t lb, int32_t* acc,
+                                                         int32_t n) {
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  Shuffled a(qa);
+  Shuffled b(qb);
+  int32_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    __m128i wa[4];
+    __m128i wb[4];
+    weighed16(a, da, la, wa);
+    if constexpr (Two) weighed16(b, db, lb, wb);
+    for (int32_t j = 0; j < 4; j += 2) {
+      __m128i l_lo = gained(wa[j], a_l);
+      __m128i l_hi = gained(wa[j + 1], a_l);
+      if constexpr (Two) {
+        l_lo = _mm_add_epi32(l_lo, gained(wb[j], b_l));
+        l_hi = _mm_add_epi32(l_hi, gained(wb[j + 1], b_l));
+      }
+      if constexpr (Out == Output::stereo) {
+        __m128i r_lo = gained(wa[j], a_r);
+        __m128i r_hi = gained(wa[j + 1], a_r);
+        if constexpr (Two) {
+          r_lo = _mm_add_epi32(r_lo, gained(wb[j], b_r));
+          r_hi = _mm_add_epi32(r_hi, gained(wb[j + 1], b_r));
+        }
+        put8<Out, W>(acc + per_step * (k + 4 * j), l_lo, l_hi, r_lo, r_hi);
+      } else {
+        put8<Out, W>(acc + k + 4 * j, l_lo, l_hi, l_lo, l_hi);
+      }
+    }
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+
+// Whether a voice's interpolating runs may be shuffled, and from which whole
+// position on its windows (two bytes more than a plain run reads) would
+// leave the readable bytes.
+inline bool interp_shuffles(const Voice& v, size_t& limit) {
+  limit = v.shuffle && v.ch->length >= 15 ? v.ch->length - 15 : 0;
+  return g_shuffle && v.shuffle && v.ch->length >= 15;
+}
+
+// The first steps of a run of n of one voice, sixteen at a time where the
+// voice's windows may be shuffled and then eight at a time; returns how many
+// it took, a multiple of 8 (acc: the run's first accumulator value).
+template <Output Out, Write W>
+int32_t interp_run_one(Stepper& q, const int8_t* data, int32_t* acc, int32_t n, uint32_t lgain, uint32_t rgain,
+                       bool shuffles, size_t limit) {
+  if (n < 8 || lgain > kVGainMax || rgain > kVGainMax) return 0;
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  const VGain l(lgain);
+  const VGain r(rgain);
+  int32_t done = 0;
+  if (shuffles && n >= 16) done = shuffled_interp<Out, W, false>(q, data, l, r, limit, q, data, l, r, 0, acc, n);
+  Gathered g;
+  while (n - done >= 8) {
+    const int32_t m = std::min(kChunk, (n - done) & ~7);
+    for (int32_t k = 0; k < m; k++) gather_step(q, data, g, k);
+    for (int32_t k = 0; k < m; k += 8) {
+      __m128i lo;
+      __m128i hi;
+      weighed(g, k, lo, hi);
+      if constexpr (Out == Output::stereo) {
+        put8<Out, W>(acc + per_step * (done + k), gained(lo, l), gained(hi, l), gained(lo, r), gained(hi, r));
+      } else {
+        put8<Out, W>(acc + done + k, gained(lo, l), gained(hi, l), lo, hi);
+      }
+    }
+    done += m;
+  }
+  return done;
+}
+
+// The same for two voices, their values summed before they reach the
+// accumulator.
+template <Output Out, Write W>
+int32_t interp_run_two(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar, bool sa, size_t la, Stepper& qb,
+                       const int8_t* db, uint32_t bl, uint32_t br, bool sb, size_t lb, int32_t* acc, int32_t n) {
+  if (n < 8 || al > kVGainMax || ar > kVGainMax || bl > kVGainMax || br > kVGainMax) return 0;
+  constexpr int32_t per_step = Out == Output::stereo ? 2 : 1;
+  const VGain a_l(al);
+  const VGain a_r(ar);
+  const VGain b_l(bl);
+  const VGain b_r(br);
+  Gathered ga;
+  Gathered gb;
+  int32_t done = 0;
+  if (sa && sb && n >= 16) done = shuffled_interp<Out, W, true>(qa, da, a_l, a_r, la, qb, db, b_l, b_r, lb, acc, n);
+  while (n - done >= 8) {
+    const int32_t m = std::min(kChunk, (n - done) & ~7);
+    for (int32_t k = 0; k < m; k++) {
+      gather_step(qa, da, ga, k);
+      gather_step(qb, db, gb, k);
+    }
+    for (int32_t k = 0; k < m; k += 8) {
+      __m128i alo;
+      __m128i ahi;
+      __m128i blo;
+      __m128i bhi;
+      weighed(ga, k, alo, ahi);
+      weighed(gb, k, blo, bhi);
+      const __m128i l_lo = _mm_add_epi32(gained(alo, a_l), gained(blo, b_l));
+      const __m128i l_hi = _mm_add_epi32(gained(ahi, a_l), gained(bhi, b_l));
+      if constexpr (Out == Output::stereo) {
+        const __m128i r_lo = _mm_add_epi32(gained(alo, a_r), gained(blo, b_r));
+        const __m128i r_hi = _mm_add_epi32(gained(ahi, a_r), gained(bhi, b_r));
+        put8<Out, W>(acc + per_step * (done + k), l_lo, l_hi, r_lo, r_hi);
+      } else {
+        put8<Out, W>(acc + done + k, l_lo, l_hi, l_lo, l_hi);
+      }
+    }
+    done += m;
+  }
+  return done;
+}
+#endif
+
+#if ZAP_MIX_SSE2
+// The plain stereo runs shuffled as the plain mono ones are (shuffle_run):
+// the multiply-adds with the pairs of left and of right gains give each
+// step's two values, side by side. b may be a silent stand-in (gains 0).
+template <Write W, bool Two>
+__attribute__((target("ssse3"))) int32_t shuffle_stereo_run(Stepper& qa, const int8_t* da, uint32_t al, uint32_t ar,
+                                                            size_t la, Stepper& qb, const int8_t* db, uint32_t bl,
+                                                            uint32_t br, size_t lb, int32_t* acc, int32_t n) {
+  Shuffled a(qa);
+  Shuffled b(qb);
+  const __m128i left = _mm_set1_epi32(static_cast<int32_t>(al | (Two ? bl << 16 : 0)));
+  const __m128i right = _mm_set1_epi32(static_cast<int32_t>(ar | (Two ? br << 16 : 0)));
+  const __m128i zero = _mm_setzero_si128();
+  int32_t k = 0;
+  for (; k + 16 <= n; k += 16) {
+    __m128i a8[2];
+    __m128i b8[2] = {zero, zero};
+    picked(a, da, la, a8[0], a8[1]);
+    if constexpr (Two) picked(b, db, lb, b8[0], b8[1]);
+    for (int32_t j = 0; j < 2; j++) {
+      const __m128i lo = _mm_unpacklo_epi16(a8[j], b8[j]);
+      const __m128i hi = _mm_unpackhi_epi16(a8[j], b8[j]);
+      put8<Output::stereo, W>(acc + 2 * (k + 8 * j), _mm_madd_epi16(lo, left), _mm_madd_epi16(hi, left),
+                              _mm_madd_epi16(lo, right), _mm_madd_epi16(hi, right));
+    }
+  }
+  a.back(qa);
+  if constexpr (Two) b.back(qb);
+  return k;
+}
+#endif
+
 // One voice over count steps (rgain: its right gain in stereo).
 template <Output Out, Reading Read, Park ParkAt, Write W>
 void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
@@ -357,8 +785,21 @@ void mix_one_g(Voice& v, uint32_t rgain, int32_t* acc, int32_t count) {
     voice_measure(v, count - i);
     const int32_t n = v.room;
     Stepper q(v);
+    int32_t k = 0;
+#if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::plain && Out == Output::stereo) {
+      if (g_shuffle && v.shuffle && rgain <= kVGainMax && n >= 16) {
+        k = shuffle_stereo_run<W, false>(q, data, lgain, rgain, v.limit, q, data, 0, 0, 0, acc + 2 * i, n);
+      }
+    }
+    if constexpr (Read == Reading::interpolated) {
+      size_t limit = 0;
+      const bool shuffles = interp_shuffles(v, limit);
+      k = interp_run_one<Out, W>(q, data, acc + (Out == Output::stereo ? 2 : 1) * i, n, lgain, rgain, shuffles, limit);
+    }
+#endif
 #pragma GCC unroll 2
-    for (int32_t k = 0; k < n; k++) {
+    for (; k < n; k++) {
       const size_t w = q.next();
       put_one<Out, Read, W>(acc, i + k, data, w, q.frac, lgain, rgain);
     }
@@ -386,7 +827,23 @@ void mix_two_g(Voice& a, uint32_t ar, Voice& b, uint32_t br, int32_t* acc, int32
     const int32_t n = a.room < b.room ? a.room : b.room;
     Stepper qa(a);
     Stepper qb(b);
-    for (int32_t k = 0; k < n; k++) {
+    int32_t k = 0;
+#if ZAP_MIX_SSE2
+    if constexpr (Read == Reading::plain && Out == Output::stereo) {
+      if (g_shuffle && a.shuffle && b.shuffle && ar <= kVGainMax && br <= kVGainMax && n >= 16) {
+        k = shuffle_stereo_run<W, true>(qa, da, al, ar, a.limit, qb, db, bl, br, b.limit, acc + 2 * i, n);
+      }
+    }
+    if constexpr (Read == Reading::interpolated) {
+      size_t la = 0;
+      size_t lb = 0;
+      const bool sa = interp_shuffles(a, la);
+      const bool sb = interp_shuffles(b, lb);
+      k = interp_run_two<Out, W>(qa, da, al, ar, sa, la, qb, db, bl, br, sb, lb,
+                                 acc + (Out == Output::stereo ? 2 : 1) * i, n);
+    }
+#endif
+    for (; k < n; k++) {
       const size_t wa = qa.next();
       const size_t wb = qb.next();
       put_two<Out, Read, W>(acc, i + k, da, wa, qa.frac, al, ar, db, wb, qb.frac, bl, br);

@@ -335,4 +335,149 @@ TEST_F(MixLoops, MonoBlocksMatchOneChannelAtATime) {
   }
 }
 
+// The interpolating and stereo loops run eight steps at a time in vector
+// registers where the machine has them, with the stepping and the tested
+// steps apart; they must still give exactly what the sample-by-sample rule
+// gives, also with gains too large for the vector path.
+void reference_loop(Loop kind, mix_channel* ch, int32_t* acc, int32_t count, uint32_t lgain, uint32_t rgain) {
+  const bool interp = kind == Loop::Interp || kind == Loop::IStereo;
+  const bool stereo = kind == Loop::Stereo || kind == Loop::IStereo;
+  const uint32_t park = kind == Loop::IStereo || kind == Loop::Plain ? 0 : ch->length;
+  auto value = [&](uint32_t gain) {
+    const uint32_t d0 = static_cast<uint32_t>(ch->data[ch->pos]);
+    if (!interp) return d0 * gain;
+    const uint32_t d1 = static_cast<uint32_t>(ch->data[ch->pos + 1]);
+    const uint32_t f = ch->posfrac >> 26;
+    return static_cast<uint32_t>(static_cast<int32_t>(gain * d1 * f) >> 6) +
+           static_cast<uint32_t>(static_cast<int32_t>((63 - f) * gain * d0) >> 6);
+  };
+  for (int32_t i = 0; i < count; i++) {
+    long_addition(&ch->pos, &ch->posfrac, ch->step, ch->stepfrac);
+    if (ch->looping) {
+      if (ch->pos > ch->loopend) ch->pos = ch->loopstart + 1;
+    } else if (ch->pos >= ch->length) {
+      ch->pos = park;
+      ch->step = 0;
+      ch->stepfrac = 0;
+      ch->volume = 0;
+    }
+    const size_t at = stereo ? 2 * static_cast<size_t>(i) : static_cast<size_t>(i);
+    acc[at] = static_cast<int32_t>(static_cast<uint32_t>(acc[at]) + value(lgain));
+    if (stereo) acc[at + 1] = static_cast<int32_t>(static_cast<uint32_t>(acc[at + 1]) + value(rgain));
+  }
+}
+
+// A random channel over `data` (5000 bytes and the two that follow).
+mix_channel random_channel(std::mt19937& rng, const int8_t* data, bool may_be_empty) {
+  auto pick = [&rng](uint32_t lo, uint32_t hi) { return lo + static_cast<uint32_t>(rng() % (hi - lo + 1)); };
+  mix_channel ch{};
+  ch.data = data;
+  ch.length = may_be_empty && pick(0, 9) == 0 ? 0 : pick(1, 5000);
+  ch.looping = static_cast<int32_t>(pick(0, 1));
+  ch.loopstart = ch.length ? pick(0, ch.length - 1) : 0;
+  ch.loopend = ch.length ? pick(ch.loopstart + 1, ch.length) : 0;
+  ch.pos = pick(0, ch.length);
+  ch.posfrac = static_cast<uint32_t>(rng());
+  ch.step = pick(0, 6) == 0 ? pick(0, 3000) : pick(0, 2);
+  ch.stepfrac = static_cast<uint32_t>(rng()) & 0xFFFFFF00u;
+  ch.volume = static_cast<int32_t>(may_be_empty && pick(0, 4) == 0 ? 0 : pick(1, 64));
+  ch.panning = static_cast<int32_t>(pick(0, 255));
+  return ch;
+}
+
+TEST(ChannelLoops, MatchTheSampleBySampleRule) {
+  static std::array<int8_t, 5002> data;
+  std::mt19937 rng(4321);
+  for (int8_t& d : data) d = static_cast<int8_t>(rng());
+  std::vector<int32_t> got(6000), want(6000);
+  for (const Loop kind : {Loop::Interp, Loop::Stereo, Loop::IStereo}) {
+    for (int iter = 0; iter < 1500; iter++) {
+      mix_channel ch = random_channel(rng, data.data(), false);
+      const int32_t count = static_cast<int32_t>(rng() % 3001);
+      // Gains as the player's volumes give them, and now and then beyond what
+      // the vector path takes.
+      const bool big = iter % 10 == 0;
+      const uint32_t lgain = static_cast<uint32_t>(rng() % (big ? 200000 : 511));
+      const uint32_t rgain = static_cast<uint32_t>(rng() % (big ? 40000 : 511));
+      mix_channel ref = ch;
+      std::fill(got.begin(), got.end(), 7);
+      std::fill(want.begin(), want.end(), 7);
+      switch (kind) {
+        case Loop::Interp:
+          sd_c_imixmono(&ch, got.data(), count, lgain);
+          break;
+        case Loop::Stereo:
+          sd_c_mixstereo(&ch, got.data(), count, lgain, rgain);
+          break;
+        default:
+          sd_c_imixstereo(&ch, got.data(), count, lgain, rgain);
+          break;
+      }
+      reference_loop(kind, &ref, want.data(), count, lgain, rgain);
+      ASSERT_EQ(got, want) << "loop " << static_cast<int>(kind) << " case " << iter;
+      ASSERT_TRUE(ch.pos == ref.pos && ch.posfrac == ref.posfrac && ch.step == ref.step &&
+                  ch.stepfrac == ref.stepfrac && ch.volume == ref.volume)
+          << "loop " << static_cast<int>(kind) << " case " << iter;
+    }
+  }
+}
+
+// Whole interpolated mono blocks and stereo blocks (plain and interpolated),
+// mixed two channels at a time, against one channel at a time by the rule.
+TEST_F(MixLoops, InterpolatedAndStereoBlocksMatchOneChannelAtATime) {
+  static std::array<int8_t, 5002> data;
+  std::mt19937 rng(77);
+  for (int8_t& d : data) d = static_cast<int8_t>(rng());
+  std::vector<int16_t> got(6000), want(6000);
+  std::vector<int32_t> acc(6000);
+  for (int iter = 0; iter < 600; iter++) {
+    const Loop kind = iter % 3 == 0 ? Loop::Interp : iter % 3 == 1 ? Loop::Stereo : Loop::IStereo;
+    const bool stereo = kind != Loop::Interp;
+    const int32_t active = static_cast<int32_t>(iter % 5 == 0 ? 1 + rng() % 32 : 1 + rng() % 9);
+    for (int32_t c = 0; c < MIX_CHANNELS; c++) {
+      mix_channel& ch = mix_channels[static_cast<size_t>(c)];
+      ch = random_channel(rng, data.data(), true);
+      ch.poschanged = ch.stepchanged = 1;
+    }
+    mix_activechannels = active;
+    mix_mainvolume = static_cast<int32_t>(rng() % 253);
+    sd_mix_interpolation = kind == Loop::Stereo ? 0 : 1;
+    const int32_t count = static_cast<int32_t>(rng() % 3001);
+    const size_t values = static_cast<size_t>(count) * (stereo ? 2 : 1);
+    const auto player = mix_channels;
+    const auto work = mix_realchannels;
+
+    if (stereo)
+      sd_mix_stereo(got.data(), count, 1);
+    else
+      sd_mix_mono(got.data(), count, 1);
+    const auto got_work = mix_realchannels;
+
+    mix_channels = player;
+    mix_realchannels = work;
+    std::fill(acc.begin(), acc.end(), 0);
+    const uint32_t mainvol = static_cast<uint32_t>(mix_mainvolume);
+    for (int32_t c = 0; c < active; c++) {
+      mix_channel& ch = mix_realchannels[static_cast<size_t>(c)];
+      mix_copychannel(&ch, &mix_channels[static_cast<size_t>(c)]);
+      if (ch.length == 0 || ch.volume == 0) continue;
+      const uint32_t vol = static_cast<uint32_t>(ch.volume);
+      const uint32_t pan = static_cast<uint32_t>(ch.panning);
+      const uint32_t lgain = stereo ? mainvol * (255u - pan) * vol / 8064u : mainvol * vol * 255u / 8064u;
+      const uint32_t rgain = mainvol * pan * vol / 8064u;
+      reference_loop(kind, &ch, acc.data(), count, lgain, rgain);
+    }
+    for (size_t i = 0; i < values; i++) want[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
+    for (size_t i = 0; i < values; i++) ASSERT_EQ(got[i], want[i]) << "case " << iter << " at " << i;
+    for (int32_t c = 0; c < active; c++) {
+      const mix_channel& g = got_work[static_cast<size_t>(c)];
+      const mix_channel& w = mix_realchannels[static_cast<size_t>(c)];
+      ASSERT_TRUE(g.pos == w.pos && g.posfrac == w.posfrac && g.step == w.step && g.stepfrac == w.stepfrac &&
+                  g.volume == w.volume)
+          << "case " << iter << " channel " << c;
+    }
+  }
+  sd_mix_interpolation = 0;
+}
+
 }  // namespace
