@@ -13,6 +13,10 @@ file(GLOB web_lib_srcs CONFIGURE_DEPENDS
 list(FILTER web_lib_srcs EXCLUDE REGEX "/src/demo/main\\.cpp$")
 # SDL is built in: the engine's SDL call table is filled from it.
 list(APPEND web_lib_srcs ${CMAKE_SOURCE_DIR}/src/sys/sdlcall_linked.cpp)
+# The command-line rule, the number parser and the stderr diversion (nothing
+# in a browser), as on a desktop.
+list(APPEND web_lib_srcs ${CMAKE_SOURCE_DIR}/src/sys/cli.cpp ${CMAKE_SOURCE_DIR}/src/sys/num.cpp
+  ${CMAKE_SOURCE_DIR}/src/sys/platform_quiet.cpp)
 add_library(zap STATIC ${web_lib_srcs})
 target_include_directories(zap PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(zap SYSTEM PUBLIC ${EMSCRIPTEN_SYSROOT}/include/SDL)

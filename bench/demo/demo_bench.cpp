@@ -61,8 +61,8 @@ bool open_demo(benchmark::State& state) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   const char* r = std::getenv("ZAP_DATA_ROOT");
   g_root = r ? std::string(r) + "/" : std::string(ZAP_SOURCE_DIR) + "/";
-  timeline_root = g_root.c_str();
-  if (!timeline_load()) {
+  assets_root = g_root.c_str();
+  if (!assets_load()) {
     state.SkipWithError("cannot load the data (see stderr)");
     return false;
   }
@@ -157,7 +157,7 @@ void BM_StartToFirstFrame(benchmark::State& state) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   const char* r = std::getenv("ZAP_DATA_ROOT");
   g_root = r ? std::string(r) + "/" : std::string(ZAP_SOURCE_DIR) + "/";
-  timeline_root = g_root.c_str();
+  assets_root = g_root.c_str();
   for (auto _ : state) {
     if (!demo_startup()) {
       state.SkipWithError("start-up failed (see stderr)");
@@ -178,9 +178,9 @@ BENCHMARK(BM_StartToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_LoadAssets(benchmark::State& state) {
   const char* r = std::getenv("ZAP_DATA_ROOT");
   g_root = r ? std::string(r) + "/" : std::string(ZAP_SOURCE_DIR) + "/";
-  timeline_root = g_root.c_str();
+  assets_root = g_root.c_str();
   for (auto _ : state) {
-    if (!timeline_load()) {
+    if (!assets_load()) {
       state.SkipWithError("cannot load the data (see stderr)");
       break;
     }

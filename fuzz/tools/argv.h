@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/cli.h"
+
 struct fuzz_argv {
   std::vector<std::unique_ptr<char[]>> words;
   std::vector<char*> argv;
@@ -75,3 +77,19 @@ bool fuzz_parse(fuzz_argv& line, Parse parse, Same same, Options& o, std::string
   fuzz_check(message_again == message && (!ok || same(o, again)));
   return ok;
 }
+
+// A usage error in the one shape (sys/cli.h): "PREFIX: what", newline, "Try
+// 'PREFIX --help'.", newline, where PREFIX (up to the first ": ") is the tool's
+// name, or it and a subcommand's.
+inline bool fuzz_usage_shape(const std::string& m, const char* tool) {
+  const size_t colon = m.find(": ");
+  if (m.rfind(tool, 0) != 0 || colon == std::string::npos) return false;
+  const std::string prefix = m.substr(0, colon);
+  if (prefix != tool && prefix.rfind(std::string(tool) + " ", 0) != 0) return false;
+  const std::string tail = "\nTry '" + prefix + " --help'.\n";
+  return m.size() > tail.size() && m.compare(m.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// What the line asks for before anything else: -h, --help or --version,
+// wherever they stand, the first deciding.
+inline cli_ask fuzz_wants(const fuzz_argv& line) { return cli_wants(line.argc, line.argv.data(), 1); }

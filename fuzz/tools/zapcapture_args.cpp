@@ -4,7 +4,8 @@
 // usage says (a script run takes only --raw, --png and --data; a capture
 // writes something, and its stills options have somewhere to go), with every
 // path pointing at a word of its own; a line that does not must give a
-// message (main prints it and exits 2) that ends with the usage. The parser
+// message (main prints it and exits 2) in the one shape (sys/cli.h). -h,
+// --help and --version win wherever they stand. The parser
 // must not change argv, and the same line must parse the same way twice.
 //   scripts/fuzz 60 zapcapture_args
 #include <string>
@@ -33,17 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string message;
   const bool ok = fuzz_parse(line, cap_parse_args, same, o, message);
   if (!ok) {
-    const std::string usage = cap_usage_text;
-    fuzz_check(message.rfind("zapcapture: ", 0) == 0 && message.size() > usage.size() + 13);
-    fuzz_check(message.compare(message.size() - usage.size(), usage.size(), usage) == 0);
+    fuzz_check(fuzz_wants(line) == CLI_RUN && fuzz_usage_shape(message, "zapcapture"));
     return 0;
   }
   fuzz_check(message.empty() && line.argc >= 2);
-  if (o.help) return 0;  // the rest of the line may hold anything after -h
-  if (o.version) {
-    fuzz_check(line.argc == 2 && !std::strcmp(line.argv[1], "--version"));
-    return 0;
-  }
+  fuzz_check(o.help == (fuzz_wants(line) == CLI_HELP) && o.version == (fuzz_wants(line) == CLI_VERSION));
+  if (o.help || o.version) return 0;  // the rest of the line may hold anything
   for (const char* p : {o.video, o.wav, o.frames, o.raw, o.script, o.data}) fuzz_check(word_or_null(line, p));
   fuzz_check(o.fps >= 1 && o.fps <= CAP_MAX_FPS && o.scale >= 0 && o.scale <= CAP_MAX_SCALE && o.every >= 0);
   fuzz_check(seconds(o.from) && seconds(o.to));

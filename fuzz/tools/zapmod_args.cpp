@@ -27,15 +27,6 @@ bool is_file(const fuzz_argv& line, const char* p) {
   return line.index_of(p) >= 2 && (p[0] != '-' || p[1] == '\0');
 }
 
-// -h or --help as the command, or after a subcommand's name.
-bool asks_help(const fuzz_argv& line) {
-  for (int i = 1; i < line.argc; i++) {
-    const char* w = line.argv[static_cast<size_t>(i)];
-    if (!std::strcmp(w, "-h") || !std::strcmp(w, "--help")) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -44,11 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string message;
   const bool ok = fuzz_parse(line, zapmod_parse_args, same, a, message);
   if (!ok) {
-    fuzz_check(!message.empty() && message.back() == '\n');
-    fuzz_check(message.rfind("zapmod", 0) == 0 || message.rfind("usage: zapmod ", 0) == 0);
+    fuzz_check(fuzz_wants(line) == CLI_RUN && fuzz_usage_shape(message, "zapmod"));
     return 0;
   }
   fuzz_check(message.empty() && line.argc >= 2);
+  fuzz_check((a.help != nullptr) == (fuzz_wants(line) == CLI_HELP) && a.version == (fuzz_wants(line) == CLI_VERSION));
   const char* cmd = line.argv[1];
   const bool defaults = a.seconds == 0.0 && a.rate == 44100 && a.volume == ZAPMOD_DEFAULT_VOLUME &&
                         a.hz == ZAPMOD_DEFAULT_HZ && a.ticks == ZAPMOD_DEFAULT_TICKS && !a.demo && !a.stereo &&
@@ -58,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case ZAPMOD_HELP:
       // The tool's usage or a subcommand's, or the version: nothing else set.
       fuzz_check(!a.in && !a.out && defaults && (a.help != nullptr) != a.version);
-      fuzz_check(a.version ? !std::strcmp(cmd, "--version") : asks_help(line));
       fuzz_check(a.version || std::string(a.help).rfind("usage: zapmod ", 0) == 0);
       break;
     case ZAPMOD_INFO:

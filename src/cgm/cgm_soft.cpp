@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx/span.h"
 #include "gfx/view.h"
 
 namespace {
@@ -98,49 +99,6 @@ void walk(uint8_t* frame, int64_t a0, int64_t b0, int64_t a1, int64_t b1, int32_
   }
 }
 
-// Fills columns xl..xr (xl <= xr) of row with the pattern pat (the colour in
-// every byte) by overlapping stores: single bytes up to 3 columns, two 4-,
-// 8-, 16- or 32-byte stores up to 64, 64 bytes at a time beyond. Spans of
-// small triangles are mostly a few bytes, where a library call or a string
-// store costs more than the bytes.
-[[gnu::always_inline]] inline void fill_span(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
-  const int64_t d = xr - xl;
-  if (d < 3) {
-    const uint8_t c = static_cast<uint8_t>(pat);
-    row[xl] = c;
-    row[xr] = c;
-    row[(xl + xr) >> 1] = c;
-  } else if (d < 7) {
-    std::memcpy(row + xl, &pat, 4);
-    std::memcpy(row + xr - 3, &pat, 4);
-  } else if (d < 15) {
-    std::memcpy(row + xl, &pat, 8);
-    std::memcpy(row + xr - 7, &pat, 8);
-  } else {
-    const uint64_t pat4[4] = {pat, pat, pat, pat};
-    if (d < 31) {
-      std::memcpy(row + xl, pat4, 16);
-      std::memcpy(row + xr - 15, pat4, 16);
-    } else if (d < 63) {
-      std::memcpy(row + xl, pat4, 32);
-      std::memcpy(row + xr - 31, pat4, 32);
-    } else {
-      uint8_t* p = row + xl;
-      uint8_t* last = row + xr - 63;
-      for (; p < last; p += 64) std::memcpy(p, pat4, 32), std::memcpy(p + 32, pat4, 32);
-      std::memcpy(last, pat4, 32);
-      std::memcpy(last + 32, pat4, 32);
-    }
-  }
-}
-
-// Fills columns xl..xr of row cut to the frame's columns, or nothing when
-// they lie wholly outside.
-[[gnu::always_inline]] inline void fill_clipped(uint8_t* row, int64_t xl, int64_t xr, uint64_t pat) {
-  if (xr < 0 || xl > FRAME_W - 1) return;
-  fill_span(row, std::max<int64_t>(xl, 0), std::min<int64_t>(xr, FRAME_W - 1), pat);
-}
-
 // Fills n >= 1 rows from row down between a left and a right position
 // (16.16 pixels plus the rounding bias, so a column is the position >> 16),
 // each stepped per row. With clip the span is cut to the frame's columns and
@@ -152,9 +110,9 @@ template <bool kClip>
   do {
     const int64_t xl = lpos >> 16, xr = rpos >> 16;
     if (kClip)
-      fill_clipped(row, xl, xr, pat);
+      span_fill_clipped(row, xl, xr, pat);
     else
-      fill_span(row, xl, xr, pat);
+      span_fill(row, xl, xr, pat);
     row += FRAME_W;
     lpos += lstep;
     rpos += rstep;
@@ -256,9 +214,9 @@ template <bool kClip>
     const bool inside = xmin >= -1 && xmax <= 4 * FRAME_W - 2;
     auto span = [&](uint8_t* row, int64_t lo, int64_t hi) {
       if (inside)
-        fill_span(row, lo, hi, pat);
+        span_fill(row, lo, hi, pat);
       else
-        fill_clipped(row, lo, hi, pat);
+        span_fill_clipped(row, lo, hi, pat);
     };
     if (r0 >= 0) span(frame + r0 * FRAME_W, lo0, hi0);
     if (r2 == r0 + 2 && r0 + 1 >= 0 && r0 + 1 <= FRAME_H - 1) {
@@ -284,7 +242,7 @@ template <bool kClip>
   tri_at_rows(frame, xa, pixel(ya), xb, pixel(yb), xc, pixel(yc), pat);
 }
 
-inline uint64_t pattern(int32_t colour) { return UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour); }
+inline uint64_t pattern(int32_t colour) { return span_pattern(colour); }
 
 // Draws the picture, each vertex through xf: fill triangles, then the open
 // outline chain, primitive by primitive.

@@ -18,9 +18,10 @@
 #include "effects/rings.h"
 #include "effects/staraz.h"
 #include "effects/writeri.h"
+#include "player/pt_read.h"
 
-const char* timeline_root = "";
-const char* timeline_program = "zapcobbles";
+const char* assets_root = "";
+const char* assets_program = "zapcobbles";
 cgm_picture *hipcat = nullptr, *zoomer = nullptr, *ankels = nullptr, *swing1 = nullptr, *swing2 = nullptr,
             *strutter = nullptr, *strutterblk = nullptr, *bottles = nullptr;
 drawing_rec *grooveking = nullptr, *afrogirl = nullptr;
@@ -36,8 +37,8 @@ uint8_t modbuf_store[MODBUF_LIMIT + MODBUF_SPARE];
 uint8_t* modbuf = modbuf_store;
 int32_t modsize = 0;
 
-std::string timeline_data_path(const char* name) {
-  std::string p = timeline_root;
+std::string assets_data_path(const char* name) {
+  std::string p = assets_root;
   if (!p.empty() && p.back() != '/') p += '/';
   return p + "data/" + name;
 }
@@ -45,7 +46,7 @@ std::string timeline_data_path(const char* name) {
 namespace {
 
 bool fail(const std::string& path, const char* why) {
-  std::fprintf(stderr, "%s: %s: %s\n", timeline_program, path.c_str(), why);
+  std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), why);
   return false;
 }
 
@@ -53,7 +54,7 @@ bool fail(const std::string& path, const char* why) {
 // leave its scene empty without a word.
 bool load_picture(cgm_picture*& pic, const char* name) {
   cgm_free(pic);
-  const std::string path = timeline_data_path(name);
+  const std::string path = assets_data_path(name);
   pic = cgm_load(path.c_str());
   if (!pic) return fail(path, cgm_errorstr);
   if (!pic->prims) return fail(path, "the picture holds nothing to draw");
@@ -68,10 +69,10 @@ bool load_picture(cgm_picture*& pic, const char* name) {
 // opened or read.
 bool load_drawing(drawing_rec*& d, const char* name) {
   drawing_free(d);
-  const std::string path = timeline_data_path(name);
+  const std::string path = assets_data_path(name);
   errno = 0;
   d = drawing_load(path.c_str());
-  if (d && drawing_message[0]) std::fprintf(stderr, "%s: %s: %s\n", timeline_program, path.c_str(), drawing_message);
+  if (d && drawing_message[0]) std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), drawing_message);
   if (!d && drawing_message[0]) return fail(path, drawing_message);
   if (d) {
     int64_t segments = 0;
@@ -99,58 +100,47 @@ bool load_stars() { return load_picture(c1, "stara.cgm") && load_picture(c2, "st
 // The font is the one file the demo can do without: its image stays all zero
 // and every known character draws as a solid block in the text colour.
 void load_font() {
-  const std::string path = timeline_data_path("fontti.raw");
+  const std::string path = assets_data_path("fontti.raw");
   std::memset(fnt, 0, sizeof fnt);
   if (writeri_init(path.c_str()) != 0) {
-    std::fprintf(stderr, "%s: %s: %s; texts show as solid blocks\n", timeline_program, path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "%s: %s: %s; texts show as solid blocks\n", assets_program, path.c_str(),
+                 std::strerror(errno));
     return;
   }
   // A shorter file leaves the rest of the image zero: the letters it does not
   // reach show as solid blocks.
   struct stat st;
   if (stat(path.c_str(), &st) == 0 && st.st_size < FONT_BYTES) {
-    std::fprintf(stderr, "%s: %s: %lld of %d bytes; the letters past them show as solid blocks\n", timeline_program,
+    std::fprintf(stderr, "%s: %s: %lld of %d bytes; the letters past them show as solid blocks\n", assets_program,
                  path.c_str(), static_cast<long long>(st.st_size), FONT_BYTES);
   }
 }
 
 bool load_module() {
-  const std::string path = timeline_data_path("da_plim.mod");
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return fail(path, (std::string("cannot open: ") + std::strerror(errno)).c_str());
-  const size_t got = std::fread(modbuf, 1, MODBUF_LIMIT, f);
-  const bool error = std::ferror(f) != 0;
-  const int err = errno;
-  const bool longer = !error && got == static_cast<size_t>(MODBUF_LIMIT) && std::fgetc(f) != EOF;
-  std::fclose(f);
-  if (error) return fail(path, (std::string("cannot read: ") + std::strerror(err)).c_str());
-  // A reload must not leave bytes of an earlier, longer file behind the new one.
-  std::memset(modbuf + got, 0, static_cast<size_t>(MODBUF_LIMIT + MODBUF_SPARE) - got);
-  modsize = static_cast<int32_t>(got);
-  if (longer) {
-    std::fprintf(stderr, "%s: %s: longer than %d bytes; only those are read\n", timeline_program, path.c_str(),
-                 static_cast<int>(MODBUF_LIMIT));
-  }
+  const std::string path = assets_data_path("da_plim.mod");
+  std::string why, warning;
+  if (!pt_read_file(path.c_str(), modbuf, modsize, why, warning)) return fail(path, why.c_str());
+  if (!warning.empty()) std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), warning.c_str());
   return true;
 }
 
 // The data directory itself, named with where it was looked for when missing.
 bool have_data_dir() {
   struct stat st;
-  const std::string dir = timeline_data_path("");
+  const std::string dir = assets_data_path("");
   if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
   char cwd[4096];
-  const bool here = timeline_root[0] == 0 && getcwd(cwd, sizeof cwd) != nullptr;
+  const bool here = assets_root[0] == 0 && getcwd(cwd, sizeof cwd) != nullptr;
   std::fprintf(stderr,
                "%s: no data directory in %s; run the demo from the project root (or from where its data "
-               "is installed)\n", timeline_program,
-               here ? cwd : (timeline_root[0] ? timeline_root : "the working directory"));
+               "is installed)\n",
+               assets_program, here ? cwd : (assets_root[0] ? assets_root : "the working directory"));
   return false;
 }
 
 }  // namespace
 
-bool timeline_load() {
+bool assets_load() {
   if (!have_data_dir()) return false;
   if (!load_drawing(grooveking, "grooveking.txt") || !load_drawing(afrogirl, "afrogirl.txt")) return false;
   static constexpr struct {

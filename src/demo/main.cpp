@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
       zap_print_version("zapcobbles");
       return std::fflush(stdout) == 0 ? 0 : 1;
     case OPTIONS_BAD:
-      std::fprintf(stderr, "%s\n", options_error.c_str());
+      std::fputs(options_error.c_str(), stderr);
       return options_exit_status(action);
     case OPTIONS_RUN:
       break;
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zapcobbles: no data directory: looked in %s; give --data DIR\n", looked.c_str());
     return 1;
   }
-  timeline_root = root.c_str();
+  assets_root = root.c_str();
 
   if (!framelog_open()) return 1;
   return demo_run();

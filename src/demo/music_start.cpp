@@ -12,11 +12,12 @@
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "player/pt.h"
+#include "player/pt_read.h"
 #include "sound/sd_mix.h"
 #include "sound/sd_ns.h"
 #include "sys/sdlcall.h"
 
-int32_t timeline_tick_wait_ms = 2000;
+int32_t music_start_tick_wait_ms = 2000;
 
 namespace {
 
@@ -39,9 +40,9 @@ uint32_t g_music_wait_t0 = 0;  // SDL ticks when the current wait began
 
 }  // namespace
 
-bool timeline_music_load(bool offline) {
+bool music_start_load(bool offline) {
   if (offline) {
-    mzx_init_offline(SD_OUTPUT_RATE, TIMELINE_HZ);
+    mzx_init_offline(SD_OUTPUT_RATE, MZX_DEMO_HZ);
   } else {
     // The front end asks which output to use; the demo answers "2" (the SDL
     // device at 44100 Hz) itself, pushed back in reverse order. Pushing the
@@ -51,56 +52,61 @@ bool timeline_music_load(bool offline) {
     // With --mute it answers "0": no sound device, the silent timer.
     std::ungetc(opt_mute ? '0' : '2', stdin);
     if (!mzx_init()) {
-      std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", timeline_program);
+      std::fprintf(stderr, "%s: the music output cannot be chosen (standard input refused it)\n", assets_program);
       return false;
     }
   }
-  const std::string path = timeline_data_path("da_plim.mod");
+  const std::string path = assets_data_path("da_plim.mod");
   if (!mzx_get(modbuf, modsize)) {
-    std::fprintf(stderr, "%s: %s: the player refuses it (%s)\n", timeline_program, path.c_str(), pt_errorstr);
+    std::fprintf(stderr, "%s: %s: %s\n", assets_program, path.c_str(), pt_read_refusal().c_str());
     return false;
   }
   if (pt_cutsample != 0) {
-    std::fprintf(stderr, "%s: %s: sample %d is cut short by the end of the file\n", timeline_program, path.c_str(),
+    std::fprintf(stderr, "%s: %s: sample %d is cut short by the end of the file\n", assets_program, path.c_str(),
                  static_cast<int>(pt_cutsample));
   }
   return true;
 }
 
-void timeline_music_begin() {
+void music_start_begin() {
   g_music_from = mzx_position();
   timeline_song_order = 0;
-  mzx_start(TIMELINE_HZ);
+  mzx_start(MZX_DEMO_HZ);
   g_music_wait = music_wait::output;
   g_music_wait_t0 = sdl_getticks();
 }
 
-bool timeline_music_started() {
+bool music_start_poll() {
   if (g_music_wait == music_wait::done) return true;
   if (first_tick_seen()) {
     g_music_wait = music_wait::done;
     return true;
   }
-  if (static_cast<int32_t>(sdl_getticks() - g_music_wait_t0) < timeline_tick_wait_ms) return false;
+  if (static_cast<int32_t>(sdl_getticks() - g_music_wait_t0) < music_start_tick_wait_ms) return false;
   if (g_music_wait == music_wait::output) {
     // An output that opened but never asks for sound would hold the position
     // at -37 for ever: run the music from the silent device's timer instead.
-    std::fprintf(stderr, "%s: the sound output gives no sound within %d ms; the music runs silently\n", timeline_program,
-                 static_cast<int>(timeline_tick_wait_ms));
-    mzx_close();
-    sd_ns_init();
-    laite = 0;
-    mzx_start(TIMELINE_HZ);
+    const std::string why =
+        "the sound output gives no sound within " + std::to_string(music_start_tick_wait_ms) + " ms";
+    music_start_silent(why.c_str());
     g_music_wait = music_wait::silent;
     g_music_wait_t0 = sdl_getticks();
     return false;
   }
-  std::fprintf(stderr, "%s: the music's clock does not run; the demo stays at its start\n", timeline_program);
+  std::fprintf(stderr, "%s: the music's clock does not run; the demo stays at its start\n", assets_program);
   g_music_wait = music_wait::done;
   return true;
 }
 
-void timeline_music_start() {
-  timeline_music_begin();
-  while (!timeline_music_started()) sdl_delay(1);
+void music_start_silent(const char* why) {
+  std::fprintf(stderr, "%s: %s; the music runs silently\n", assets_program, why);
+  mzx_close();
+  sd_ns_init();
+  laite = 0;
+  mzx_start(MZX_DEMO_HZ);
+}
+
+void music_start_wait() {
+  music_start_begin();
+  while (!music_start_poll()) sdl_delay(1);
 }

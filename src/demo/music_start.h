@@ -5,25 +5,29 @@
 
 #include <cstdint>
 
-// Player ticks per second that the demo runs the music at.
-inline constexpr int32_t TIMELINE_HZ = 47;
+#include "music/cool_mzx.h"  // MZX_DEMO_HZ, the tick rate the music starts at
 
-extern int32_t timeline_tick_wait_ms;  // longest wait for the music's first tick
+extern int32_t music_start_tick_wait_ms;  // longest wait for the music's first tick
 
 // Installs the sound output and hands the module to the player: the SDL device
 // at 44100 Hz, chosen through standard input, or with offline true the mixer
 // alone, for callers that run mix_newhand themselves. False (after one line on
 // stderr) when the player refuses the module.
-bool timeline_music_load(bool offline);
+bool music_start_load(bool offline);
 // Starts the music and returns once its first tick has run. An output that
-// gives no tick within timeline_tick_wait_ms is replaced by the silent device.
-// It is timeline_music_begin, then timeline_music_started until true.
-void timeline_music_start();
+// gives no tick within music_start_tick_wait_ms is replaced by the silent device.
+// It is music_start_begin, then music_start_poll until true.
+void music_start_wait();
 // The same without waiting, for a caller that must not block (the browser's
 // frame callback): starts the tick clock...
-void timeline_music_begin();
+void music_start_begin();
 // ...and, polled, says whether the first tick has run: false while waiting;
-// after timeline_tick_wait_ms without a tick it switches to the silent device
+// after music_start_tick_wait_ms without a tick it switches to the silent device
 // and waits again; true once a tick has run, or after that second wait (the
 // demo then stays at its start, as the message on stderr says).
-bool timeline_music_started();
+bool music_start_poll();
+// The fall-back when a sound output gives no sound (none at start, or the
+// browser's that stopped): says why on stderr ("PROGRAM: why; the music runs
+// silently"), stops the output and runs the music on from the silent
+// device's timer, from where it stands.
+void music_start_silent(const char* why);

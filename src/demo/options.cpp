@@ -2,11 +2,9 @@
 // against the sound (heard_offset_ms); reads only its arguments.
 #include "demo/options.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 #include "music/heard.h"
+#include "sys/cli.h"
+#include "sys/num.h"
 
 const char* opt_data = nullptr;
 bool opt_fullscreen = false;
@@ -29,13 +27,13 @@ constexpr char k_usage[] =
     "  --window          start in a window (the default)\n"
     "  --scale N         a window of N times 320x240, N from 1 to 8 (default 3)\n"
     "  --mute            no sound: the music runs silently on a timer\n"
-    "  --start SCENE     begin at scene SCENE, 1 to 10, with the music from there\n"
+    "  --start SCENE     begin at scene SCENE, 1 to 10, with the music from there (default 1)\n"
     "  --loop            play the show again from the start when it ends, until stopped\n"
     "  --gentle          the gentle show: the same scenes with their flashing tamed\n"
     "                    (no warning card first)\n"
     "  --no-warning      no warning card before the show (it has flashing lights)\n"
     "  --av-offset MS    show the picture MS milliseconds later (-500 to 500) than the\n"
-    "                    sound it belongs to (negative: earlier)\n"
+    "                    sound it belongs to (negative: earlier; default 0)\n"
     "  -h, --help        print this help and end\n"
     "  --version         print the version and end\n"
     "\n"
@@ -54,24 +52,23 @@ struct option_def {
   kind what;
   void* target;     // bool* for flags, int32_t* for numbers, const char** for text
   int32_t lo, hi;   // allowed numbers
-  const char* desc; // what a number stands for, in the error line
 };
 
 const option_def k_options[] = {
-    {"--data", kind::text, &opt_data, 0, 0, "a directory"},
-    {"--fullscreen", kind::flag_on, &opt_fullscreen, 0, 0, nullptr},
-    {"--window", kind::flag_off, &opt_fullscreen, 0, 0, nullptr},
-    {"--scale", kind::number, &opt_scale, 1, OPTIONS_SCALE_MAX, "a whole number"},
-    {"--mute", kind::flag_on, &opt_mute, 0, 0, nullptr},
-    {"--start", kind::number, &opt_start, 1, OPTIONS_SCENES, "a scene number"},
-    {"--loop", kind::flag_on, &opt_loop, 0, 0, nullptr},
-    {"--gentle", kind::flag_on, &opt_gentle, 0, 0, nullptr},
-    {"--no-warning", kind::flag_off, &opt_warning, 0, 0, nullptr},
-    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX, "milliseconds"},
+    {"--data", kind::text, &opt_data, 0, 0},
+    {"--fullscreen", kind::flag_on, &opt_fullscreen, 0, 0},
+    {"--window", kind::flag_off, &opt_fullscreen, 0, 0},
+    {"--scale", kind::number, &opt_scale, 1, OPTIONS_SCALE_MAX},
+    {"--mute", kind::flag_on, &opt_mute, 0, 0},
+    {"--start", kind::number, &opt_start, 1, OPTIONS_SCENES},
+    {"--loop", kind::flag_on, &opt_loop, 0, 0},
+    {"--gentle", kind::flag_on, &opt_gentle, 0, 0},
+    {"--no-warning", kind::flag_off, &opt_warning, 0, 0},
+    {"--av-offset", kind::number, &heard_offset_ms, -OPTIONS_AV_OFFSET_MAX, OPTIONS_AV_OFFSET_MAX},
 };
 
-options_action bad(const std::string& line) {
-  options_error = "zapcobbles: " + line;
+options_action bad(const std::string& what) {
+  options_error = cli_usage_error("zapcobbles", what);
   return OPTIONS_BAD;
 }
 
@@ -89,29 +86,25 @@ void reset() {
 }
 
 // Stores one value; false (with options_error set) when it is not allowed.
+// Numbers are read as every tool reads them (sys/num.h).
 bool take_value(const option_def& o, const char* value) {
+  if (value == nullptr) {
+    bad(std::string("missing value after ") + o.name);
+    return false;
+  }
   if (o.what == kind::text) {
-    if (value == nullptr || *value == 0) {
-      bad(std::string(o.name) + ": expected " + o.desc + ", got nothing");
+    if (*value == 0) {
+      bad(std::string(o.name) + " must name a directory, not ''");
       return false;
     }
     *static_cast<const char**>(o.target) = value;
     return true;
   }
-  const std::string range = std::string(o.name) + ": expected " + o.desc + " from " + std::to_string(o.lo) +
-                            " to " + std::to_string(o.hi);
-  if (value == nullptr || *value == 0) {
-    bad(range + ", got nothing");
+  std::string why;
+  if (!num_option(o.name, value, o.lo, o.hi, *static_cast<int32_t*>(o.target), why)) {
+    bad(why);
     return false;
   }
-  char* end = nullptr;
-  errno = 0;
-  const long n = std::strtol(value, &end, 10);
-  if (errno != 0 || *end != 0 || n < o.lo || n > o.hi) {
-    bad(range + ", got '" + value + "'");
-    return false;
-  }
-  *static_cast<int32_t*>(o.target) = static_cast<int32_t>(n);
   return true;
 }
 
@@ -119,24 +112,28 @@ bool take_value(const option_def& o, const char* value) {
 
 options_action options_parse(int argc, const char* const* argv) {
   reset();
-  options_action action = OPTIONS_RUN;
+  // -h, --help and --version win wherever they stand, whatever else the line
+  // holds (sys/cli.h); the first of them decides.
+  switch (cli_wants(argc, argv, 1)) {
+    case CLI_HELP:
+      return OPTIONS_HELP;
+    case CLI_VERSION:
+      return OPTIONS_VERSION;
+    case CLI_RUN:
+      break;
+  }
   for (int i = 1; i < argc; i++) {
     const std::string word = argv[i];
     const size_t eq = word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
     const std::string name = word.substr(0, eq);
     const char* inline_value = eq == std::string::npos ? nullptr : argv[i] + eq + 1;
-    if (name == "-h" || name == "--help" || name == "--version") {
-      if (inline_value) return bad(name + " takes no value");
-      // The first of them decides; a bad word after it is still an error.
-      if (action == OPTIONS_RUN) action = name == "--version" ? OPTIONS_VERSION : OPTIONS_HELP;
-      continue;
-    }
+    if (name == "--help" || name == "--version") return bad(name + " takes no value");
     const option_def* found = nullptr;
     for (const option_def& o : k_options)
       if (name == o.name) found = &o;
     if (found == nullptr) {
-      if (word.empty() || word[0] != '-') return bad("unexpected argument '" + word + "'; see zapcobbles --help");
-      return bad("unknown option '" + name + "'; see zapcobbles --help");
+      if (word.empty() || word[0] != '-') return bad("unexpected argument '" + word + "'");
+      return bad("unknown option '" + name + "'");
     }
     if (found->what == kind::flag_on || found->what == kind::flag_off) {
       if (inline_value) return bad(name + " takes no value");
@@ -147,7 +144,7 @@ options_action options_parse(int argc, const char* const* argv) {
     if (value == nullptr && i + 1 < argc) value = argv[++i];
     if (!take_value(*found, value)) return OPTIONS_BAD;
   }
-  return action;
+  return OPTIONS_RUN;
 }
 
 const char* options_usage() { return k_usage; }
@@ -155,7 +152,8 @@ const char* options_usage() { return k_usage; }
 int options_exit_status(options_action action) {
   switch (action) {
     case OPTIONS_RUN: return -1;
-    case OPTIONS_BAD: return 2;
+    case OPTIONS_BAD:
+      return CLI_USAGE_STATUS;
     default: return 0;
   }
 }

@@ -11,7 +11,7 @@ enum options_action : int {
   OPTIONS_RUN = 0,      // run the demo
   OPTIONS_HELP = 1,     // print the usage and end with status 0
   OPTIONS_VERSION = 2,  // print the version and end with status 0
-  OPTIONS_BAD = 3,      // options_error says what is wrong; end with status 2
+  OPTIONS_BAD = 3,      // options_error says what is wrong (standard error); end with status 2
 };
 
 // Limits of the values.
@@ -27,10 +27,14 @@ extern int32_t opt_start;         // --start SCENE: 1..10, 1 when not given
 extern bool opt_loop;             // --loop: play the show again when it ends
 extern bool opt_gentle;           // --gentle: the gentle show, straight away (no warning card)
 extern bool opt_warning;          // the warning card before the first show (--no-warning: false)
-extern std::string options_error; // the line that says what is wrong (no newline)
+// What is wrong with a bad line: "zapcobbles: ..." and the line that points
+// to --help, each ending in a newline (for standard error as it stands).
+extern std::string options_error;
 
 // Parses the words after the program's name into the opt_ values (every
-// value set anew first). --opt=value is the same as --opt value.
+// value set anew first). --opt=value is the same as --opt value. -h, --help
+// and --version win wherever they stand, the first of them deciding; an
+// error has the shape of every program's (sys/cli.h).
 options_action options_parse(int argc, const char* const* argv);
 // The usage text (what --help prints).
 const char* options_usage();

@@ -30,11 +30,7 @@ int timeline_scene_of(int32_t pos) {
 }
 
 bool timeline_song_ended(int32_t pos) {
-  if (timeline_song_order < 0) return false;
-  const int32_t order = pos < 0 ? 0 : pos / 100;
-  if (order < timeline_song_order) return true;
-  timeline_song_order = order;
-  return false;
+  return timeline_song_order >= 0 && mzx_song_went_back(pos, timeline_song_order);
 }
 
 void timeline_frame() {

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/span.h"
 #include "gfx/view.h"
 
 namespace {
@@ -71,47 +72,13 @@ void build_holes(int w) {
   g_hole_w = w;
 }
 
-// Byte fill of the colour pattern (memcpy of a constant size compiles to
-// one move): up to 3 bytes one by one, then two overlapping 4-, 8-, 16- or
-// 32-byte stores, and beyond 64 bytes 64 at a time with the last 64
-// overlapping. No library call or string store: most ring spans are far
-// shorter than a row, where their start-up cost would outweigh the bytes.
+// A ring's spans: the colour pattern made once (gfx/span.h), each span
+// clipped to the frame's columns.
 struct span_filler {
-  uint64_t pat[4];
-  explicit span_filler(int colour) {
-    pat[0] = pat[1] = pat[2] = pat[3] = UINT64_C(0x0101010101010101) * static_cast<uint8_t>(colour & 0xFF);
-  }
+  uint64_t pat;
+  explicit span_filler(int colour) : pat(span_pattern(colour)) {}
   // Bytes x0..x1 of row, clipped to columns 0..319.
-  void span(uint8_t* row, int x0, int x1) const {
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, FRAME_W - 1);
-    if (x0 > x1) return;
-    uint8_t* p = row + x0;
-    const int n = x1 - x0 + 1;
-    if (n < 4) {
-      const auto c = static_cast<uint8_t>(pat[0]);
-      p[0] = c;
-      p[n - 1] = c;
-      p[n >> 1] = c;
-    } else if (n < 8) {
-      std::memcpy(p, pat, 4);
-      std::memcpy(p + n - 4, pat, 4);
-    } else if (n < 16) {
-      std::memcpy(p, pat, 8);
-      std::memcpy(p + n - 8, pat, 8);
-    } else if (n <= 32) {
-      std::memcpy(p, pat, 16);
-      std::memcpy(p + n - 16, pat, 16);
-    } else if (n <= 64) {
-      std::memcpy(p, pat, 32);
-      std::memcpy(p + n - 32, pat, 32);
-    } else {
-      uint8_t* last = p + n - 64;
-      for (; p < last; p += 64) std::memcpy(p, pat, 32), std::memcpy(p + 32, pat, 32);
-      std::memcpy(last, pat, 32);
-      std::memcpy(last + 32, pat, 32);
-    }
-  }
+  void span(uint8_t* row, int x0, int x1) const { span_fill_clipped(row, x0, x1, pat); }
 };
 
 }  // namespace

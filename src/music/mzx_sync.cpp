@@ -23,7 +23,6 @@ namespace {
 constexpr int32_t k_counters = 32;       // one trigger clock per sample number 0..31
 constexpr int32_t k_counter_start = 999999;
 constexpr int32_t k_registry = 1024;
-constexpr int32_t k_no_note = 84;        // player cell: note index 84 = no note
 constexpr int32_t k_max_channels = 32;
 
 // Condition record layout: (low, high) pairs and the row modulus.
@@ -100,9 +99,11 @@ void update_sample_trig_times() {
       const uint8_t sample = cell[0];
       const uint8_t note = cell[1];
       const uint8_t effect = cell[2];
-      // Tone portamento (3 and 5) slides to the note instead of starting the
+      // Tone portamento (effects 3 and 5) slides to the note instead of starting the
       // sample again. Sample numbers above 31 (a malformed module) have no clock.
-      if (note < k_no_note && effect != 3 && effect != 5 && sample < k_counters) started[sample] = true;
+      if (note < PT_NO_NOTE && effect != PT_EFFECT_TONE_PORTA && effect != PT_EFFECT_PORTA_VOLSLIDE &&
+          sample < k_counters)
+        started[sample] = true;
     }
   }
   for (int32_t s = 0; s < k_counters; s++) {

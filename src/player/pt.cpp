@@ -22,7 +22,7 @@ namespace {
 constexpr int32_t HEADER_BYTES = 1084;   // title, 31 sample headers, song length, restart, orders, id
 constexpr int32_t ROWS = 64;             // rows per pattern
 constexpr int32_t CELL_BYTES = 4;        // bytes per cell, file and player layout alike
-constexpr int32_t NOTE_NONE = 84;        // note index of a cell without a note
+constexpr int32_t NOTE_NONE = PT_NO_NOTE;
 constexpr int32_t TOP_COLUMN = 84;       // last period column: a repeat of the top note, 83
 constexpr int32_t PERIOD_MIN = 27;       // slides and fine slides stop here...
 constexpr int32_t PERIOD_MAX = 3628;     // ...and here (column 0 of finetune -8)
@@ -37,10 +37,10 @@ enum class cmd : int32_t {
   arpeggio = 0x000,  // 0xy; 000 does nothing
   slide_up = 0x100,
   slide_down = 0x200,
-  tone_porta = 0x300,
+  tone_porta = PT_EFFECT_TONE_PORTA * 256,
   vibrato = 0x400,
-  porta_volslide = 0x500,    // tone portamento and volume slide
-  vibrato_volslide = 0x600,  // vibrato and volume slide
+  porta_volslide = PT_EFFECT_PORTA_VOLSLIDE * 256,  // tone portamento and volume slide
+  vibrato_volslide = 0x600,                         // vibrato and volume slide
   tremolo = 0x700,
   set_panning = 0x800,
   sample_offset = 0x900,
@@ -72,6 +72,7 @@ constexpr int32_t low_nibble(int32_t param) { return param & 15; }
 constexpr cmd key_of(int32_t effect, int32_t param) {
   return static_cast<cmd>(effect == EFFECT_EXTENDED ? 0xE00 + (param & 0xF0) : effect * 256);
 }
+static_assert(static_cast<int32_t>(cmd::tone_porta) == 0x300 && static_cast<int32_t>(cmd::porta_volslide) == 0x500);
 static_assert(key_of(12, 0x40) == cmd::set_volume && key_of(14, 0xD3) == cmd::note_delay);
 
 // Period table.

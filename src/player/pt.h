@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "sound/sd_mix.h"  // MIX_SAMPLE_SLACK
+
 // ---- Loader ---------------------------------------------------------------
 
 // A module file is read up to this many bytes (the demo, its tools, and the
@@ -18,7 +20,15 @@
 inline constexpr int32_t MODBUF_LIMIT = 1000000;
 // ...into a buffer this much longer, zeroed: the mixer reads up to two bytes
 // past a sample's data, and the last sample may end at the read limit.
-inline constexpr int32_t MODBUF_SPARE = 2;
+inline constexpr int32_t MODBUF_SPARE = MIX_SAMPLE_SLACK;
+
+// A player cell after loading: note index PT_NO_NOTE stands for no note.
+inline constexpr int32_t PT_NO_NOTE = 84;
+// Effect numbers (a cell's third byte) that slide to the cell's note instead
+// of starting its sample again: tone portamento, and tone portamento with a
+// volume slide.
+inline constexpr int32_t PT_EFFECT_TONE_PORTA = 3;
+inline constexpr int32_t PT_EFFECT_PORTA_VOLSLIDE = 5;
 
 extern int32_t pt_slen[32];      // sample length in bytes
 extern uint8_t pt_finetune[32];  // 0..15 (8..15 mean -8..-1): row of `tuning`

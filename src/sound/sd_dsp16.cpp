@@ -12,11 +12,10 @@
 
 // ---- Constants --------------------------------------------------------------
 
-// Rates from this one up get 16-bit signed output, lower rates 8-bit
+// Rates from SD_OUTPUT_RATE up get 16-bit signed output, lower rates 8-bit
 // unsigned; the mixer's output conversions match exactly these two formats.
-// Buffer length in sample frames: 4096 bytes at 16 bits, 2048 at 8 bits. The
-// callback needs at least one tick slice (938 samples at 44100 / 47) per buffer.
-constexpr Uint16 kBufferFrames = 2048;
+// The buffer: SD_DSP16_BUFFER_SAMPLES sample frames.
+constexpr Uint16 kBufferFrames = SD_DSP16_BUFFER_SAMPLES;
 
 static_assert(AUDIO_S16LSB == 0x8010 && AUDIO_U8 == 0x0008, "SDL audio format values");
 

@@ -8,6 +8,13 @@
 
 struct SDL_AudioSpec;
 
+// The buffer SDL is asked for, in sample frames: 4096 bytes at 16 bits, 2048
+// at 8 bits. The music's callback needs at least one tick slice (938 samples
+// at 44100 / 47) per buffer. Whoever runs that callback without SDL (the
+// demo without a device, the offline tools) hands it buffers of this size, so
+// that the music comes out as SDL would have it.
+inline constexpr int32_t SD_DSP16_BUFFER_SAMPLES = 2048;
+
 extern int32_t basefreq;        // 44100 at start, then the rate last passed to dsp16_initcard
 extern SDL_AudioSpec wanted;    // the request last handed to SDL_OpenAudio
 

@@ -38,7 +38,7 @@ constexpr int kFracShift = 8;              // 24 + 8 = 32 bits of fraction
 // 63 and full volume 64 a byte of 127 adds 127 * 127, close to 16-bit full
 // scale per channel. 8064 = 128 * 63.
 constexpr uint32_t kGainDivisor = 128 * 63;
-constexpr int32_t kMainVolumeMax = 252;  // 4 * 63: four times the default level
+constexpr int32_t kMainVolumeMax = MIX_MAINVOLUME_MAX;
 
 // The interpolating loops weigh two neighbouring bytes with a 6-bit weight
 // taken from the top of the position fraction.

@@ -44,6 +44,8 @@ struct mix_channel {
 // interpolating loops). Whoever holds sample data keeps this many readable
 // bytes after it: a module buffer is this much larger than the largest file.
 inline constexpr int MIX_SAMPLE_SLACK = 2;
+// The highest main volume: four times the default level 63.
+inline constexpr int32_t MIX_MAINVOLUME_MAX = 252;
 // The demo's output rate (16-bit signed mono), the mixer's rate at start.
 inline constexpr int32_t SD_OUTPUT_RATE = 44100;
 

@@ -15,7 +15,6 @@
 #include "demo/timeline.h"
 #include "music/cool_mzx.h"
 #include "music/heard.h"
-#include "sound/sd_ns.h"
 
 int32_t web_state = WEB_LOADING;
 
@@ -106,7 +105,7 @@ void start_music() {
   }
   // ?scene=N: the show runs unseen up to the scene, and the music from there.
   g_seek_ms = opt_start > 1 ? demo_seek(demo_scene_position(opt_start)) : 0;
-  timeline_music_begin();
+  music_start_begin();
   g_audio_clock = -1;
   g_audio_clock_seen = SDL_GetTicks();
   set_state(WEB_STARTING);
@@ -126,18 +125,14 @@ void watch_audio_clock() {
     g_audio_clock_seen = now;
     return;
   }
-  if (static_cast<int32_t>(now - g_audio_clock_seen) < timeline_tick_wait_ms) return;
-  std::fprintf(stderr, "zapcobbles: the browser's sound output has stopped; the music runs silently\n");
-  mzx_close();
-  sd_ns_init();
-  laite = 0;
-  mzx_start(TIMELINE_HZ);
+  if (static_cast<int32_t>(now - g_audio_clock_seen) < music_start_tick_wait_ms) return;
+  music_start_silent("the browser's sound output has stopped");
 }
 
 void frame() {
   switch (web_state) {
     case WEB_STARTING:
-      if (!timeline_music_started()) return;
+      if (!music_start_poll()) return;
       ticks0 = demo_clock() - static_cast<uint32_t>(g_seek_ms);
       set_state(WEB_RUNNING);
       [[fallthrough]];
@@ -163,7 +158,7 @@ int main(int argc, char** argv) {
   // The page passes ?scene=N as --start N; a value out of range is said on
   // the console and the show starts at its beginning.
   if (options_parse(argc, argv) == OPTIONS_BAD) {
-    std::fprintf(stderr, "%s\n", options_error.c_str());
+    std::fputs(options_error.c_str(), stderr);
     opt_start = 1;
   }
   // The page asks for the gentle show with --gentle; it has its own warning
@@ -189,18 +184,11 @@ int32_t web_start() {
 
 int32_t web_again() {
   if (web_state != WEB_ENDED) return 0;
-  // As at program start: the data read again (the player converts the
-  // module's patterns where they lie), a fresh device and player, no carry
-  // from the last callback, both frames and the palette as they were.
-  if (!timeline_load() || !timeline_music_load(demo_time_scale != 0)) {
+  // As at program start (the music stopped at the end already).
+  if (!demo_reload()) {
     set_state(WEB_FAILED);
     return 0;
   }
-  luku = 0;
-  puh.fill(0);
-  SDL_Color black[256] = {};
-  SDL_SetColors(scr, black, 0, 256);
-  demo_reset();
   first_frame();
   EM_ASM({ if (SDL.audioContext && SDL.audioContext.state != 'running') SDL.audioContext.resume(); });
   start_music();

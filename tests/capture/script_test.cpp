@@ -74,8 +74,8 @@ TEST(CaptureScript, ChosenMomentsAreTheFrameLoopsFramesByteForByte) {
   std::istringstream lines(slurp(dir + "out.txt"));
 
   // The frame loop's start-up on the same data, without the music.
-  timeline_root = ZAP_SOURCE_DIR;
-  ASSERT_TRUE(timeline_load());
+  assets_root = ZAP_SOURCE_DIR;
+  ASSERT_TRUE(assets_load());
   ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
   scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
   ASSERT_NE(scr, nullptr) << SDL_GetError();
@@ -119,7 +119,7 @@ TEST(CaptureScript, ChosenMomentsAreTheFrameLoopsFramesByteForByte) {
   demo_clock = demo_ticks;
   SDL_Quit();
   scr = nullptr;
-  timeline_root = "";
+  assets_root = "";
   std::filesystem::remove_all(tmpl);
 }
 

@@ -123,7 +123,7 @@ usage)
   run render "$golden" "$work/out.png" --zoom
   [ $rc -eq 2 ] || fail "missing value exit $rc"
   [ "$err" = "zapcgm render: missing value after --zoom
-$("$z" render --help)" ] || fail "missing value said '$err'"
+Try 'zapcgm render --help'." ] || fail "missing value said '$err'"
   run render "$golden" "$work/out.raw" --zoom 250 --px -300
   cp "$work/out.raw" "$work/zoom.raw"
   run render "$golden" "$work/out.raw" --skale 250 --px -300

@@ -51,7 +51,7 @@ class Loop : public ::testing::Test {
  protected:
   void SetUp() override {
     platform_mixer_path = "/nonexistent/zap-test-mixer";
-    timeline_root = demo_assets_root().c_str();
+    assets_root = demo_assets_root().c_str();
     ASSERT_TRUE(demo_startup());
     ASSERT_NE(scr, nullptr);
     stopcount = 0;
@@ -61,7 +61,7 @@ class Loop : public ::testing::Test {
     // in this process drive the frame step by a position they set.
     mzx_close();
     SDL_Quit();
-    timeline_root = "";
+    assets_root = "";
   }
 
   void set_volume(int32_t l, int32_t r) {

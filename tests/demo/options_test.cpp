@@ -19,8 +19,8 @@ namespace {
 struct Line {
   const char* args;  // words separated by single spaces
   options_action action;
-  const char* set;   // "data fullscreen scale mute start loop offset gentle warning" as the parse leaves them
-  const char* error; // the line for a bad one
+  const char* set;    // "data fullscreen scale mute start loop offset gentle warning" as the parse leaves them
+  const char* error;  // what is wrong, for a bad one (the message adds the program's name and the line to --help)
 };
 
 const Line kLines[] = {
@@ -34,31 +34,44 @@ const Line kLines[] = {
     {"--gentle", OPTIONS_RUN, "- 0 0 0 1 0 0 1 1", ""},
     {"--no-warning", OPTIONS_RUN, "- 0 0 0 1 0 0 0 0", ""},
     {"--loop --gentle --no-warning --start 7", OPTIONS_RUN, "- 0 0 0 7 1 0 1 0", ""},
-    {"--gentle=yes", OPTIONS_BAD, nullptr, "zapcobbles: --gentle takes no value"},
-    {"--no-warning=1", OPTIONS_BAD, nullptr, "zapcobbles: --no-warning takes no value"},
-    {"--warning", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--warning'; see zapcobbles --help"},
-    {"--gentle --nowarning", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--nowarning'; see zapcobbles --help"},
+    {"--gentle=yes", OPTIONS_BAD, nullptr, "--gentle takes no value"},
+    {"--no-warning=1", OPTIONS_BAD, nullptr, "--no-warning takes no value"},
+    {"--warning", OPTIONS_BAD, nullptr, "unknown option '--warning'"},
+    {"--gentle --nowarning", OPTIONS_BAD, nullptr, "unknown option '--nowarning'"},
+    // --help and --version win wherever they stand, whatever else the line
+    // holds; the first of them decides.
     {"-h", OPTIONS_HELP, nullptr, ""},
     {"--loop --help", OPTIONS_HELP, nullptr, ""},
     {"--version --help", OPTIONS_VERSION, nullptr, ""},
-    {"--scale x", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got 'x'"},
-    {"--scale 0", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '0'"},
-    {"--scale=9", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '9'"},
-    {"--scale 2.5", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '2.5'"},
-    {"--scale", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got nothing"},
-    {"--start 11", OPTIONS_BAD, nullptr, "zapcobbles: --start: expected a scene number from 1 to 10, got '11'"},
-    {"--start= --loop", OPTIONS_BAD, nullptr, "zapcobbles: --start: expected a scene number from 1 to 10, got nothing"},
-    {"--av-offset -501", OPTIONS_BAD, nullptr,
-     "zapcobbles: --av-offset: expected milliseconds from -500 to 500, got '-501'"},
+    {"--help --version", OPTIONS_HELP, nullptr, ""},
+    {"--help --scale 0", OPTIONS_HELP, nullptr, ""},
+    {"--bogus --help", OPTIONS_HELP, nullptr, ""},
+    {"--scale 0 --version", OPTIONS_VERSION, nullptr, ""},
+    {"--data --help", OPTIONS_HELP, nullptr, ""},
+    {"stray -h", OPTIONS_HELP, nullptr, ""},
+    // Numbers as every tool reads them: the word whole, no sign where none
+    // can be, no space, no '+'.
+    {"--scale x", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not 'x'"},
+    {"--scale 0", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not '0'"},
+    {"--scale=9", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not '9'"},
+    {"--scale 2.5", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not '2.5'"},
+    {"--scale +3", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not '+3'"},
+    {"--scale ~3", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not ' 3'"},
+    {"--scale 3~", OPTIONS_BAD, nullptr, "--scale must be a whole number from 1 to 8, not '3 '"},
+    {"--scale", OPTIONS_BAD, nullptr, "missing value after --scale"},
+    {"--start 11", OPTIONS_BAD, nullptr, "--start must be a whole number from 1 to 10, not '11'"},
+    {"--start -1", OPTIONS_BAD, nullptr, "--start must be a whole number from 1 to 10, not '-1'"},
+    {"--start= --loop", OPTIONS_BAD, nullptr, "--start must be a whole number from 1 to 10, not ''"},
+    {"--av-offset -501", OPTIONS_BAD, nullptr, "--av-offset must be a whole number from -500 to 500, not '-501'"},
     {"--av-offset 99999999999999999999", OPTIONS_BAD, nullptr,
-     "zapcobbles: --av-offset: expected milliseconds from -500 to 500, got '99999999999999999999'"},
-    {"--data", OPTIONS_BAD, nullptr, "zapcobbles: --data: expected a directory, got nothing"},
-    {"--mute=yes", OPTIONS_BAD, nullptr, "zapcobbles: --mute takes no value"},
-    {"--help=me", OPTIONS_BAD, nullptr, "zapcobbles: --help takes no value"},
-    {"--fulscreen", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '--fulscreen'; see zapcobbles --help"},
-    {"-f", OPTIONS_BAD, nullptr, "zapcobbles: unknown option '-f'; see zapcobbles --help"},
-    {"--help --scale 0", OPTIONS_BAD, nullptr, "zapcobbles: --scale: expected a whole number from 1 to 8, got '0'"},
-    {"data", OPTIONS_BAD, nullptr, "zapcobbles: unexpected argument 'data'; see zapcobbles --help"},
+     "--av-offset must be a whole number from -500 to 500, not '99999999999999999999'"},
+    {"--data", OPTIONS_BAD, nullptr, "missing value after --data"},
+    {"--data=", OPTIONS_BAD, nullptr, "--data must name a directory, not ''"},
+    {"--mute=yes", OPTIONS_BAD, nullptr, "--mute takes no value"},
+    {"--help=me", OPTIONS_BAD, nullptr, "--help takes no value"},
+    {"--fulscreen", OPTIONS_BAD, nullptr, "unknown option '--fulscreen'"},
+    {"-f", OPTIONS_BAD, nullptr, "unknown option '-f'"},
+    {"data", OPTIONS_BAD, nullptr, "unexpected argument 'data'"},
 };
 
 std::string settings() {
@@ -72,7 +85,11 @@ TEST(Options, TableOfCommandLines) {
   for (const Line& l : kLines) {
     std::vector<std::string> words{"zapcobbles"};
     std::istringstream in(l.args);
-    for (std::string w; std::getline(in, w, ' ');) words.push_back(w);
+    for (std::string w; std::getline(in, w, ' ');) {
+      for (char& c : w)
+        if (c == '~') c = ' ';  // a space inside a word
+      words.push_back(w);
+    }
     if (words.size() == 2 && words[1].empty()) words.pop_back();
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
@@ -82,7 +99,8 @@ TEST(Options, TableOfCommandLines) {
     if (l.set) {
       EXPECT_EQ(settings(), l.set) << l.args;
     }
-    EXPECT_EQ(options_error, l.error) << l.args;
+    const std::string what = l.error;
+    EXPECT_EQ(options_error, what.empty() ? "" : "zapcobbles: " + what + "\nTry 'zapcobbles --help'.\n") << l.args;
   }
   options_parse(1, std::vector<const char*>{"zapcobbles"}.data());  // the defaults for the tests after this one
   // Every switch of the table is in the usage, each on a line of its own.
@@ -103,7 +121,10 @@ TEST(Options, TheProgramAnswersBeforeOpeningAnything) {
   } runs[] = {
       {"--help", 0, "Usage: zapcobbles [OPTION]...\n", ""},
       {"--version", 0, "zapcobbles (Zap Cobbles) ", ""},
-      {"--start 0", 2, "", "zapcobbles: --start: expected a scene number from 1 to 10, got '0'\n"},
+      {"--start 0", 2, "",
+       "zapcobbles: --start must be a whole number from 1 to 10, not '0'\nTry 'zapcobbles --help'.\n"},
+      {"--bogus --help", 0, "Usage: zapcobbles [OPTION]...\n", ""},
+      {"--start 0 --version", 0, "zapcobbles (Zap Cobbles) ", ""},
   };
   for (const Run& r : runs) {
     const std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=zap-none '" +

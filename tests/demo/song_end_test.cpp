@@ -133,9 +133,9 @@ TEST(SongEnd, ZapmodRenderEndsWhereTheSongEnds) {
 TEST(SongEnd, TheShowWithoutADeviceEndsWhereTheSongEnds) {
   for (const SongEnd& c : cases()) {
     const std::string root = write_song(c.module);
-    timeline_root = root.c_str();
-    ASSERT_TRUE(timeline_load()) << c.name;
-    ASSERT_TRUE(timeline_music_load(true)) << c.name;
+    assets_root = root.c_str();
+    ASSERT_TRUE(assets_load()) << c.name;
+    ASSERT_TRUE(music_start_load(true)) << c.name;
     demo_pumped = 0;
     timeline_song_order = 0;
     int32_t t = 0;
@@ -148,7 +148,7 @@ TEST(SongEnd, TheShowWithoutADeviceEndsWhereTheSongEnds) {
     const Bounds b = bounds(c);
     EXPECT_GE(demo_pumped, b.lo) << c.name << ": " << demo_pumped / 44100.0 << " s";
     EXPECT_LE(demo_pumped, b.hi) << c.name << ": " << demo_pumped / 44100.0 << " s";
-    timeline_root = "";
+    assets_root = "";
   }
 }
 

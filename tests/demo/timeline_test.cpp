@@ -48,14 +48,14 @@ class Timeline : public ::testing::Test {
   void TearDown() override {
     SDL_Quit();
     scr = nullptr;
-    timeline_root = "";
+    assets_root = "";
   }
 
   // Loads the data under root and opens a fresh screen (a fresh palette).
   void open(const std::string& root) {
     root_ = root;
-    timeline_root = root_.c_str();
-    ASSERT_TRUE(timeline_load());
+    assets_root = root_.c_str();
+    ASSERT_TRUE(assets_load());
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     scr = SDL_SetVideoMode(FRAME_W, SCREEN_H, 8, 0);
     ASSERT_NE(scr, nullptr) << SDL_GetError();
@@ -429,26 +429,26 @@ namespace {
 // for offline rendering, which nothing calls) must not hold the start for
 // ever: after the wait the music runs from the silent device's timer.
 TEST(MusicStart, AnOutputWithoutTicksFallsBackToTheSilentTimer) {
-  timeline_root = demo_assets_root().c_str();
-  ASSERT_TRUE(timeline_load());
-  ASSERT_TRUE(timeline_music_load(true));
+  assets_root = demo_assets_root().c_str();
+  ASSERT_TRUE(assets_load());
+  ASSERT_TRUE(music_start_load(true));
   EXPECT_EQ(mzx_position(), -37);
-  const int32_t wait = timeline_tick_wait_ms;
-  timeline_tick_wait_ms = 50;  // the output's wait, kept short here
-  timeline_music_begin();
+  const int32_t wait = music_start_tick_wait_ms;
+  music_start_tick_wait_ms = 50;  // the output's wait, kept short here
+  music_start_begin();
   EXPECT_EQ(laite, 2);
-  while (!timeline_music_started()) {
+  while (!music_start_poll()) {
     // Fallen back: the silent timer gets the usual wait, which a loaded
     // machine may need for the timer thread's first call.
-    if (laite == 0) timeline_tick_wait_ms = wait;
+    if (laite == 0) music_start_tick_wait_ms = wait;
     SDL_Delay(1);
   }
-  timeline_tick_wait_ms = wait;
+  music_start_tick_wait_ms = wait;
   EXPECT_EQ(laite, 0);
   EXPECT_LE(static_cast<uint32_t>(mzx_position()), 100u);
   mzx_close();
   SDL_Quit();
-  timeline_root = "";
+  assets_root = "";
 }
 
 // Without a device a frame sees the music rendered to the end of the
@@ -459,9 +459,9 @@ TEST(MusicStart, AnOutputWithoutTicksFallsBackToTheSilentTimer) {
 // buffers row 0), 190 ms row 1 (with 4096 row 2), and 8150 ms, 17 ms before
 // the second order, already sees it.
 TEST(MusicStart, AFrameSeesTheMusicToTheEndOfItsBuffer) {
-  timeline_root = demo_assets_root().c_str();
-  ASSERT_TRUE(timeline_load());
-  ASSERT_TRUE(timeline_music_load(true));
+  assets_root = demo_assets_root().c_str();
+  ASSERT_TRUE(assets_load());
+  ASSERT_TRUE(music_start_load(true));
   demo_pumped = 0;
   const struct {
     int32_t ms, pos;
@@ -470,23 +470,23 @@ TEST(MusicStart, AFrameSeesTheMusicToTheEndOfItsBuffer) {
     demo_music_pump(f.ms);
     EXPECT_EQ(mzx_position(), f.pos) << f.ms << " ms";
   }
-  timeline_root = "";
+  assets_root = "";
 }
 
 // Run faster than real time, one frame may span more music than the song
 // stands at its end position; the rendering stops there, so the frame sees it.
 TEST(MusicStart, RenderingWithoutADeviceStopsAtTheEndPosition) {
   const std::string root = demo_assets_root().substr(0, demo_assets_root().size() - 1);  // no '/' at the end
-  timeline_root = root.c_str();
-  ASSERT_TRUE(timeline_load());
-  ASSERT_TRUE(timeline_music_load(true));
+  assets_root = root.c_str();
+  ASSERT_TRUE(assets_load());
+  ASSERT_TRUE(music_start_load(true));
   demo_pumped = 0;
   demo_music_pump(0);
   EXPECT_EQ(mzx_position(), 0);
   demo_music_pump(400 * 1000);  // the test song is 212 s long, then starts again
   EXPECT_GE(mzx_position(), STOP_POSITION);
   EXPECT_LT(mzx_position(), STOP_POSITION + 64);
-  timeline_root = "";
+  assets_root = "";
 }
 
 }  // namespace

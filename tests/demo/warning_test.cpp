@@ -145,7 +145,7 @@ class Card : public ::testing::Test {
  protected:
   void SetUp() override {
     platform_mixer_path = "/nonexistent/zap-test-mixer";
-    timeline_root = demo_assets_root().c_str();
+    assets_root = demo_assets_root().c_str();
     unsetenv("ZAP_TIME_SCALE");
     options_parse(1, std::vector<const char*>{"zapcobbles"}.data());
     scene_gentle = false;
@@ -160,7 +160,7 @@ class Card : public ::testing::Test {
     demo_clock = demo_ticks;
     mzx_close();
     SDL_Quit();
-    timeline_root = "";
+    assets_root = "";
     // The show the other tests look at is the default one.
     scene_gentle = false;
     demo_user_stop = false;
@@ -272,7 +272,7 @@ TEST(WarningRun, TheCardComesOnceBeforeTheFirstShowOnly) {
       {"--loop", {key_event(SDLK_ESCAPE)}, k_handheld ? 1 : 0, 1, k_handheld ? 1 : 0, false},
   };
   platform_mixer_path = "/nonexistent/zap-test-mixer";
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   setenv("ZAP_TIME_SCALE", "1000", 1);
   for (const Case& c : cases) {
     std::vector<std::string> words{"zapcobbles"};
@@ -312,7 +312,7 @@ TEST(WarningRun, TheCardComesOnceBeforeTheFirstShowOnly) {
   unsetenv("ZAP_TIME_SCALE");
   scene_gentle = false;
   demo_user_stop = false;
-  timeline_root = "";
+  assets_root = "";
   options_parse(1, std::vector<const char*>{"zapcobbles"}.data());
 }
 
@@ -320,7 +320,7 @@ TEST(WarningRun, TheCardComesOnceBeforeTheFirstShowOnly) {
 // before the music has started, are not in it.
 TEST(WarningRun, TheFrameLogHoldsTheShowOnly) {
   platform_mixer_path = "/nonexistent/zap-test-mixer";
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   const std::string log = make_temp_root() + "frames.log";
   setenv("ZAP_TIME_SCALE", "1000", 1);
   setenv("ZAP_FRAME_LOG", log.c_str(), 1);
@@ -338,7 +338,7 @@ TEST(WarningRun, TheFrameLogHoldsTheShowOnly) {
   mzx_close();
   unsetenv("ZAP_FRAME_LOG");
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = "";
+  assets_root = "";
   EXPECT_EQ(warning_shown, cards + 1);
   std::ifstream in(log);
   std::string line;

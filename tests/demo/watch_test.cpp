@@ -47,7 +47,7 @@ Outcome run_demo(const std::string& dir, const std::string& env, const std::stri
 // music going on from there; N = 1 is the ordinary start.
 TEST(Watch, StartAtEachScene) {
   setenv("ZAP_TIME_SCALE", "20", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   for (int scene = 1; scene <= OPTIONS_SCENES; scene++) {
     opt_start = scene;
     ASSERT_TRUE(demo_startup()) << scene;
@@ -75,14 +75,14 @@ TEST(Watch, StartAtEachScene) {
   mzx_close();
   SDL_Quit();
   opt_start = 1;
-  timeline_root = "";
+  assets_root = "";
 }
 
 // Played again, the show starts as it did: every scene to be set up again,
 // the palette of a new screen, the music at its start.
 TEST(Watch, PlayedAgainItStartsAsAtFirst) {
   setenv("ZAP_TIME_SCALE", "1000", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   ASSERT_TRUE(demo_startup());
   uint8_t first[768];
   gfx_getpalette(first);
@@ -101,7 +101,7 @@ TEST(Watch, PlayedAgainItStartsAsAtFirst) {
   mzx_close();
   SDL_Quit();
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = "";
+  assets_root = "";
 }
 
 // Played again with a sound device, the music starts with the new song's
@@ -109,12 +109,12 @@ TEST(Watch, PlayedAgainItStartsAsAtFirst) {
 // callback's luku) is mixed before it.
 TEST(Watch, PlayedAgainWithASoundDeviceNoCarryComesFirst) {
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   ASSERT_TRUE(demo_startup());
   if (laite == 0) {
     mzx_close();
     SDL_Quit();
-    timeline_root = "";
+    assets_root = "";
     GTEST_SKIP() << "no sound device opened (the music runs from the silent timer)";
   }
   mzx_close();  // no callback runs now; the last one may leave a carry
@@ -128,7 +128,7 @@ TEST(Watch, PlayedAgainWithASoundDeviceNoCarryComesFirst) {
   EXPECT_EQ(positions[0], 0);
   mzx_close();
   SDL_Quit();
-  timeline_root = "";
+  assets_root = "";
 }
 
 // The test data with a song of three orders at speed 1, 4 s long.
@@ -160,7 +160,7 @@ void push_key(SDLKey key, SDLMod mod) {
 // then stops.
 TEST(Watch, FullScreenKeys) {
   setenv("ZAP_TIME_SCALE", "20", 1);
-  timeline_root = demo_assets_root().c_str();
+  assets_root = demo_assets_root().c_str();
   ASSERT_TRUE(demo_startup());
   ASSERT_FALSE(demo_step());
   uint8_t before[768];
@@ -186,7 +186,7 @@ TEST(Watch, FullScreenKeys) {
   mzx_close();
   SDL_Quit();
   unsetenv("ZAP_TIME_SCALE");
-  timeline_root = "";
+  assets_root = "";
 }
 #endif
 

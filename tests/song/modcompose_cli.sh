@@ -57,7 +57,7 @@ bad_scores)
 usage)
   out=$("$modcompose" 2>&1); status=$?
   [ "$status" = 2 ] || fail "no arguments: exit status $status, wanted 2"
-  [[ "$out" == "modcompose: SCORE and OUT.mod are needed"$'\n'usage:* ]] || fail "no message and usage: $out"
+  [ "$out" = "modcompose: SCORE and OUT.mod are needed"$'\n'"Try 'modcompose --help'." ] || fail "no message and pointer to --help: $out"
   "$modcompose" a b c >/dev/null 2>&1; [ $? = 2 ] || fail "three arguments should be a usage error"
   out=$("$modcompose" --help); [ $? = 0 ] && [[ "$out" == usage:* ]] || fail "--help should print the usage and succeed"
   ;;

@@ -34,3 +34,14 @@ if(zap_tool_count EQUAL 7)
       ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
   endforeach()
 endif()
+
+# The one command-line rule over the demo and the tools users run: --help and
+# --version win wherever they stand, one error shape, exit 2, strict numbers
+# (one table in cli_rule.sh).
+if(TARGET zapcobbles AND TARGET zapmod AND TARGET zapcgm AND TARGET zapcapture)
+  zap_program_command(zapcobbles zapcobbles_cmd)
+  add_test(NAME cli_rule
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/cli_rule.sh ${CMAKE_SOURCE_DIR} ${zapcobbles_cmd} ${zapmod_cmd} ${zapcgm_cmd}
+            ${zapcapture_cmd})
+  set_tests_properties(cli_rule PROPERTIES TIMEOUT 120)
+endif()

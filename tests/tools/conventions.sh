@@ -5,11 +5,11 @@
 #
 # help:    every subcommand's -h/--help prints its usage on standard output, exit 0
 # version: --version prints "TOOL (Zap Cobbles) VERSION", exit 0
-# usage:   a usage error exits 2 with "TOOL [SUB]: reason" and then the usage
+# usage:   a usage error exits 2 with "TOOL[ SUB]: reason" and then "Try 'TOOL[ SUB] --help'."
 # sigint:  Ctrl-C in a long run exits 130 and leaves no partial or temporary file
 #          (TOOL|seconds before Ctrl-C|arguments: an hour of sound renders in seconds)
 # partial: a write that fails part-way leaves no file behind (picsheet)
-# tty:     picsheet with a terminal for its standard input shows its usage
+# tty:     picsheet with a terminal for its standard input says where its help is
 # Exits 0 when the case holds, 1 with a message when not.
 set -u
 root=$1
@@ -71,18 +71,22 @@ TABLE
     done
     ;;
   usage)
-    # TOOL ARGS... | the first line of the message; the second starts "usage: ".
+    # TOOL ARGS... | the first line of the message; the second (and last)
+    # points to the help of the same TOOL[ SUB].
     while IFS='|' read -r cmd want; do
       # shellcheck disable=SC2086
       run $cmd
       [ "$rc" = 2 ] || fail "$cmd: exit $rc"
       [ "$(head -n 1 <<<"$err")" = "$want" ] || fail "$cmd said: $(head -n 1 <<<"$err")"
-      [[ "$(sed -n 2p <<<"$err")" == "usage: "* ]] || fail "$cmd: no usage after the message: $err"
+      [ "$(sed -n '2,$p' <<<"$err")" = "Try '${want%%: *} --help'." ] || fail "$cmd: no pointer to --help: $err"
     done <<'TABLE'
 zapmod trace a.mod --ticks -1|zapmod trace: --ticks must be a whole number from 0 to 100000000, not '-1'
 zapmod play|zapmod play: FILE is needed
 zapmod render a.mod b.wav --seconds 1e3|zapmod render: --seconds must be a number above 0 and at most 3600, not '1e3'
 zapmod mix a.mod|zapmod: unknown command 'mix'
+zapmod|zapmod: a command is needed
+zapcgm|zapcgm: a command is needed
+zapcapture|zapcapture: nothing to do
 zapcgm render a.cgm b.png --zoom 1.5|zapcgm render: --zoom must be a whole 32-bit number, not '1.5'
 zapcgm dump|zapcgm dump: FILE is needed
 zapcapture --wav a.wav --every 0|zapcapture: --every must be a whole number from 1 on, not '0'
@@ -133,7 +137,7 @@ TABLE
     timeout 10 script -qec "${bin[picsheet]}" /dev/null >"$tmp/out" 2>&1
     rc=$?
     [ "$rc" = 2 ] || fail "picsheet on a terminal: exit $rc: $(cat "$tmp/out")"
-    grep -q "usage: picsheet" "$tmp/out" || fail "picsheet on a terminal said: $(cat "$tmp/out")"
+    grep -q "Try 'picsheet --help'." "$tmp/out" || fail "picsheet on a terminal said: $(cat "$tmp/out")"
     ;;
   *) fail "no such case" ;;
 esac

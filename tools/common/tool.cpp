@@ -86,12 +86,7 @@ void tool_error(const char* format, ...) {
   std::fprintf(stderr, "%s: %s\n", g_prefix, text);
 }
 
-bool tool_is_help(const char* arg) { return !std::strcmp(arg, "-h") || !std::strcmp(arg, "--help"); }
-bool tool_is_version(const char* arg) { return !std::strcmp(arg, "--version"); }
-
-std::string tool_usage_message(const char* prefix, const std::string& what, const char* usage) {
-  return std::string(prefix) + ": " + what + "\n" + usage;
-}
+std::string tool_usage_message(const char* prefix, const std::string& what) { return cli_usage_error(prefix, what); }
 
 int tool_finish(int status) {
   errno = 0;
@@ -160,25 +155,23 @@ int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* su
   help = nullptr;
   version = false;
   message.clear();
-  if (argc < 2) {
-    message = usage;
-    return -1;
-  }
-  const char* cmd = argv[1];
-  if (tool_is_help(cmd) || tool_is_version(cmd)) {
-    help = tool_is_help(cmd) ? usage : nullptr;
-    version = !help;
-    return -1;
-  }
-  for (int s = 0; s < count; s++) {
-    if (std::strcmp(cmd, subs[s].name)) continue;
-    for (int i = 2; i < argc; i++) {
-      if (!tool_is_help(argv[i])) continue;
-      help = subs[s].usage;
+  int sub = -1;
+  for (int s = 0; argc >= 2 && s < count; s++)
+    if (!std::strcmp(argv[1], subs[s].name)) sub = s;
+  switch (cli_wants(argc, argv, 1)) {
+    case CLI_HELP:
+      help = sub >= 0 ? subs[sub].usage : usage;
       return -1;
-    }
-    return s;
+    case CLI_VERSION:
+      version = true;
+      return -1;
+    case CLI_RUN:
+      break;
   }
-  message = tool_usage_message(tool, std::string("unknown command '") + cmd + "'", usage);
-  return -1;
+  if (argc < 2) {
+    message = tool_usage_message(tool, "a command is needed");
+  } else if (sub < 0) {
+    message = tool_usage_message(tool, std::string("unknown command '") + argv[1] + "'");
+  }
+  return sub;
 }

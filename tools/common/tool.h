@@ -1,21 +1,28 @@
 // What every command-line tool shares: its name in messages, the exit path,
 // -h/--help and --version, and the clean-up of temporary files on Ctrl-C.
 //
-// Conventions, the same in every tool:
+// Conventions, the same in every tool (and, for the command line, the same
+// as the demo's: src/sys/cli.h):
 //   messages      "TOOL: reason" or, inside a subcommand, "TOOL SUB: reason",
 //                 one line on standard error; a file's name comes first:
 //                 "TOOL SUB: PATH: reason"
 //   exit status   0 done, 1 failed (nothing half-written is left behind),
-//                 2 a usage error (the message, then the usage on standard
-//                 error), 130 stopped by Ctrl-C (128 + the signal)
-//   -h, --help    the usage on standard output, exit 0 (every subcommand)
-//   --version     "TOOL (Zap Cobbles) VERSION" on standard output, exit 0
+//                 2 a usage error (the message, then "Try 'TOOL[ SUB]
+//                 --help'." on standard error), 130 stopped by Ctrl-C (128 +
+//                 the signal)
+//   -h, --help    the usage on standard output, exit 0 (every subcommand),
+//                 wherever the word stands and whatever else is on the line
+//   --version     "TOOL (Zap Cobbles) VERSION" on standard output, exit 0,
+//                 likewise; the first of the two decides
+//   numbers       read by src/sys/num.h
 #pragma once
 
 #include <signal.h>
 
 #include <cstdint>
 #include <string>
+
+#include "sys/cli.h"
 
 // Starts a tool: its name for messages, the umask for the files it makes,
 // and the handlers that remove its temporary files when SIGINT or SIGTERM
@@ -32,13 +39,10 @@ const char* tool_name();
 // Prints "PREFIX: message" and a newline on standard error.
 void tool_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// True for "-h" and "--help"; for "--version".
-bool tool_is_help(const char* arg);
-bool tool_is_version(const char* arg);
-
-// "PREFIX: what\n" followed by usage: the message of a usage error, which
-// the tools' parsers hand back and main prints before exiting with 2.
-std::string tool_usage_message(const char* prefix, const std::string& what, const char* usage);
+// "PREFIX: what" and "Try 'PREFIX --help'." (cli_usage_error): the message
+// of a usage error, which the tools' parsers hand back and main prints
+// before exiting with 2.
+std::string tool_usage_message(const char* prefix, const std::string& what);
 
 // The one exit path: standard output must have taken everything written to
 // it (a full disk, a closed pipe fail the run). Returns status, or 1 after
@@ -83,12 +87,14 @@ struct tool_subcommand {
   const char* usage;
 };
 
-// Reads argv[1] of a tool with subcommands and returns the index of the
-// subcommand in subs, or -1: for the tool's -h/--help (help = usage), its
-// --version (version true), a subcommand followed anywhere by -h or --help
-// (help = its usage), and no argument or an unknown command (message set:
-// "TOOL: unknown command 'X'" and the usage). Touches no global state, like
-// the parsers that call it.
+// Reads the command line of a tool with subcommands and returns the index in
+// subs of the subcommand named by argv[1], or -1. First -h, --help and
+// --version, wherever they stand (cli_wants; the first decides): version
+// true, or help = the usage of the subcommand argv[1] names, or the tool's
+// when it names none. Then no argument or an unknown command: message set
+// ("TOOL: a command is needed" / "TOOL: unknown command 'X'" and the line
+// that points to the help). Touches no global state, like the parsers that
+// call it.
 int tool_pick(int argc, char** argv, const char* tool, const tool_subcommand* subs, int count, const char* usage,
               const char*& help, bool& version, std::string& message);
 

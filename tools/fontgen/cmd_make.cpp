@@ -250,7 +250,7 @@ bool draw_glyphs(FT_Face face, const char* fontpath, int size, bool verbose, std
 }  // namespace
 
 int fontgen_make(int argc, char** argv) {
-  if (argc < 1) return tool_usage_exit(tool_usage_message(tool_prefix(), "OUT.raw is needed", FONTGEN_MAKE_USAGE));
+  if (argc < 1) return tool_usage_exit(tool_usage_message(tool_prefix(), "OUT.raw is needed"));
   const char* out = argv[0];
   const char* fontpath = kDefaultFont;
   bool verbose = false;
@@ -261,7 +261,7 @@ int fontgen_make(int argc, char** argv) {
       verbose = true;
     } else {
       const std::string what = std::string("unknown option or missing value: '") + argv[i] + "'";
-      return tool_usage_exit(tool_usage_message(tool_prefix(), what, FONTGEN_MAKE_USAGE));
+      return tool_usage_exit(tool_usage_message(tool_prefix(), what));
     }
   }
 

@@ -14,14 +14,14 @@
 #include <cstring>
 #include <vector>
 
-#include "effects/kaleido.h"
-#include "effects/rings.h"
-#include "common/num.h"
 #include "common/pngfile.h"
 #include "common/tool.h"
 #include "demo/scene_looks.h"
+#include "effects/kaleido.h"
+#include "effects/rings.h"
 #include "effects/writeri.h"
 #include "fontgen.h"
+#include "sys/num.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ bool read_font(const char* path) {
 
 int fontgen_sheet(int argc, char** argv) {
   const auto usage_error = [](const std::string& what) {
-    return tool_usage_exit(tool_usage_message(tool_prefix(), what, FONTGEN_SHEET_USAGE));
+    return tool_usage_exit(tool_usage_message(tool_prefix(), what));
   };
   if (argc < 2) return usage_error("FONT.raw and OUT.png are needed");
   int32_t scale = 2;

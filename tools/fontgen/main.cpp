@@ -1,6 +1,5 @@
 // fontgen entry: dispatches to the subcommands; the shared conventions
 // (tools/common/tool.h) do the rest.
-#include <cstring>
 #include <string>
 
 #include "common/tool.h"
@@ -8,16 +7,14 @@
 
 int main(int argc, char** argv) {
   tool_begin("fontgen");
-  if (argc < 2) return tool_usage_exit(FONTGEN_USAGE);
-  const char* cmd = argv[1];
-  if (tool_is_help(cmd)) return tool_help(FONTGEN_USAGE);
-  if (tool_is_version(cmd)) return tool_version();
-  const bool make = !std::strcmp(cmd, "make");
-  if (!make && std::strcmp(cmd, "sheet")) {
-    return tool_usage_exit(tool_usage_message("fontgen", std::string("unknown command '") + cmd + "'", FONTGEN_USAGE));
-  }
-  tool_sub(cmd);
-  for (int i = 2; i < argc; i++)
-    if (tool_is_help(argv[i])) return tool_help(make ? FONTGEN_MAKE_USAGE : FONTGEN_SHEET_USAGE);
-  return tool_finish(make ? fontgen_make(argc - 2, argv + 2) : fontgen_sheet(argc - 2, argv + 2));
+  static constexpr tool_subcommand subs[] = {{"make", FONTGEN_MAKE_USAGE}, {"sheet", FONTGEN_SHEET_USAGE}};
+  const char* help = nullptr;
+  bool version = false;
+  std::string message;
+  const int sub = tool_pick(argc, argv, "fontgen", subs, 2, FONTGEN_USAGE, help, version, message);
+  if (help) return tool_help(help);
+  if (version) return tool_version();
+  if (sub < 0) return tool_usage_exit(message);
+  tool_sub(argv[1]);
+  return tool_finish(sub == 0 ? fontgen_make(argc - 2, argv + 2) : fontgen_sheet(argc - 2, argv + 2));
 }

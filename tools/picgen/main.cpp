@@ -60,7 +60,7 @@ int probe(const char* font, const char* cps, const char* out) {
   const uint32_t cp = static_cast<uint32_t>(std::strtoul(cps, &end, 16));
   if (!*cps || *end) {
     const std::string what = std::string("not a code point: '") + cps + "'";
-    return tool_usage_exit(tool_usage_message(tool_prefix(), what, k_probe_usage));
+    return tool_usage_exit(tool_usage_message(tool_prefix(), what));
   }
   const Polys g = glyph(font, cp, 2.0);
   Picture p;
@@ -92,22 +92,27 @@ bool wanted(const char* file, int argc, char** argv) {
 
 int main(int argc, char** argv) {
   tool_begin("picgen");
-  if (argc >= 2 && !std::strcmp(argv[1], "probe")) {
+  const bool probing = argc >= 2 && !std::strcmp(argv[1], "probe");
+  // -h, --help and --version win wherever they stand.
+  switch (cli_wants(argc, argv, 1)) {
+    case CLI_HELP:
+      return tool_help(probing ? k_probe_usage : k_usage);
+    case CLI_VERSION:
+      return tool_version();
+    case CLI_RUN:
+      break;
+  }
+  if (probing) {
     tool_sub("probe");
-    for (int i = 2; i < argc; i++)
-      if (tool_is_help(argv[i])) return tool_help(k_probe_usage);
     if (argc != 5) {
       const char* what = "FONT, CODEPOINT and OUT.cgm are needed";
-      return tool_usage_exit(tool_usage_message("picgen probe", what, k_probe_usage));
+      return tool_usage_exit(tool_usage_message("picgen probe", what));
     }
     return tool_finish(probe(argv[2], argv[3], argv[4]));
   }
-  if (argc == 2 && tool_is_version(argv[1])) return tool_version();
-  for (int i = 1; i < argc; i++)
-    if (tool_is_help(argv[i])) return tool_help(k_usage);
-  if (argc < 2) return tool_usage_exit(tool_usage_message("picgen", "OUTDIR is needed", k_usage));
+  if (argc < 2) return tool_usage_exit(tool_usage_message("picgen", "OUTDIR is needed"));
   if (argv[1][0] == '-') {
-    return tool_usage_exit(tool_usage_message("picgen", std::string("unknown option '") + argv[1] + "'", k_usage));
+    return tool_usage_exit(tool_usage_message("picgen", std::string("unknown option '") + argv[1] + "'"));
   }
   const std::string dir = argv[1];
   // Every name must be known before anything is written.
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
     if (!known) {
       const std::string what =
           std::string(argv[i]) + ": unknown file name (the names are those in data/, e.g. hipcat.cgm)";
-      return tool_usage_exit(tool_usage_message("picgen", what, k_usage));
+      return tool_usage_exit(tool_usage_message("picgen", what));
     }
   }
   for (const Asset& a : kPictures) {

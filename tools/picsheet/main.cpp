@@ -303,14 +303,20 @@ void command(std::istringstream& in, const std::string& cmd) {
 
 int main(int argc, char** argv) {
   tool_begin("picsheet");
-  if (argc == 2 && tool_is_help(argv[1])) return tool_help(k_usage);
-  if (argc == 2 && tool_is_version(argv[1])) return tool_version();
-  if (argc != 1) {
-    return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version", k_usage));
+  switch (cli_wants(argc, argv, 1)) {
+    case CLI_HELP:
+      return tool_help(k_usage);
+    case CLI_VERSION:
+      return tool_version();
+    case CLI_RUN:
+      break;
   }
-  // A terminal on standard input is no script: the usage, instead of waiting.
+  if (argc != 1) {
+    return tool_usage_exit(tool_usage_message("picsheet", "no arguments but --help and --version"));
+  }
+  // A terminal on standard input is no script: a usage error, instead of waiting.
   if (isatty(STDIN_FILENO)) {
-    return tool_usage_exit(tool_usage_message("picsheet", "the script comes on standard input", k_usage));
+    return tool_usage_exit(tool_usage_message("picsheet", "the script comes on standard input"));
   }
   // The demo's palette functions write to the display surface's palette; an
   // 8-bit surface of our own stands in for it.

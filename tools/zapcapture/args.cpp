@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "common/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapcapture.h"
 
 namespace {
@@ -91,9 +91,12 @@ const char* const cap_help_text =
     "  --wav OUT.wav    the sound: 16-bit mono at 44100 Hz, as the demo plays it\n"
     "  --frames DIR     PNG stills DIR/NNNNN.png of the presented 320x200 frame\n"
     "  --raw DIR        DIR/NNNNN.frame (64000 palette indices) and DIR/NNNNN.pal (768 bytes RGB)\n"
-    "  --every N        stills of every Nth frame only (default: every frame, unless --at)\n"
-    "  --at SECONDS     a still of the frame on screen at that time (may be repeated)\n"
-    "  --from, --to     the span in seconds of demo time (the demo still runs from its start)\n"
+    "  --every N        stills of every Nth frame only, N from 1 on (default: every frame,\n"
+    "                   unless --at)\n"
+    "  --at SECONDS     a still of the frame on screen at that time, 0 to 3600 (may be\n"
+    "                   repeated; default: none)\n"
+    "  --from, --to     the span in seconds of demo time, 0 to 3600, --to later than --from\n"
+    "                   (default: from 0 to the demo's end; the demo still runs from its start)\n"
     "  --fps N          frames per second, 1..240 (default 60)\n"
     "  --scale K        nearest-neighbour upscale, 1..8 (default 4 for the video: 1280x960\n"
     "                   with the screen's borders; 1 for stills)\n"
@@ -128,22 +131,24 @@ bool cap_parse_args(int argc, char** argv, cap_options& o, std::string& message)
   o = cap_options{};
   message.clear();
   const auto usage_error = [&](const std::string& what) {
-    message = tool_usage_message("zapcapture", what, cap_usage_text);
+    message = tool_usage_message("zapcapture", what);
     return false;
   };
-  if (argc < 2) return usage_error("nothing to do");
-  if (argc == 2 && tool_is_version(argv[1])) {
-    o.version = true;
-    return true;
+  // -h, --help and --version win wherever they stand (sys/cli.h).
+  switch (cli_wants(argc, argv, 1)) {
+    case CLI_HELP:
+      o.help = true;
+      return true;
+    case CLI_VERSION:
+      o.version = true;
+      return true;
+    case CLI_RUN:
+      break;
   }
+  if (argc < 2) return usage_error("nothing to do");
   bool seen_to = false, seen_capture_option = false;
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
-    if (tool_is_help(a)) {
-      o = cap_options{};
-      o.help = true;
-      return true;
-    }
     if (takes_value(a)) {
       if (i + 1 >= argc) return usage_error(std::string("missing value after ") + a);
       std::string why;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "common/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapcapture.h"
 
 namespace {

@@ -17,8 +17,7 @@
 
 namespace {
 
-std::string g_root;  // keeps timeline_root's text alive
-uint8_t g_block[DEMO_PUMP_SAMPLES * 2];
+std::string g_root;  // keeps assets_root's text alive
 
 }  // namespace
 
@@ -30,10 +29,10 @@ bool session_open(const char* given) {
     tool_error("no data directory (no data/da_plim.mod in %s); give --data DIR", looked.c_str());
     return false;
   }
-  timeline_root = g_root.c_str();
-  timeline_program = "zapcapture";
+  assets_root = g_root.c_str();
+  assets_program = "zapcapture";
   // Start-up step 1: every data file, before the screen, as the demo does.
-  if (!timeline_load()) return false;
+  if (!assets_load()) return false;
 
   // No window: the 8-bit surface and palette the demo draws on, in memory,
   // cleared to index 0.
@@ -43,7 +42,7 @@ bool session_open(const char* given) {
 }
 
 bool session_music(void (*sink)(const uint8_t* block, int32_t bytes)) {
-  if (!timeline_music_load(true)) return false;
+  if (!music_start_load(true)) return false;
   demo_pump_sink = sink;
   demo_pumped = 0;
   demo_music_pump(0);  // the first buffer runs the first tick: position 0
@@ -53,16 +52,10 @@ bool session_music(void (*sink)(const uint8_t* block, int32_t bytes)) {
 
 void session_music_until(int32_t ms) { demo_music_pump(ms); }
 
-void session_music_block() {
-  mix_newhand(nullptr, g_block, static_cast<int>(sizeof g_block));
-  demo_pumped += DEMO_PUMP_SAMPLES;
-  if (demo_pump_sink) demo_pump_sink(g_block, static_cast<int32_t>(sizeof g_block));
-}
+void session_music_block() { demo_music_block(); }
 
 int session_step(int32_t t) {
-  dest = buf.data();
-  tid = t;
-  timeline_frame();
+  demo_frame_step(t);
   return timeline_scene;
 }
 

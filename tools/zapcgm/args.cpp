@@ -5,33 +5,40 @@
 #include <cstring>
 #include <string>
 
-#include "common/num.h"
 #include "common/tool.h"
+#include "sys/num.h"
 #include "zapcgm.h"
 
 namespace {
 
 // The subcommands in the order of zapcgm_command from ZAPCGM_INFO.
 constexpr tool_subcommand k_subs[] = {
-    {"info", "usage: zapcgm info FILE\n"},
-    {"dump", "usage: zapcgm dump FILE\n"},
+    {"info",
+     "usage: zapcgm info FILE\n"
+     "Prints what the demo's loader makes of the picture FILE: its colours, background,\n"
+     "primitives, vertices and triangles, and where a fill was given up.\n"},
+    {"dump",
+     "usage: zapcgm dump FILE\n"
+     "Prints the picture FILE as the loader reads it, an item a line: its colours, then each\n"
+     "primitive with its vertices and triangles.\n"},
     {"render",
      "usage: zapcgm render FILE OUT.png|OUT.raw [--zoom N] [--px N] [--py N] [--background I] [--scale K]\n"
-     "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size); --skale is its old name\n"
-     "  --px, --py N    the scenes' offset of the picture's centre\n"
+     "  --zoom N        the scenes' zoom (skale; 100 is the picture's own size), any whole\n"
+     "                  32-bit number (default 100); --skale is its old name\n"
+     "  --px, --py N    the scenes' offset of the picture's centre in quarter pixels, any\n"
+     "                  whole 32-bit number (default 0)\n"
      "  --background I  the frame's index before drawing, 0..255 (default 127)\n"
      "  --scale K       PNG upscale, 1..16 (default 3)\n"},
 };
-constexpr const char* ZAPCGM_RENDER_USAGE = k_subs[2].usage;
 
 bool ends_with(const char* s, const char* suffix) {
   const size_t a = std::strlen(s), b = std::strlen(suffix);
   return a >= b && !std::strcmp(s + a - b, suffix);
 }
 
-// "zapcgm SUB: what" and the subcommand's usage; always false.
-bool usage_error(std::string& message, const char* sub, const std::string& what, const char* usage) {
-  message = tool_usage_message((std::string("zapcgm ") + sub).c_str(), what, usage);
+// "zapcgm SUB: what" and the line pointing to its --help; always false.
+bool usage_error(std::string& message, const char* sub, const std::string& what) {
+  message = tool_usage_message((std::string("zapcgm ") + sub).c_str(), what);
   return false;
 }
 
@@ -50,7 +57,7 @@ bool parse_option(const char* opt, const char* v, zapcgm_args& a, std::string& w
 
 // FILE OUT [--option value]...: the options come in pairs after the files.
 bool parse_render(int argc, char** argv, zapcgm_args& a, std::string& message) {
-  const auto fail = [&](const std::string& what) { return usage_error(message, "render", what, ZAPCGM_RENDER_USAGE); };
+  const auto fail = [&](const std::string& what) { return usage_error(message, "render", what); };
   if (argc < 2) return fail("FILE and OUT are needed");
   a.in = argv[0];
   a.out = argv[1];
@@ -76,7 +83,7 @@ bool zapcgm_parse_args(int argc, char** argv, zapcgm_args& args, std::string& me
   if (sub < 0) return message.empty();
   args.command = sub == 0 ? ZAPCGM_INFO : ZAPCGM_DUMP;
   const char* what = argc < 3 ? "FILE is needed" : "too many arguments";
-  if (argc != 3) return usage_error(message, argv[1], what, k_subs[sub].usage);
+  if (argc != 3) return usage_error(message, argv[1], what);
   args.in = argv[2];
   return true;
 }

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "common/num.h"
 #include "common/tool.h"
 #include "music/mzx_song.h"
+#include "sys/num.h"
 #include "zapmod.h"
 
 namespace {
@@ -77,11 +77,10 @@ constexpr tool_subcommand k_subs[] = {
      "  --interp MODE    nearest (the demo's) or linear interpolation between\n"
      "                   sample points (default nearest)\n"},
 };
-constexpr const char* ZAPMOD_TRACE_USAGE = k_subs[1].usage;
 
-// "zapmod SUB: what" and the subcommand's usage, always false.
-bool usage_error(std::string& message, const char* sub, const std::string& what, const char* usage) {
-  message = tool_usage_message((std::string("zapmod ") + sub).c_str(), what, usage);
+// "zapmod SUB: what" and the line pointing to its --help; always false.
+bool usage_error(std::string& message, const char* sub, const std::string& what) {
+  message = tool_usage_message((std::string("zapmod ") + sub).c_str(), what);
   return false;
 }
 
@@ -89,7 +88,7 @@ bool usage_error(std::string& message, const char* sub, const std::string& what,
 // with '-' (but -h and --help): trace is the regression format, and has
 // always read it so.
 bool parse_trace(int argc, char** argv, zapmod_args& a, std::string& message) {
-  const auto fail = [&](const std::string& what) { return usage_error(message, "trace", what, ZAPMOD_TRACE_USAGE); };
+  const auto fail = [&](const std::string& what) { return usage_error(message, "trace", what); };
   for (int i = 0; i < argc; i++) {
     std::string why;
     if (!std::strcmp(argv[i], "--ticks")) {
@@ -152,8 +151,7 @@ bool parse_option(int argc, char** argv, int& i, bool render, zapmod_args& a, bo
 // play FILE [options] and render FILE OUT.wav [options].
 bool parse_play_render(int argc, char** argv, bool render, zapmod_args& a, std::string& message) {
   const char* sub = render ? "render" : "play";
-  const char* usage = k_subs[render ? 3 : 2].usage;
-  const auto fail = [&](const std::string& what) { return usage_error(message, sub, what, usage); };
+  const auto fail = [&](const std::string& what) { return usage_error(message, sub, what); };
   bool hz_given = false;
   bool loop_given = false;
   for (int i = 0; i < argc; i++) {
@@ -195,7 +193,7 @@ bool zapmod_parse_args(int argc, char** argv, zapmod_args& args, std::string& me
       args.command = ZAPMOD_INFO;
       if (argc == 3) args.in = argv[2];
       if (args.in) return true;
-      return usage_error(message, "info", argc < 3 ? "FILE is needed" : "too many arguments", k_subs[0].usage);
+      return usage_error(message, "info", argc < 3 ? "FILE is needed" : "too many arguments");
     case 1:
       args.command = ZAPMOD_TRACE;
       return parse_trace(argc - 2, argv + 2, args, message);

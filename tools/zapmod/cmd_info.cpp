@@ -14,6 +14,7 @@
 #include "common/tool.h"
 #include "music/mzx_song.h"
 #include "player/pt.h"
+#include "player/pt_read.h"
 #include "sound/sd_ns.h"
 #include "zapmod.h"
 
@@ -87,7 +88,7 @@ int zapmod_info(const zapmod_args& args) {
 
   sd_ns_init();
   if (!pt_takemod(buf.data(), size)) {
-    tool_error("%s: %s", path, zapmod_refusal().c_str());
+    tool_error("%s: %s", path, pt_read_refusal().c_str());
     return 1;
   }
 

@@ -21,13 +21,13 @@
 #include <cstring>
 #include <vector>
 
-#include "common/quiet.h"
 #include "common/tool.h"
 #include "music/cool_mzx.h"
 #include "music/mzx_song.h"
 #include "player/pt.h"
 #include "sound/sd_dsp16.h"
 #include "sound/sd_main.h"
+#include "sys/platform_quiet.h"
 #include "zapmod.h"
 
 namespace {
@@ -84,16 +84,16 @@ int zapmod_play(const zapmod_args& given) {
     tool_error("no audio output: %s", sdl_loaderror);
     return 1;
   }
-  tool_quiet_begin();
+  platform_quiet_begin();
   if (sdl_init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0) {
-    tool_quiet_end();
+    platform_quiet_end();
     tool_error("cannot start SDL: %s", sdl_error());
     return 1;
   }
   laite = 2;
   const int32_t channels = args.demo ? (sd_dsp16_init(SD_OUTPUT_RATE, mix_newhand) ? 1 : 0)
                                      : sd_dsp16_init_channels(SD_OUTPUT_RATE, args.mono ? 1 : 2, song_callback);
-  tool_quiet_end();
+  platform_quiet_end();
   if (channels == 0) {
     tool_error("no audio output (%s: %s)", sd_errorstr, sdl_error());
     sdl_quit();

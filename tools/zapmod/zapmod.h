@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "music/cool_mzx.h"
 #include "sound/sd_mix.h"
 
 inline constexpr const char* ZAPMOD_USAGE =
@@ -26,13 +27,13 @@ inline constexpr double ZAPMOD_MAX_SECONDS = 3600.0;
 // (song_headroom_volume: 31 for four channels); --demo takes the demo's 64.
 inline constexpr int32_t ZAPMOD_AUTO_VOLUME = -1;
 inline constexpr int32_t ZAPMOD_DEFAULT_VOLUME = ZAPMOD_AUTO_VOLUME;
-inline constexpr int32_t ZAPMOD_DEMO_VOLUME = 64;
-inline constexpr int32_t ZAPMOD_MAX_VOLUME = 252;
+inline constexpr int32_t ZAPMOD_DEMO_VOLUME = MZX_START_VOLUME;
+inline constexpr int32_t ZAPMOD_MAX_VOLUME = MIX_MAINVOLUME_MAX;
 // Ticks per second: 0 (the default) is the module's own timing, 50 a second
 // until an Fxx of 32 or more sets its tempo; --hz N fixes the rate (the
 // demo runs 47), held to what the music front end accepts.
 inline constexpr int32_t ZAPMOD_DEFAULT_HZ = 0;
-inline constexpr int32_t ZAPMOD_MAX_HZ = 1000;
+inline constexpr int32_t ZAPMOD_MAX_HZ = MZX_MAX_HZ;
 // Stereo separation in percent. 70 by default: the classic layout at 100
 // puts each channel in one ear alone, which on headphones tires and sounds
 // torn apart; at 70 the sides stay clear and each ear hears the other
@@ -79,14 +80,11 @@ int zapmod_trace(const zapmod_args& args);   // cmd_trace.cpp
 int zapmod_play(const zapmod_args& args);    // cmd_play.cpp
 int zapmod_render(const zapmod_args& args);  // cmd_render.cpp
 
-// Reads a module file as the demo does into buf (resized to MODBUF_LIMIT +
-// MODBUF_SPARE and zeroed) and sets size to the bytes read. On failure
+// Reads a module file as the demo does (pt_read_file) into buf (resized to
+// MODBUF_LIMIT + MODBUF_SPARE and zeroed) and sets size to the bytes read: a
+// longer file is taken cut to MODBUF_LIMIT bytes, after a warning. On failure
 // prints "zapmod SUB: FILE: reason" on standard error and returns false.
 bool zapmod_read(const char* path, std::vector<uint8_t>& buf, int32_t& size);
-// Why the player refused a module, in the user's words: "not a module the
-// player takes: unknown module type", "...: the file is cut short in header
-// (19 of 1084 bytes)".
-std::string zapmod_refusal();
 // Hands a module read by zapmod_read to the player (mzx_get). False after
 // "zapmod SUB: FILE: reason"; a file that cuts a sample short is taken with a
 // warning.

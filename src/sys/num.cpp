@@ -1,5 +1,5 @@
-// Numbers on the tools' command lines (see num.h).
-#include "num.h"
+// Numbers on the command lines (see num.h).
+#include "sys/num.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,5 +1,7 @@
-// Numbers on the tools' command lines: whole numbers and decimals, held to a
-// range, each word taken whole (no spaces, no '+', nothing after the digits).
+// Numbers on the command lines (the demo's and every tool's) and in the
+// environment: whole numbers and decimals, held to a range, each word taken
+// whole (no spaces, no '+', nothing after the digits). One parser, so that
+// every program takes and refuses the same words.
 // A refused value gets a message that names the option and the range:
 //   "--volume must be a whole number from 0 to 252, not '300'"
 //   "--seconds must be a number above 0 and at most 3600, not 'x'"
