@@ -96,7 +96,8 @@ void report_measure(const check& c, int scene, int m, std::vector<bool>& failed)
   if (fails.empty()) {
     std::printf("no second fails");
   } else {
-    std::printf("%zu %s fail: %s", fails.size(), fails.size() == 1 ? "second" : "seconds", runs_text(fails).c_str());
+    std::printf("%zu %s: %s", fails.size(), fails.size() == 1 ? "second fails" : "seconds fail",
+                runs_text(fails).c_str());
   }
   const flash_worst w = worst ? worst->worst[static_cast<size_t>(m)] : flash_worst{};
   if (w.transitions == 0) {
