@@ -150,8 +150,8 @@ int record(const char* source, double seconds, const char* path) {
     }
     pa_threaded_mainloop_wait(r.loop);
   }
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, k_rate, 1};
-  pa_stream* stream = pa_stream_new(ctx, "picture vs sound", &spec, nullptr);
+  const pa_sample_spec format{PA_SAMPLE_S16LE, k_rate, 1};
+  pa_stream* stream = pa_stream_new(ctx, "picture vs sound", &format, nullptr);
   pa_stream_set_state_callback(stream, on_stream, &r);
   pa_stream_set_read_callback(stream, on_read, &r);
   // Fragments of 50 ms. A recording asks its source for a latency of one
