@@ -1,6 +1,11 @@
 // The tools' output files (tools/common/outfile): the mode a new file gets,
 // an output that is a symbolic link, and a signal the moment the temporary
 // file beside the output has been made.
+//
+// 64-bit directory offsets, so that readdir answers on a 32-bit build run on
+// a 64-bit file system (qemu-arm), where the 32-bit call fails with EOVERFLOW.
+#define _FILE_OFFSET_BITS 64
+
 #include <gtest/gtest.h>
 
 #include <dirent.h>
