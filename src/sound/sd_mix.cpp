@@ -296,17 +296,23 @@ struct Shuffled {
   }
 };
 
-// The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
-// in lo, 9 to 16 in hi); steps it.
-__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit,
-                                                                   __m128i& lo, __m128i& hi) {
-  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
+// The offsets within the window of a voice's next sixteen steps, as the
+// byte shuffle takes them.
+__attribute__((target("ssse3"), always_inline)) inline __m128i step_index(const Shuffled& v, size_t limit) {
   const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
   const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
   const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
   const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
   const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
-  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  return _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+}
+
+// The bytes of a voice's next sixteen steps as 16-bit values (steps 1 to 8
+// in lo, 9 to 16 in hi); steps it.
+__attribute__((target("ssse3"), always_inline)) inline void picked(Shuffled& v, const int8_t* data, size_t limit,
+                                                                   __m128i& lo, __m128i& hi) {
+  const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + v.window(limit)));
+  const __m128i index = step_index(v, limit);
   const __m128i bytes = _mm_shuffle_epi8(window, index);
   const uint64_t t = uint64_t{v.frac} + 16 * uint64_t{v.step_frac};
   v.frac = static_cast<uint32_t>(t);
@@ -592,12 +598,7 @@ __attribute__((target("ssse3"))) inline void weighed16(Shuffled& v, const int8_t
   const int8_t* at = data + v.window(limit);
   const __m128i win0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   const __m128i win1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
-  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(v.offset_base(limit)));
-  const __m128i i0 = _mm_srli_epi32(_mm_add_epi32(f, v.k[0]), 24);
-  const __m128i i1 = _mm_srli_epi32(_mm_add_epi32(f, v.k[1]), 24);
-  const __m128i i2 = _mm_srli_epi32(_mm_add_epi32(f, v.k[2]), 24);
-  const __m128i i3 = _mm_srli_epi32(_mm_add_epi32(f, v.k[3]), 24);
-  const __m128i index = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_packs_epi32(i2, i3));
+  const __m128i index = step_index(v, limit);
   const __m128i d0 = _mm_shuffle_epi8(win0, index);
   const __m128i d1 = _mm_shuffle_epi8(win1, index);
   const __m128i fr = _mm_set1_epi32(static_cast<int32_t>(v.frac));
